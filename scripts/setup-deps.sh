@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test Verdalis.
+# Only packages that are not installed yet are fetched. Uses sudo when the
+# current user is not root.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential
+    cmake
+    qt6-base-dev
+    libgl-dev
+    # end-to-end test and screenshots
+    xvfb
+    xauth
+    xdotool
+    fonts-ipafont-gothic
+)
+
+missing=()
+for pkg in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    if [[ "$status" != "install ok installed" ]]; then
+        missing+=("$pkg")
+    fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    echo "setup-deps: all required packages are installed"
+    exit 0
+fi
+
+echo "setup-deps: installing ${missing[*]}"
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "setup-deps: not root and sudo is not available; install as root: ${missing[*]}" >&2
+        exit 1
+    fi
+    as_root=(sudo)
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"

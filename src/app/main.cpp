@@ -1,0 +1,29 @@
+// Verdalis: a diary for gardeners.
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+#include "main_window/main_form.h"
+#include "store/app_state.h"
+#include "ui/message_service.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(store::kAppName);
+  // The window is laid out for a 9-point font.
+  QFont font = QApplication::font();
+  font.setPointSize(9);
+  QApplication::setFont(font);
+
+  // The data files live beside the executable.
+  QString data_dir = QDir(QCoreApplication::applicationDirPath()).absolutePath();
+  if (!data_dir.endsWith(QLatin1Char('/'))) data_dir += QLatin1Char('/');
+
+  store::AppState state(data_dir);
+  ui::QtMessageService messages;
+  Main_form form(state, messages);
+  if (!form.Form_Load()) return 1;
+  form.show_restored();
+  return QApplication::exec();
+}

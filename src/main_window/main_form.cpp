@@ -1,0 +1,333 @@
+#include "main_window/main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "main_window/memo_grid.h"
+#include "main_window/memo_list_model.h"
+#include "store/shutdown.h"
+#include "store/startup.h"
+#include "ui/twips.h"
+
+using ui::px;
+
+namespace {
+
+// The window as designed: outer 9450 × 6975 twips around a client area of
+// 9330 × 6285 below the menu bar.
+constexpr double kDesignOuterWidth = 9450;
+constexpr double kDesignOuterHeight = 6975;
+constexpr double kFrameWidth = 9450 - 9330;
+constexpr double kFrameHeight = 6975 - 6285;
+constexpr double kDesignGridHeight = 2295;
+
+void place(QWidget* w, double left, double top, double width, double height) {
+  w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+void place_sized_to_text(QLabel* label, double left, double top) {
+  label->adjustSize();
+  label->move(px(left), px(top));
+}
+
+}  // namespace
+
+Main_form::Main_form(store::AppState& state, ui::MessageService& messages, QWidget* parent)
+    : QMainWindow(parent), state_(state), messages_(messages) {
+  setObjectName(QStringLiteral("Main_form"));
+  setWindowTitle(store::kAppTitle);
+  build_controls();
+  build_menu_bar();
+}
+
+Main_form::~Main_form() = default;
+
+void Main_form::build_controls() {
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client);
+  // Never smaller than the designed client area.
+  client->setMinimumSize(px(kDesignOuterWidth - kFrameWidth), px(kDesignOuterHeight - kFrameHeight));
+
+  auto make_label = [client](const char* name, const QString& text) {
+    auto* label = new QLabel(text, client);
+    label->setObjectName(QLatin1String(name));
+    return label;
+  };
+  auto make_button = [client](const char* name, const QString& text) {
+    auto* button = new QPushButton(text, client);
+    button->setObjectName(QLatin1String(name));
+    return button;
+  };
+  auto make_combo = [this, client](const char* name) {
+    auto* combo = new QComboBox(client);
+    combo->setObjectName(QLatin1String(name));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->setMaxVisibleItems(20);
+    combo->lineEdit()->installEventFilter(this);
+    return combo;
+  };
+
+  QPalette yellow;
+  yellow.setColor(QPalette::Window, QColor(255, 255, 0));
+  Label1 = make_label("Label1", QStringLiteral("場所"));
+  Label1->setAutoFillBackground(true);
+  Label1->setPalette(yellow);
+  place_sized_to_text(Label1, 0, 120);
+  Combo1 = make_combo("Combo1");
+  place(Combo1, 540, 60, 3315, 315);
+  Label2 = make_label("Label2", QStringLiteral("品種"));
+  Label2->setAutoFillBackground(true);
+  Label2->setPalette(yellow);
+  place_sized_to_text(Label2, 3840, 120);
+  Combo2 = make_combo("Combo2");
+  place(Combo2, 4440, 60, 3795, 315);
+  Command2 = make_button("Command2", QStringLiteral("リセット"));
+  place(Command2, 8400, 60, 855, 315);
+
+  model_ = new MemoListModel(this);
+  Grid1 = new MemoGrid(client);
+  Grid1->setObjectName(QStringLiteral("Grid1"));
+  Grid1->setModel(model_);
+  place(Grid1, 0, 480, 9255, kDesignGridHeight);
+
+  Text2 = new QPlainTextEdit(client);
+  Text2->setObjectName(QStringLiteral("Text2"));
+  // The pane only displays: the body can be selected and copied, not edited.
+  Text2->setReadOnly(true);
+  Text2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  place(Text2, 60, 2820, 5535, 2955);
+
+  List1 = new QListWidget(client);
+  List1->setObjectName(QStringLiteral("List1"));
+  place(List1, 5640, 2820, 3675, 645);
+
+  Image1 = new QLabel(client);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setScaledContents(true);
+  place(Image1, 5640, 3540, 3675, 2235);
+
+  Label3 = make_label("Label3", QString());
+  QPalette blue = Label3->palette();
+  blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  Label3->setPalette(blue);
+  QFont bold = Label3->font();
+  bold.setBold(true);
+  Label3->setFont(bold);
+  place_sized_to_text(Label3, 5700, 5520);
+  Label3->raise();
+
+  Text1 = new QLineEdit(client);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  Text1->setReadOnly(true);
+  QPalette hint = Text1->palette();
+  hint.setColor(QPalette::Base, QColor(255, 255, 192));
+  hint.setColor(QPalette::Text, QColor(0, 0, 255));
+  Text1->setPalette(hint);
+  place(Text1, 60, 5880, 5895, 315);
+
+  Command7 = make_button("Command7", QStringLiteral("削除"));
+  place(Command7, 6000, 5820, 975, 435);
+  Command8 = make_button("Command8", QStringLiteral("訂正"));
+  place(Command8, 7080, 5820, 975, 435);
+  Command6 = make_button("Command6", QStringLiteral("登録"));
+  place(Command6, 8160, 5820, 1155, 435);
+  // The memo commands open windows that are not part of this build yet.
+  for (QPushButton* b : {Command6, Command7, Command8}) b->setEnabled(false);
+
+  connect(Combo1, &QComboBox::activated, this, &Main_form::Combo1_Click);
+  connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+  connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
+  connect(Grid1, &QTableView::clicked, this, &Main_form::Grid1_Click);
+  connect(Grid1, &MemoGrid::row_chosen_by_keyboard, this, &Main_form::Grid1_Click);
+  connect(List1, &QListWidget::currentRowChanged, this, &Main_form::List1_Click);
+}
+
+void Main_form::build_menu_bar() {
+  Menu_file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  Menu_file->setObjectName(QStringLiteral("Menu_file"));
+  Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
+  Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
+  Menu_quit = menuBar()->addAction(QStringLiteral("終了(&Q)"));
+  Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
+  connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
+  connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
+}
+
+void Main_form::set_up_grid() {
+  Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Grid1->setWordWrap(false);
+  Grid1->setTabKeyNavigation(false);
+  Grid1->verticalHeader()->hide();
+  Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
+  Grid1->horizontalHeader()->setHighlightSections(false);
+  Grid1->horizontalHeader()->setStretchLastSection(false);
+  // The title column takes the rest of the list's width at the design size.
+  const double widths[] = {1100, 1200, 1200, 6515};
+  for (int c = 0; c < 4; ++c) Grid1->setColumnWidth(c, px(widths[c]));
+  // The memo-number column only carries the number each row stands for.
+  Grid1->setColumnHidden(MemoListModel::kMemoNoColumn, true);
+}
+
+double Main_form::outer_width_twips() const {
+  return ui::twips(centralWidget()->width()) + kFrameWidth;
+}
+
+double Main_form::outer_height_twips() const {
+  return ui::twips(centralWidget()->height()) + kFrameHeight;
+}
+
+void Main_form::set_outer_size_twips(double width, double height) {
+  const int menu = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+  resize(px(width - kFrameWidth), px(height - kFrameHeight) + menu);
+}
+
+store::Settings Main_form::current_geometry() const {
+  store::Settings g = state_.settings;
+  g.window_state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+  g.window_top = static_cast<float>(ui::twips(pos().y()));
+  g.window_left = static_cast<float>(ui::twips(pos().x()));
+  g.window_height = static_cast<float>(outer_height_twips());
+  g.window_width = static_cast<float>(outer_width_twips());
+  g.grid_height = static_cast<float>(ui::twips(Grid1->height()));
+  return g;
+}
+
+bool Main_form::Form_Load() {
+  // One running copy per data directory.
+  lock_ = std::make_unique<store::InstanceLock>(state_.data_dir);
+  switch (lock_->acquire()) {
+    case store::InstanceLock::Outcome::Acquired:
+      break;
+    case store::InstanceLock::Outcome::AlreadyRunning:
+      messages_.inform(nullptr, store::kAlreadyRunningMessage, store::kAppName);
+      return false;
+    case store::InstanceLock::Outcome::NotWritable:
+      messages_.inform(nullptr, store::not_writable_message(state_.data_dir), store::kAppTitle);
+      return false;
+  }
+
+  // Centred on the screen at the design size.
+  set_outer_size_twips(kDesignOuterWidth, kDesignOuterHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect s = screen->geometry();
+    move(s.x() + px((ui::twips(s.width()) - kDesignOuterWidth) / 2),
+         s.y() + px((ui::twips(s.height()) - kDesignOuterHeight) / 2));
+  }
+
+  store::Settings defaults = current_geometry();
+  defaults.window_state = 0;
+  const store::StartupData data = store::start_up_data(state_, defaults);
+  if (!data.ok) {
+    messages_.inform(nullptr, data.message, store::kAppTitle);
+    return false;
+  }
+  for (const QString& warning : data.warnings) messages_.inform(nullptr, warning, store::kAppTitle);
+
+  restore_geometry();
+
+  Combo1->addItems(state_.location_list.names);
+  Combo1->setCurrentIndex(-1);
+  Combo1->setEditText(QString());
+  Combo2->addItems(state_.variety_list.names);
+  Combo2->setCurrentIndex(-1);
+  Combo2->setEditText(QString());
+
+  set_up_grid();
+  std::vector<int> all(static_cast<size_t>(state_.memo_count()));
+  for (int i = 0; i < state_.memo_count(); ++i) all[static_cast<size_t>(i)] = i + 1;
+  fill_list(all);
+
+  update_main_caption();
+  Text1->clear();
+  Text2->clear();
+  Label3->clear();
+  state_.current_images.clear();
+  return true;
+}
+
+void Main_form::restore_geometry() {
+  const store::Settings& s = state_.settings;
+  if (s.window_state != 0) return;
+  const int grid = px(s.grid_height);
+  if (grid > 0) Grid1->resize(Grid1->width(), grid);
+  const QRect wanted(px(s.window_left), px(s.window_top), px(s.window_width), px(s.window_height));
+  // A position on a screen that is no longer attached would hide the
+  // window; it then stays centred.
+  bool visible = false;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->geometry().intersects(wanted)) visible = true;
+  }
+  if (visible) move(wanted.topLeft());
+  if (s.window_width > 0 && s.window_height > 0) set_outer_size_twips(s.window_width, s.window_height);
+}
+
+void Main_form::show_restored() {
+  switch (state_.settings.window_state) {
+    case 1: showMinimized(); break;
+    case 2: showMaximized(); break;
+    default: show(); break;
+  }
+}
+
+bool Main_form::shut_down() {
+  state_.settings = current_geometry();
+  const QStringList failures = store::shut_down_data(state_);
+  if (failures.isEmpty()) return true;
+  const QString question = failures.join(QStringLiteral("\n\n")) +
+                           QStringLiteral("\n\nこのまま終了しますか？\n"
+                                          "「いいえ」を選ぶとVerdalisは終了しません。"
+                                          "ディスクの空きなどを確かめてから、もう一度終了して下さい。");
+  return messages_.ask(this, question, store::kAppTitle, false);
+}
+
+void Main_form::quit_from_menu() {
+  if (finished_ || !shut_down()) return;
+  finished_ = true;
+  QCoreApplication::exit(0);
+}
+
+void Main_form::Menu_file_quit_Click() { quit_from_menu(); }
+
+void Main_form::Menu_quit_Click() { quit_from_menu(); }
+
+void Main_form::closeEvent(QCloseEvent* event) {
+  if (finished_) {
+    event->accept();
+    return;
+  }
+  if (!shut_down()) {
+    event->ignore();
+    return;
+  }
+  finished_ = true;
+  event->accept();
+  QCoreApplication::exit(0);
+}
+
+bool Main_form::eventFilter(QObject* watched, QEvent* event) {
+  // A carriage return typed into a filter box is swallowed: typed text
+  // takes effect only when an entry is chosen.
+  if (event->type() == QEvent::KeyPress &&
+      (watched == Combo1->lineEdit() || watched == Combo2->lineEdit())) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,117 @@
+#pragma once
+// The main window: the memo list with its two filters, the viewer pane,
+// the hint box and the command buttons.
+
+#include <QMainWindow>
+#include <QSize>
+#include <memory>
+
+#include "store/app_state.h"
+#include "ui/message_service.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class MemoGrid;
+class MemoListModel;
+
+namespace store {
+class InstanceLock;
+}
+
+class Main_form : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  Main_form(store::AppState& state, ui::MessageService& messages, QWidget* parent = nullptr);
+  ~Main_form() override;
+
+  // Start-up. Returns false when the program must end at once (another copy
+  // is running, or the data directory cannot be used); the reason has
+  // already been shown.
+  bool Form_Load();
+  // Shows the window in the state start-up restored.
+  void show_restored();
+
+  // Shut-down: stores the geometry and writes every index file. Returns
+  // false when a file could not be written and the user chose to stay.
+  bool shut_down();
+
+  // The list operations other windows call after changing memo_table.
+  void refresh_memo_list();
+  void reset_memo_list();
+  void clear_viewer_pane();
+  void update_main_caption();
+
+  // The viewer pane.
+  void show_memo();
+  void show_memo_picture(int k);
+  void fit_picture();
+
+  // The main window's outer size in twips, as the layout rules use it.
+  double outer_width_twips() const;
+  double outer_height_twips() const;
+  void set_outer_size_twips(double width, double height);
+
+  MemoListModel* list_model() const { return model_; }
+
+ public Q_SLOTS:
+  void Combo1_Click();
+  void Combo2_Click();
+  void Command2_Click();
+  void Grid1_Click();
+  void List1_Click();
+  void Menu_file_quit_Click();
+  void Menu_quit_Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void build_controls();
+  void build_menu_bar();
+  void set_up_grid();
+  store::Settings current_geometry() const;
+  void restore_geometry();
+  void fill_list(const std::vector<int>& slots);
+  void empty_list();
+  void remove_picture();
+  void quit_from_menu();
+
+  store::AppState& state_;
+  ui::MessageService& messages_;
+  std::unique_ptr<store::InstanceLock> lock_;
+  bool finished_ = false;
+
+  // The picture now loaded into Image1: its path and its own size (pixels).
+  QString picture_file_;
+  QSize picture_own_size_;
+
+  MemoListModel* model_ = nullptr;
+
+ public:
+  // Controls, named as in the design.
+  QLabel* Label1 = nullptr;
+  QComboBox* Combo1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QPushButton* Command2 = nullptr;
+  MemoGrid* Grid1 = nullptr;
+  QPlainTextEdit* Text2 = nullptr;
+  QListWidget* List1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QPushButton* Command7 = nullptr;
+  QPushButton* Command8 = nullptr;
+  QPushButton* Command6 = nullptr;
+  QMenu* Menu_file = nullptr;
+  QAction* Menu_file_quit = nullptr;
+  QAction* Menu_quit = nullptr;
+};

@@ -1,0 +1,63 @@
+// The memo list and its two filters.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "main_window/main_form.h"
+#include "main_window/memo_grid.h"
+#include "main_window/memo_list_model.h"
+#include "store/memo_filter.h"
+
+void Main_form::fill_list(const std::vector<int>& slots) {
+  std::vector<MemoListModel::Row> rows;
+  rows.reserve(slots.size());
+  for (int slot : slots) rows.push_back(MemoListModel::row_of(state_.memo_table[static_cast<size_t>(slot - 1)]));
+  model_->set_rows(std::move(rows));
+  state_.listed_count = static_cast<int>(slots.size());
+  // No memo row is current after the list was rebuilt.
+  Grid1->setCurrentIndex(QModelIndex());
+  Grid1->clearSelection();
+}
+
+void Main_form::empty_list() { fill_list({}); }
+
+void Main_form::refresh_memo_list() {
+  fill_list(store::filtered_slots(state_.memo_table, Combo1->currentText(), Combo2->currentText()));
+  clear_viewer_pane();
+}
+
+void Main_form::reset_memo_list() {
+  fill_list(store::filtered_slots(state_.memo_table, QString(), QString()));
+  Combo1->setCurrentIndex(-1);
+  Combo1->setEditText(QString());
+  Combo2->setCurrentIndex(-1);
+  Combo2->setEditText(QString());
+  clear_viewer_pane();
+}
+
+void Main_form::clear_viewer_pane() {
+  Text1->clear();
+  Text2->clear();
+  Label3->clear();
+  {
+    const QSignalBlocker quiet(List1);
+    List1->clear();
+  }
+  remove_picture();
+}
+
+void Main_form::update_main_caption() { setWindowTitle(store::main_caption(state_.memo_count())); }
+
+void Main_form::Combo1_Click() {
+  if (!Combo1->currentText().isEmpty() || !Combo2->currentText().isEmpty()) {
+    fill_list(store::filtered_slots(state_.memo_table, Combo1->currentText(), Combo2->currentText()));
+  }
+  clear_viewer_pane();
+}
+
+void Main_form::Combo2_Click() { Combo1_Click(); }
+
+void Main_form::Command2_Click() { reset_memo_list(); }

@@ -1,0 +1,30 @@
+#pragma once
+// Conversion between the text held in memory (QString) and the bytes of the
+// data files: windows-31j (code page 932), every line ended by CR LF.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace store {
+
+// Decodes windows-31j bytes. Bytes that are not valid windows-31j become a
+// substitute character; decoding never fails.
+QString decode_cp932(const QByteArray& bytes);
+
+// Encodes text as windows-31j. Characters the code page cannot hold are
+// replaced by a substitute in the result and make *ok false (when ok is
+// given), so callers can refuse or warn before anything is written.
+QByteArray encode_cp932(const QString& text, bool* ok = nullptr);
+
+// True when every character of the text can be stored in windows-31j.
+bool representable_in_cp932(const QString& text);
+
+// Splits file bytes into lines. A line ends at CR LF or at a bare LF; a
+// final line without a line end still counts. Empty input gives no lines.
+QStringList split_lines(const QString& text);
+
+// Joins lines, each followed by CR LF (the last one too).
+QByteArray join_lines_cp932(const QStringList& lines, bool* ok = nullptr);
+
+}  // namespace store

@@ -1,0 +1,100 @@
+#include "store/memo_index.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "store/codec.h"
+
+namespace store {
+
+qint64 numeric_value(const QString& text) {
+  qsizetype i = 0;
+  const qsizetype n = text.size();
+  while (i < n && (text.at(i) == QLatin1Char(' ') || text.at(i) == QLatin1Char('\t'))) ++i;
+  bool negative = false;
+  if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+    negative = text.at(i) == QLatin1Char('-');
+    ++i;
+  }
+  constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+  qint64 value = 0;
+  for (; i < n; ++i) {
+    const char16_t c = text.at(i).unicode();
+    if (c < u'0' || c > u'9') break;
+    const int digit = c - u'0';
+    if (value > (kMax - digit) / 10) {
+      value = kMax;  // saturate
+      continue;
+    }
+    value = value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+QString format_number_field(qint64 value) {
+  if (value < 0) return QStringLiteral("-") + QString::number(-value) + QStringLiteral(" ");
+  return QStringLiteral(" ") + QString::number(value) + QStringLiteral(" ");
+}
+
+LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& highest_memo_no) {
+  LoadIndexResult result;
+  ReadLinesResult read = read_text_lines(path);
+  result.status = read.status;
+  result.message = read.message;
+  table.clear();
+  if (read.status != ReadStatus::Read) return result;
+
+  const QStringList& lines = read.lines;
+  const qsizetype complete = lines.size() / 7;
+  result.truncated = lines.size() % 7 != 0;
+  table.reserve(static_cast<size_t>(complete));
+  for (qsizetype r = 0; r < complete; ++r) {
+    const qsizetype base = r * 7;
+    MemoRecord record{lines[base], lines[base + 1], lines[base + 2], lines[base + 3],
+                      lines[base + 4], lines[base + 5], lines[base + 6]};
+    const qint64 no = numeric_value(record.memo_no);
+    if (no > highest_memo_no) highest_memo_no = no;
+    table.push_back(std::move(record));
+  }
+  return result;
+}
+
+QStringList memo_index_lines(const MemoTable& table) {
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(table.size()) * 7);
+  for (const MemoRecord& r : table) {
+    lines << r.date << r.location << r.variety << r.title << r.memo_no << r.created << r.corrected;
+  }
+  return lines;
+}
+
+FileResult save_memo_index(const QString& path, const MemoTable& table) {
+  return write_text_lines(path, memo_index_lines(table));
+}
+
+void sort_memo_table(MemoTable& table) {
+  std::stable_sort(table.begin(), table.end(), [](const MemoRecord& a, const MemoRecord& b) {
+    const int by_date = QString::compare(a.date, b.date, Qt::CaseSensitive);
+    if (by_date != 0) return by_date > 0;
+    return QString::compare(a.created, b.created, Qt::CaseSensitive) > 0;
+  });
+}
+
+void remove_memo_at(MemoTable& table, int slot) {
+  if (slot < 1 || slot > static_cast<int>(table.size())) return;
+  table.erase(table.begin() + (slot - 1));
+}
+
+int find_memo_by_no(const MemoTable& table, const QString& memo_no) {
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (table[i].memo_no == memo_no) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
+QString list_row_text(const MemoRecord& r) {
+  const QChar tab(u'\t');
+  return r.date + tab + r.location + tab + r.variety + tab + r.title + tab + r.memo_no;
+}
+
+}  // namespace store

@@ -1,0 +1,62 @@
+#include "store/settings.h"
+
+#include <cmath>
+
+#include "store/memo_index.h"
+
+namespace store {
+
+QString format_number_field(float value) {
+  QString digits;
+  const double v = value;
+  if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
+    digits = QString::number(static_cast<qint64>(std::fabs(v)));
+  } else {
+    digits = QString::number(std::fabs(v), 'g', 7);
+  }
+  return (std::signbit(v) && v != 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits +
+         QStringLiteral(" ");
+}
+
+namespace {
+
+bool parse_float(const QString& line, float& out) {
+  bool ok = false;
+  const float v = line.trimmed().toFloat(&ok);
+  if (!ok || !std::isfinite(v)) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+ReadLinesResult load_settings(const QString& path, Settings& settings) {
+  ReadLinesResult read = read_text_lines(path);
+  if (read.status != ReadStatus::Read) return read;
+  const QStringList& lines = read.lines;
+  float v = 0;
+  if (lines.size() > 0) {
+    bool ok = false;
+    const double highest = lines[0].trimmed().toDouble(&ok);
+    if (ok && highest >= 0 && highest < 1e15) settings.highest_memo_no = static_cast<qint64>(highest);
+  }
+  if (lines.size() > 1 && parse_float(lines[1], v) && (v == 0 || v == 1 || v == 2)) {
+    settings.window_state = static_cast<int>(v);
+  }
+  float* const geometry[] = {&settings.window_top, &settings.window_left, &settings.window_height,
+                             &settings.window_width, &settings.grid_height};
+  for (int i = 0; i < 5; ++i) {
+    if (lines.size() > 2 + i && parse_float(lines[2 + i], v)) *geometry[i] = v;
+  }
+  return read;
+}
+
+FileResult save_settings(const QString& path, const Settings& s) {
+  return write_text_lines(path, {format_number_field(s.highest_memo_no),
+                                 format_number_field(static_cast<qint64>(s.window_state)),
+                                 format_number_field(s.window_top), format_number_field(s.window_left),
+                                 format_number_field(s.window_height), format_number_field(s.window_width),
+                                 format_number_field(s.grid_height)});
+}
+
+}  // namespace store

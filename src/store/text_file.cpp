@@ -1,0 +1,133 @@
+#include "store/text_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "store/codec.h"
+
+namespace store {
+
+namespace {
+
+QString reason_for(QFileDevice::FileError error, const QString& detail) {
+  QString reason;
+  switch (error) {
+    case QFileDevice::PermissionsError:
+      reason = QStringLiteral("アクセスが許可されていません");
+      break;
+    case QFileDevice::ResourceError:
+      reason = QStringLiteral("ディスクの空きが足りないか、資源が不足しています");
+      break;
+    case QFileDevice::OpenError:
+      reason = QStringLiteral("ファイルを開けません");
+      break;
+    case QFileDevice::WriteError:
+      reason = QStringLiteral("書き込み中にエラーが発生しました");
+      break;
+    case QFileDevice::ReadError:
+      reason = QStringLiteral("読み込み中にエラーが発生しました");
+      break;
+    case QFileDevice::RemoveError:
+      reason = QStringLiteral("削除できません");
+      break;
+    case QFileDevice::RenameError:
+      reason = QStringLiteral("一時ファイルを置き換えられません");
+      break;
+    default:
+      reason = QStringLiteral("予期しないエラーが発生しました");
+      break;
+  }
+  if (!detail.isEmpty()) reason += QStringLiteral("（") + detail + QStringLiteral("）");
+  return reason;
+}
+
+}  // namespace
+
+QString write_failure_message(const QString& path, const QString& reason) {
+  return QStringLiteral("ファイル「%1」に書き込めませんでした。\n理由：%2\nファイルは以前の内容のままです。")
+      .arg(path, reason);
+}
+
+QString read_failure_message(const QString& path, const QString& reason) {
+  return QStringLiteral("ファイル「%1」を読み込めませんでした。\n理由：%2").arg(path, reason);
+}
+
+QString unencodable_message(const QString& path) {
+  return write_failure_message(
+      path, QStringLiteral("保存できない文字（シフトJISにない文字）が含まれています"));
+}
+
+ReadResult read_file_bytes(const QString& path) {
+  ReadResult result;
+  const QFileInfo info(path);
+  if (!info.exists() && !info.isSymLink()) {
+    result.status = ReadStatus::Missing;
+    return result;
+  }
+  if (!info.isFile()) {
+    result.status = ReadStatus::Failed;
+    result.message = read_failure_message(path, QStringLiteral("通常のファイルではありません"));
+    return result;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    result.status = ReadStatus::Failed;
+    result.message = read_failure_message(path, reason_for(file.error(), file.errorString()));
+    return result;
+  }
+  result.bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    result.status = ReadStatus::Failed;
+    result.bytes.clear();
+    result.message = read_failure_message(path, reason_for(file.error(), file.errorString()));
+    return result;
+  }
+  result.status = ReadStatus::Read;
+  return result;
+}
+
+ReadLinesResult read_text_lines(const QString& path) {
+  ReadResult raw = read_file_bytes(path);
+  ReadLinesResult result;
+  result.status = raw.status;
+  result.message = raw.message;
+  if (raw.status == ReadStatus::Read) result.lines = split_lines(decode_cp932(raw.bytes));
+  return result;
+}
+
+FileResult write_file_bytes(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return FileResult::failure(write_failure_message(path, reason_for(file.error(), file.errorString())));
+  }
+  if (file.write(bytes) != bytes.size()) {
+    const QString reason = reason_for(file.error(), file.errorString());
+    file.cancelWriting();
+    return FileResult::failure(write_failure_message(path, reason));
+  }
+  if (!file.commit()) {
+    return FileResult::failure(write_failure_message(path, reason_for(file.error(), file.errorString())));
+  }
+  return FileResult::success();
+}
+
+FileResult write_text_lines(const QString& path, const QStringList& lines) {
+  bool ok = false;
+  const QByteArray bytes = join_lines_cp932(lines, &ok);
+  if (!ok) return FileResult::failure(unencodable_message(path));
+  return write_file_bytes(path, bytes);
+}
+
+FileResult remove_file(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists() && !info.isSymLink()) return FileResult::success();
+  QFile file(path);
+  if (!file.remove()) {
+    return FileResult::failure(QStringLiteral("ファイル「%1」を削除できませんでした。\n理由：%2")
+                                   .arg(path, reason_for(file.error(), file.errorString())));
+  }
+  return FileResult::success();
+}
+
+}  // namespace store

@@ -1,0 +1,39 @@
+#pragma once
+// Loading picture files and fitting them into a picture area.
+
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+namespace ui {
+
+// The size a picture of its own size pw × ph (twips) is shown at in an
+// area bw × bh (twips): unchanged when it fits, otherwise scaled down by
+// the smaller of the two ratios so that it fits both ways and keeps its
+// aspect ratio. All arithmetic in single precision. A picture is never
+// enlarged.
+struct FittedSize {
+  float width = 0;
+  float height = 0;
+  bool scaled = false;
+};
+FittedSize fit_size(float pw, float ph, float bw, float bh);
+
+// The picture area of the main window's viewer pane, from the window's
+// outer width W, outer height H and the list height GH (all twips).
+float picture_area_width(float outer_width);
+float picture_area_height(float outer_height, float grid_height);
+
+// What a picture file holds, read from its header without decoding it.
+struct PictureProbe {
+  bool readable = false;
+  QSize size;  // pixels, upright (after the orientation the file asks for)
+};
+PictureProbe probe_picture(const QString& path);
+
+// Decodes the picture at the given upright pixel size (or its own size
+// when `size` is empty). Returns a null pixmap when the file is not a
+// regular file or cannot be decoded.
+QPixmap load_picture(const QString& path, QSize size = QSize());
+
+}  // namespace ui
