@@ -185,17 +185,20 @@ void Main_form::set_up_grid() {
   Grid1->setColumnHidden(MemoListModel::kMemoNoColumn, true);
 }
 
-double Main_form::outer_width_twips() const {
-  return ui::twips(centralWidget()->width()) + kFrameWidth;
+// The client area is the window less the menu bar. These work from the
+// window's own size, which is right before the window is first shown too.
+int Main_form::menu_bar_height() const {
+  return menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
 }
 
+double Main_form::outer_width_twips() const { return ui::twips(width()) + kFrameWidth; }
+
 double Main_form::outer_height_twips() const {
-  return ui::twips(centralWidget()->height()) + kFrameHeight;
+  return ui::twips(height() - menu_bar_height()) + kFrameHeight;
 }
 
 void Main_form::set_outer_size_twips(double width, double height) {
-  const int menu = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
-  resize(px(width - kFrameWidth), px(height - kFrameHeight) + menu);
+  resize(px(width - kFrameWidth), px(height - kFrameHeight) + menu_bar_height());
 }
 
 store::Settings Main_form::current_geometry() const {

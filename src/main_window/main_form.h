@@ -78,6 +78,7 @@ class Main_form : public QMainWindow {
   void build_menu_bar();
   void set_up_grid();
   store::Settings current_geometry() const;
+  int menu_bar_height() const;
   void restore_geometry();
   void fill_list(const std::vector<int>& slots);
   void empty_list();
