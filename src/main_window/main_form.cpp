@@ -178,9 +178,13 @@ void Main_form::set_up_grid() {
   Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
   Grid1->horizontalHeader()->setHighlightSections(false);
   Grid1->horizontalHeader()->setStretchLastSection(false);
-  // The title column takes the rest of the list's width at the design size.
-  const double widths[] = {1100, 1200, 1200, 6515};
-  for (int c = 0; c < 4; ++c) Grid1->setColumnWidth(c, px(widths[c]));
+  const double widths[] = {1100, 1200, 1200};
+  for (int c = 0; c < 3; ++c) Grid1->setColumnWidth(c, px(widths[c]));
+  // A whole date always shows, whatever the font.
+  const int date_width = Grid1->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 12;
+  Grid1->setColumnWidth(0, std::max(Grid1->columnWidth(0), date_width));
+  // The title column takes the rest of the list's width.
+  Grid1->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
   // The memo-number column only carries the number each row stands for.
   Grid1->setColumnHidden(MemoListModel::kMemoNoColumn, true);
 }
