@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -47,6 +47,7 @@ Main_form::Main_form(store::AppState& state, ui::MessageService& messages, QWidg
     : QMainWindow(parent), state_(state), messages_(messages) {
   setObjectName(QStringLiteral("Main_form"));
   setWindowTitle(store::kAppTitle);
+  run_modal = [](QDialog& dialog) { return dialog.exec(); };
   build_controls();
   build_menu_bar();
 }
@@ -146,8 +147,6 @@ void Main_form::build_controls() {
   place(Command8, 7080, 5820, 975, 435);
   Command6 = make_button("Command6", QStringLiteral("登録"));
   place(Command6, 8160, 5820, 1155, 435);
-  // The memo commands open windows that are not part of this build yet.
-  for (QPushButton* b : {Command6, Command7, Command8}) b->setEnabled(false);
 
   connect(Combo1, &QComboBox::activated, this, &Main_form::Combo1_Click);
   connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
@@ -155,17 +154,11 @@ void Main_form::build_controls() {
   connect(Grid1, &QTableView::clicked, this, &Main_form::Grid1_Click);
   connect(Grid1, &MemoGrid::row_chosen_by_keyboard, this, &Main_form::Grid1_Click);
   connect(List1, &QListWidget::currentRowChanged, this, &Main_form::List1_Click);
-}
-
-void Main_form::build_menu_bar() {
-  Menu_file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-  Menu_file->setObjectName(QStringLiteral("Menu_file"));
-  Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
-  Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
-  Menu_quit = menuBar()->addAction(QStringLiteral("終了(&Q)"));
-  Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
-  connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
-  connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
+  connect(Grid1, &QTableView::doubleClicked, this, &Main_form::Grid1_DblClick);
+  connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);
+  connect(Command7, &QPushButton::clicked, this, &Main_form::Command7_Click);
+  connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
+  install_hints();
 }
 
 void Main_form::set_up_grid() {
@@ -199,6 +192,10 @@ double Main_form::outer_width_twips() const { return ui::twips(width()) + kFrame
 
 double Main_form::outer_height_twips() const {
   return ui::twips(height() - menu_bar_height()) + kFrameHeight;
+}
+
+QRectF Main_form::outer_geometry_twips() const {
+  return {ui::twips(pos().x()), ui::twips(pos().y()), outer_width_twips(), outer_height_twips()};
 }
 
 void Main_form::set_outer_size_twips(double width, double height) {
@@ -326,15 +323,4 @@ void Main_form::closeEvent(QCloseEvent* event) {
   finished_ = true;
   event->accept();
   QCoreApplication::exit(0);
-}
-
-bool Main_form::eventFilter(QObject* watched, QEvent* event) {
-  // A carriage return typed into a filter box is swallowed: typed text
-  // takes effect only when an entry is chosen.
-  if (event->type() == QEvent::KeyPress &&
-      (watched == Combo1->lineEdit() || watched == Combo2->lineEdit())) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
-  }
-  return QMainWindow::eventFilter(watched, event);
 }

@@ -4,13 +4,17 @@
 
 #include <QMainWindow>
 #include <QSize>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "store/app_state.h"
+#include "ui/main_window_host.h"
 #include "ui/message_service.h"
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -24,7 +28,7 @@ namespace store {
 class InstanceLock;
 }
 
-class Main_form : public QMainWindow {
+class Main_form : public QMainWindow, public ui::MainWindowHost {
   Q_OBJECT
 
  public:
@@ -42,11 +46,18 @@ class Main_form : public QMainWindow {
   // false when a file could not be written and the user chose to stay.
   bool shut_down();
 
-  // The list operations other windows call after changing memo_table.
-  void refresh_memo_list();
-  void reset_memo_list();
+  // What the other windows use (see ui::MainWindowHost).
+  void set_hint(const QString& text) override;
+  QString current_memo_no() override;
+  void refresh_memo_list() override;
+  void reset_memo_list() override;
+  void update_main_caption() override;
+  void add_location_filter_name(const QString& name) override;
+  void add_variety_filter_name(const QString& name) override;
+  QRectF outer_geometry_twips() const override;
+  QWidget* host_widget() override { return this; }
+
   void clear_viewer_pane();
-  void update_main_caption();
 
   // The viewer pane.
   void show_memo();
@@ -60,12 +71,20 @@ class Main_form : public QMainWindow {
 
   MemoListModel* list_model() const { return model_; }
 
+  // Runs a modal window. Tests replace it to drive the window instead.
+  std::function<int(QDialog&)> run_modal;
+
  public Q_SLOTS:
   void Combo1_Click();
   void Combo2_Click();
   void Command2_Click();
   void Grid1_Click();
   void List1_Click();
+  void Grid1_DblClick();
+  void Command6_Click();
+  void Command7_Click();
+  void Command8_Click();
+  void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
 
@@ -84,6 +103,14 @@ class Main_form : public QMainWindow {
   void empty_list();
   void remove_picture();
   void quit_from_menu();
+  void install_hints();
+  void after_editor(int result);
+
+  struct Hint {
+    QString text;
+    bool resets_pointer = false;
+  };
+  std::map<QObject*, Hint> hints_;
 
   store::AppState& state_;
   ui::MessageService& messages_;
@@ -114,5 +141,10 @@ class Main_form : public QMainWindow {
   QPushButton* Command6 = nullptr;
   QMenu* Menu_file = nullptr;
   QAction* Menu_file_quit = nullptr;
+  QAction* Menu_zenbun = nullptr;
+  QMenu* Menu_bunrui_edit = nullptr;
+  QAction* Menu_basyo = nullptr;
+  QAction* Menu_hinsyu = nullptr;
+  QAction* menu_tukaikata = nullptr;
   QAction* Menu_quit = nullptr;
 };

@@ -51,6 +51,19 @@ void Main_form::clear_viewer_pane() {
 
 void Main_form::update_main_caption() { setWindowTitle(store::main_caption(state_.memo_count())); }
 
+void Main_form::set_hint(const QString& text) { Text1->setText(text); }
+
+QString Main_form::current_memo_no() {
+  const int r = Grid1->current_grid_row();
+  if (r < 1 || r > state_.listed_count) return QString();
+  Grid1->setCurrentIndex(model_->index(r - 1, MemoListModel::kMemoNoColumn));
+  return model_->cell(r - 1, MemoListModel::kMemoNoColumn);
+}
+
+void Main_form::add_location_filter_name(const QString& name) { Combo1->addItem(name); }
+
+void Main_form::add_variety_filter_name(const QString& name) { Combo2->addItem(name); }
+
 void Main_form::Combo1_Click() {
   if (!Combo1->currentText().isEmpty() || !Combo2->currentText().isEmpty()) {
     fill_list(store::filtered_slots(state_.memo_table, Combo1->currentText(), Combo2->currentText()));

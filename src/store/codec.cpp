@@ -16,8 +16,20 @@ QString decode_cp932(const QByteArray& bytes) {
     // so that at least no byte is dropped silently.
     return QString::fromLatin1(bytes);
   }
-  QString text = decoder.decode(bytes);
-  return text;
+  // A lead byte at the very end has no second byte; the decoder would keep
+  // it waiting and drop it. Substitute it like any other invalid byte.
+  const qsizetype n = bytes.size();
+  qsizetype i = 0;
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    i += ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+  }
+  if (i > n) {
+    QString text = decoder.decode(QByteArrayView(bytes).first(n - 1));
+    text += QChar(0x1A);
+    return text;
+  }
+  return decoder.decode(bytes);
 }
 
 QByteArray encode_cp932(const QString& text, bool* ok) {

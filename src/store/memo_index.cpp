@@ -32,7 +32,9 @@ qint64 numeric_value(const QString& text) {
 }
 
 QString format_number_field(qint64 value) {
-  if (value < 0) return QStringLiteral("-") + QString::number(-value) + QStringLiteral(" ");
+  if (value < 0) {
+    return QStringLiteral("-") + QString::number(0 - static_cast<quint64>(value)) + QStringLiteral(" ");
+  }
   return QStringLiteral(" ") + QString::number(value) + QStringLiteral(" ");
 }
 
@@ -55,6 +57,12 @@ LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& h
     const qint64 no = numeric_value(record.memo_no);
     if (no > highest_memo_no) highest_memo_no = no;
     table.push_back(std::move(record));
+  }
+  // A record cut short after its number still used that number: never hand
+  // it out again, its files may still be there.
+  if (lines.size() % 7 >= 5) {
+    const qint64 no = numeric_value(lines[complete * 7 + 4]);
+    if (no > highest_memo_no) highest_memo_no = no;
   }
   return result;
 }

@@ -28,6 +28,7 @@ qint64 numeric_value(const QString& text);
 
 // " 42 " for 42, "-5 " for -5: the form every number line is written in.
 QString format_number_field(qint64 value);
+inline QString format_number_field(int value) { return format_number_field(static_cast<qint64>(value)); }
 
 struct LoadIndexResult {
   ReadStatus status = ReadStatus::Missing;

@@ -64,12 +64,13 @@ QString format_timestamp(const QDateTime& t) { return t.toString(QStringLiteral(
 
 namespace {
 
-QString damaged_copy_path(const QString& path) { return path + QStringLiteral(".damaged"); }
-
-// Keeps a byte-exact copy of a damaged file before the program rewrites it.
+// Keeps a byte-exact copy of a damaged file before the program rewrites
+// it. An earlier copy is never replaced.
 QString keep_damaged_copy(const QString& path) {
-  const QString copy = damaged_copy_path(path);
-  QFile::remove(copy);
+  QString copy = path + QStringLiteral(".damaged");
+  for (int n = 2; QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(); ++n) {
+    copy = path + QStringLiteral(".damaged") + QString::number(n);
+  }
   if (!QFile::copy(path, copy)) return QString();
   return copy;
 }

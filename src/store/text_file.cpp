@@ -101,7 +101,7 @@ FileResult write_file_bytes(const QString& path, const QByteArray& bytes) {
   if (!file.open(QIODevice::WriteOnly)) {
     return FileResult::failure(write_failure_message(path, reason_for(file.error(), file.errorString())));
   }
-  if (file.write(bytes) != bytes.size()) {
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
     const QString reason = reason_for(file.error(), file.errorString());
     file.cancelWriting();
     return FileResult::failure(write_failure_message(path, reason));

@@ -1,0 +1,104 @@
+#pragma once
+// The memo editor: writes a new memo or corrects the memo on the main
+// list's current row. It is created for one opening, shown modally with
+// exec() and destroyed when it closes.
+
+#include <QDialog>
+
+#include "store/app_state.h"
+#include "store/memo_save.h"
+#include "ui/main_window_host.h"
+#include "ui/message_service.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+class F_kinyu : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Opens for a new memo when state.EditMode is "sinki", otherwise for the
+  // memo on the main list's current row. The parent defaults to the main
+  // window.
+  F_kinyu(store::AppState& state, ui::MessageService& messages, ui::MainWindowHost& main,
+          QWidget* parent = nullptr);
+  ~F_kinyu() override;
+
+  // Shows picture k (1-based position in state.current_images) fitted to
+  // the picture area, or tells the user that its file is missing.
+  void show_editor_picture(int k);
+
+  bool is_new_memo() const { return new_memo_; }
+  // The memo_table slot being corrected (0 in new mode, or when the main
+  // list had no memo row).
+  int edit_slot() const { return edit_slot_; }
+
+  // The picture area for the window's current size: the largest size a
+  // picture is shown at, in twips.
+  float picture_area_width() const;
+  float picture_area_height() const;
+
+ public Q_SLOTS:
+  void Command1_Click();  // 登録
+  void Command2_Click();  // 中止
+  void Command3_Click();  // 今日
+  void Combo1_Click();    // an entry of the location list was chosen
+  void Combo2_Click();    // an entry of the variety list was chosen
+  void List1_Click();     // a picture title was chosen
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Form_Load();
+  void build_controls();
+  void set_tab_order();
+  void place_for_height(double outer_height);
+  void fill_categories(QComboBox* combo, const store::CategoryList& list, const QString& text);
+  void load_memo();
+  void list_pictures();
+  void remove_picture();
+  void set_picture_path_label(const QString& path);
+  store::MemoInput read_input() const;
+  // The body as the store keeps it: lines separated by CR LF.
+  QString body_text() const;
+  // Asks about characters that cannot be stored. False when the user
+  // wants to go back to editing; otherwise `input` is ready to save.
+  bool settle_unencodable(store::MemoInput& input);
+  void save(store::MemoInput input);
+  double outer_width_twips() const;
+  double outer_height_twips() const;
+
+  store::AppState& state_;
+  ui::MessageService& messages_;
+  ui::MainWindowHost& main_;
+  bool new_memo_ = true;
+  int edit_slot_ = 0;
+
+ public:
+  // Controls, named as in the design.
+  QLabel* Label1 = nullptr;
+  QComboBox* Combo1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QComboBox* Combo2 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLineEdit* Text2 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* Text1 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QLabel* Label5 = nullptr;
+  QPlainTextEdit* Text3 = nullptr;
+  QListWidget* List1 = nullptr;
+  QPushButton* Command6 = nullptr;
+  QPushButton* Command7 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QPushButton* Command5 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label4 = nullptr;
+  QPushButton* Command2 = nullptr;
+  QPushButton* Command1 = nullptr;
+};

@@ -1,0 +1,94 @@
+// The main window's commands: new memo, correction, deletion, and the menu
+// bar with the usage guide.
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QUrl>
+
+#include "editor/f_kinyu.h"
+#include "main_window/main_form.h"
+#include "main_window/memo_grid.h"
+#include "memo_deletion/f_sakujo.h"
+
+void Main_form::build_menu_bar() {
+  QMenuBar* bar = menuBar();
+  Menu_file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  Menu_file->setObjectName(QStringLiteral("Menu_file"));
+  Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
+  Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
+
+  Menu_zenbun = bar->addAction(QStringLiteral("全文検索(&Z)"));
+  Menu_zenbun->setObjectName(QStringLiteral("Menu_zenbun"));
+  Menu_bunrui_edit = bar->addMenu(QStringLiteral("場所･品種の編集(&E)"));
+  Menu_bunrui_edit->setObjectName(QStringLiteral("Menu_bunrui_edit"));
+  Menu_basyo = Menu_bunrui_edit->addAction(QStringLiteral("場所の編集(&B)"));
+  Menu_basyo->setObjectName(QStringLiteral("Menu_basyo"));
+  Menu_hinsyu = Menu_bunrui_edit->addAction(QStringLiteral("品種の編集(&H)"));
+  Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
+  // The search and the category editors are not part of this build yet.
+  for (QAction* later : {Menu_zenbun, Menu_basyo, Menu_hinsyu}) later->setEnabled(false);
+
+  menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
+  menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
+  Menu_quit = bar->addAction(QStringLiteral("終了(&Q)"));
+  Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
+
+  connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
+  connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
+  connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
+}
+
+void Main_form::Command6_Click() {
+  set_hint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
+  repaint();
+  state_.EditMode = QStringLiteral("sinki");
+  F_kinyu editor(state_, messages_, *this);
+  after_editor(run_modal(editor));
+  update_main_caption();
+}
+
+void Main_form::Command8_Click() {
+  if (current_memo_no().isEmpty()) {
+    messages_.inform(this, QStringLiteral("訂正する項目が選択されていません。"), store::kAppTitle);
+    return;
+  }
+  set_hint(QStringLiteral("訂正画面を起動中です。少々お待ち下さい。"));
+  repaint();
+  state_.EditMode = QStringLiteral("teisei");
+  F_kinyu editor(state_, messages_, *this);
+  after_editor(run_modal(editor));
+}
+
+void Main_form::after_editor(int result) {
+  if (result == QDialog::Accepted) return;
+  // The editor replaced the picture list the viewer pane relies on; show the
+  // current memo again so the pane and the shared list agree.
+  if (!current_memo_no().isEmpty()) {
+    show_memo();
+  } else {
+    clear_viewer_pane();
+  }
+}
+
+void Main_form::Grid1_DblClick() { Command8_Click(); }
+
+void Main_form::Command7_Click() {
+  if (current_memo_no().isEmpty()) {
+    messages_.inform(this, QStringLiteral("削除する項目が選択されていません。"), store::kAppTitle);
+    return;
+  }
+  F_sakujo deletion(state_, messages_, *this);
+  run_modal(deletion);
+}
+
+void Main_form::menu_tukaikata_Click() {
+  // The guide is looked up in the current directory, by its bare name.
+  const QString guide = QStringLiteral("hana.doc");
+  if (!QFileInfo::exists(guide)) {
+    messages_.inform(this, QStringLiteral("hana.docファイルが無いので、使い方を表示できません。"), store::kAppName);
+    return;
+  }
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(guide)));
+}

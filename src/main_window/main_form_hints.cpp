@@ -1,0 +1,84 @@
+// Hints: moving the mouse over a control (or giving a filter box the focus)
+// writes one line about it into the hint box.
+
+#include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "main_window/main_form.h"
+#include "main_window/memo_grid.h"
+
+void Main_form::install_hints() {
+  auto hint = [this](QWidget* w, const QString& text, bool resets_pointer) {
+    w->setMouseTracking(true);
+    w->installEventFilter(this);
+    hints_[w] = {text, resets_pointer};
+  };
+  const QString location = QStringLiteral("指定した場所の項目だけを表示します。");
+  const QString variety = QStringLiteral("指定した品種の項目だけを表示します。");
+  hint(Label1, location, false);
+  hint(Label2, variety, false);
+  hint(Command2, QStringLiteral("場所・品種の選択を解除します。"), false);
+  hint(Command6, QStringLiteral("新しい項目を登録します。"), false);
+  hint(Command7, QStringLiteral("現在選択されている項目を削除します。"), false);
+  hint(Command8, QStringLiteral("現在選択されている項目を訂正します。"), false);
+  hint(Grid1->viewport(), QStringLiteral("クリックした項目のメモ･画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで訂正)"), true);
+  hint(List1->viewport(), QStringLiteral("クリックするとその画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), true);
+  hint(Text2->viewport(), QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。"), true);
+  hint(Image1, QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), false);
+  hint(Text1, QStringLiteral("【Tessaly】の機能・使用法のガイダンスを表示します。"), false);
+  // The bare surface of the window empties the hint box.
+  hint(centralWidget(), QString(), true);
+
+  // The filter boxes show their hints when they get the focus.
+  for (QComboBox* combo : {Combo1, Combo2}) {
+    combo->installEventFilter(this);
+    combo->lineEdit()->installEventFilter(this);
+  }
+}
+
+bool Main_form::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseMove: {
+      // A move that a control did not take reaches the window surface too;
+      // only a move over the bare surface itself counts there.
+      if (watched == centralWidget() &&
+          centralWidget()->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) != nullptr) {
+        break;
+      }
+      const auto found = hints_.find(watched);
+      if (found != hints_.end()) {
+        set_hint(found->second.text);
+        if (found->second.resets_pointer) centralWidget()->unsetCursor();
+      }
+      break;
+    }
+    case QEvent::FocusIn:
+      if (watched == Combo1 || watched == Combo1->lineEdit()) {
+        set_hint(QStringLiteral("指定した場所の項目だけを表示します。"));
+      } else if (watched == Combo2 || watched == Combo2->lineEdit()) {
+        set_hint(QStringLiteral("指定した品種の項目だけを表示します。"));
+      } else if (watched == Text1) {
+        // The hint box only displays: the focus goes on to "登録".
+        Command6->setFocus(Qt::OtherFocusReason);
+      }
+      break;
+    case QEvent::KeyPress:
+      // A carriage return typed into a filter box is swallowed: typed text
+      // takes effect only when an entry is chosen.
+      if (watched == Combo1->lineEdit() || watched == Combo2->lineEdit()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Groups several file changes so that they can be undone together: every
+// file is backed up before it is replaced or deleted, and rollback()
+// restores what was there.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "store/text_file.h"
+
+namespace store {
+
+class FileJournal {
+ public:
+  // Replaces the file with the lines (windows-31j, CR LF).
+  FileResult write_lines(const QString& path, const QStringList& lines);
+  // Deletes the file when it exists.
+  FileResult remove(const QString& path);
+  // Puts every changed file back as it was, newest change first. Returns a
+  // message for each file that could not be restored.
+  QStringList rollback();
+
+ private:
+  FileResult back_up(const QString& path);
+
+  struct Backup {
+    QString path;
+    bool existed = false;
+    QByteArray bytes;
+  };
+  std::vector<Backup> backups_;
+};
+
+}  // namespace store

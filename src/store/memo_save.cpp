@@ -1,0 +1,183 @@
+#include "store/memo_save.h"
+
+#include "store/codec.h"
+#include "store/file_journal.h"
+#include "store/memo_files.h"
+#include "store/memo_index.h"
+#include "store/startup.h"
+
+namespace store {
+
+namespace {
+
+MemoChange refusal(const QString& text, const QString& title) { return {false, text, title, false, false, {}}; }
+
+bool known_name(const CategoryList& list, const QString& name) { return list.names.contains(name); }
+
+// Every text of the input that is written to a file.
+QStringList texts_of(const MemoInput& in) {
+  QStringList texts{in.date, in.location, in.variety, in.title, in.body};
+  for (const ImageEntry& e : in.images) texts << e.path << e.title;
+  return texts;
+}
+
+// Calls f(code point text) for each character of `text` that windows-31j
+// cannot hold.
+template <typename F>
+void for_each_unencodable(const QString& text, F f) {
+  if (representable_in_cp932(text)) return;
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+    const QString ch = text.mid(i, len);
+    if (!representable_in_cp932(ch)) f(i, len, ch);
+    i += len;
+  }
+}
+
+QString replaced(QString text) {
+  QList<std::pair<qsizetype, qsizetype>> spans;
+  for_each_unencodable(text, [&](qsizetype at, qsizetype len, const QString&) { spans.append({at, len}); });
+  for (auto it = spans.crbegin(); it != spans.crend(); ++it) text.replace(it->first, it->second, QStringLiteral("?"));
+  return text;
+}
+
+MemoChange failed(FileJournal& journal, const QString& message) {
+  QString text = message;
+  const QStringList not_restored = journal.rollback();
+  if (!not_restored.isEmpty()) {
+    text += QStringLiteral("\n\n元に戻せなかったファイルがあります：\n") + not_restored.join(QLatin1Char('\n'));
+  } else {
+    text += QStringLiteral("\n\nメモは保存されていません。");
+  }
+  return refusal(text, kAppTitle);
+}
+
+}  // namespace
+
+MemoChange check_memo(const AppState& state, const MemoInput& in) {
+  if (state.memo_count() >= kMemoCapacity - 1) {
+    return refusal(QStringLiteral("これ以上メモを登録できません。"), QStringLiteral("メモの数が限界(30000)を越えます"));
+  }
+  if (in.location.isEmpty()) return refusal(QStringLiteral("場所を入力して下さい。"), kAppTitle);
+  if (in.variety.isEmpty()) return refusal(QStringLiteral("品種を入力して下さい。"), kAppTitle);
+  if (in.title.isEmpty()) return refusal(QStringLiteral("タイトルを入力して下さい。"), kAppTitle);
+  if (!known_name(state.location_list, in.location) && state.location_list.count() >= kCategoryCapacity - 1) {
+    return refusal(QStringLiteral("これ以上場所を登録できません。"), QStringLiteral("場所の数が限界(1000)を越えます"));
+  }
+  if (!known_name(state.variety_list, in.variety) && state.variety_list.count() >= kCategoryCapacity - 1) {
+    return refusal(QStringLiteral("これ以上品種を登録できません。"), QStringLiteral("品種の数が限界(1000)を越えます"));
+  }
+  return {};
+}
+
+QString unencodable_characters(const MemoInput& input) {
+  QString found;
+  for (const QString& text : texts_of(input)) {
+    for_each_unencodable(text, [&](qsizetype, qsizetype, const QString& ch) {
+      if (!found.contains(ch)) found += ch;
+    });
+  }
+  return found;
+}
+
+MemoInput with_unencodable_replaced(const MemoInput& input) {
+  MemoInput out{replaced(input.date), replaced(input.location), replaced(input.variety),
+                replaced(input.title), replaced(input.body), {}};
+  for (const ImageEntry& e : input.images) out.images.push_back({replaced(e.path), replaced(e.title)});
+  return out;
+}
+
+MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const QDateTime& now) {
+  MemoChange change = check_memo(state, in);
+  if (!change.ok) return change;
+  if (edit_slot < 0 || edit_slot > state.memo_count()) {
+    return refusal(QStringLiteral("訂正するメモが見つかりません。"), kAppTitle);
+  }
+
+  const QString stamp = format_timestamp(now);
+  MemoTable table = state.memo_table;
+  qint64 highest = state.settings.highest_memo_no;
+  MemoRecord record;
+  if (edit_slot == 0) {
+    highest += 1;
+    record = {in.date, in.location, in.variety, in.title, format_number_field(highest), stamp, stamp};
+  } else {
+    record = table[static_cast<size_t>(edit_slot - 1)];
+    record.date = in.date;
+    record.location = in.location;
+    record.variety = in.variety;
+    record.title = in.title;
+    record.corrected = stamp;
+  }
+
+  FileJournal journal;
+  // The per-memo files exist only while they have something to hold.
+  const QString body_path = memo_body_path(state.data_dir, record.memo_no);
+  FileResult done = in.body.isEmpty() ? journal.remove(body_path) : journal.write_lines(body_path, {in.body});
+  if (!done) return failed(journal, done.message);
+  QStringList picture_lines;
+  for (const ImageEntry& e : in.images) picture_lines << e.path << e.title;
+  const QString images_path = memo_images_path(state.data_dir, record.memo_no);
+  done = in.images.empty() ? journal.remove(images_path) : journal.write_lines(images_path, picture_lines);
+  if (!done) return failed(journal, done.message);
+
+  CategoryList locations = state.location_list;
+  CategoryList varieties = state.variety_list;
+  if (!known_name(locations, in.location)) {
+    locations.names.append(in.location);
+    change.location_added = true;
+    done = journal.write_lines(state.basyo_dat_path(), locations.names);
+    if (!done) return failed(journal, done.message);
+  }
+  if (!known_name(varieties, in.variety)) {
+    varieties.names.append(in.variety);
+    change.variety_added = true;
+    done = journal.write_lines(state.hinsyu_dat_path(), varieties.names);
+    if (!done) return failed(journal, done.message);
+  }
+
+  if (edit_slot == 0) {
+    table.push_back(std::move(record));
+  } else {
+    table[static_cast<size_t>(edit_slot - 1)] = std::move(record);
+  }
+  sort_memo_table(table);
+  done = journal.write_lines(state.flower_dat_path(), memo_index_lines(table));
+  if (!done) return failed(journal, done.message);
+
+  state.memo_table = std::move(table);
+  state.location_list = std::move(locations);
+  state.variety_list = std::move(varieties);
+  state.settings.highest_memo_no = highest;
+  state.EditMode = QStringLiteral("sinki");
+  return change;
+}
+
+MemoChange delete_memo(AppState& state, int slot) {
+  if (slot < 1 || slot > state.memo_count()) {
+    return refusal(QStringLiteral("削除するメモが見つかりません。"), kAppTitle);
+  }
+  MemoTable table = state.memo_table;
+  const QString memo_no = table[static_cast<size_t>(slot - 1)].memo_no;
+  remove_memo_at(table, slot);
+  // The index first: if it cannot be written, the memo and its files stay.
+  const FileResult written = save_memo_index(state.flower_dat_path(), table);
+  if (!written) {
+    return refusal(written.message + QStringLiteral("\n\nメモは削除されていません。"), kAppTitle);
+  }
+  state.memo_table = std::move(table);
+
+  MemoChange change;
+  QStringList left_behind;
+  for (const QString& path : {memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)}) {
+    const FileResult removed = remove_file(path);
+    if (!removed) left_behind << removed.message;
+  }
+  if (!left_behind.isEmpty()) {
+    change.warning = QStringLiteral("メモは削除しましたが、次のファイルが残っています。\n") +
+                     left_behind.join(QLatin1Char('\n'));
+  }
+  return change;
+}
+
+}  // namespace store

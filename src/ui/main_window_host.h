@@ -1,0 +1,37 @@
+#pragma once
+// What the other windows need from the main window: its hint box, the memo
+// of its list's current row, its list operations and its geometry. The main
+// window implements it; tests may too.
+
+#include <QRectF>
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+class MainWindowHost {
+ public:
+  virtual ~MainWindowHost() = default;
+
+  // Writes a text into the hint box below the list.
+  virtual void set_hint(const QString& text) = 0;
+  // The memo number held by the list's current row; "" when the current
+  // row is not a memo row. Makes the memo-number cell the current cell.
+  virtual QString current_memo_no() = 0;
+  // Rebuilds the list under the current filters and clears the viewer pane.
+  virtual void refresh_memo_list() = 0;
+  // Lists every memo, empties both filters and clears the viewer pane.
+  virtual void reset_memo_list() = 0;
+  // Sets the caption with the memo count.
+  virtual void update_main_caption() = 0;
+  // Appends a name to the drop-down list of a filter box.
+  virtual void add_location_filter_name(const QString& name) = 0;
+  virtual void add_variety_filter_name(const QString& name) = 0;
+  // Left, top, outer width and outer height, in twips.
+  virtual QRectF outer_geometry_twips() const = 0;
+  // The window, as the parent of dialogs.
+  virtual QWidget* host_widget() = 0;
+};
+
+}  // namespace ui

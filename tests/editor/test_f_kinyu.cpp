@@ -1,0 +1,404 @@
+// The memo editor over a real main window and data directory: opening in
+// both modes, the picture on show, saving, refusals, cancelling and keys.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "data_dir.h"
+#include "editor/f_kinyu.h"
+#include "main_window/main_form.h"
+#include "main_window/memo_grid.h"
+#include "main_window/memo_list_model.h"
+#include "recording_messages.h"
+#include "store/memo_files.h"
+
+using testing_support::cp932_lines;
+using testing_support::read_bytes;
+using testing_support::snapshot;
+using testing_support::write_bytes;
+
+namespace {
+
+const QString kToday = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+
+// Also notes whether "登録" was enabled while a box was up.
+class ProbingMessages : public RecordingMessages {
+ public:
+  void inform(QWidget* parent, const QString& text, const QString& title) override {
+    if (button) enabled_during_box = button->isEnabled();
+    RecordingMessages::inform(parent, text, title);
+  }
+  bool ask(QWidget* parent, const QString& text, const QString& title, bool default_yes) override {
+    if (button) enabled_during_box = button->isEnabled();
+    return RecordingMessages::ask(parent, text, title, default_yes);
+  }
+  QPushButton* button = nullptr;
+  bool enabled_during_box = true;
+};
+
+struct Fixture {
+  // Three memos; memo " 4 " (grid row 2) has a body and three pictures.
+  Fixture() {
+    dir_path = dir.path() + QLatin1Char('/');
+    QStringList lines;
+    for (const char* m : {"2026/06/01|花壇|パンジー|植え付け| 5 ", "2026/05/20|温室|トマト|芽が出た| 4 ",
+                          "2026/05/10|花壇|チューリップ|球根掘り| 3 "}) {
+      lines << QString::fromUtf8(m).split(QLatin1Char('|')) << QStringLiteral("2026/01/01 10:00:00")
+            << QStringLiteral("2026/01/01 10:00:00");
+    }
+    QDir().mkdir(dir_path + QStringLiteral("memo"));
+    write_bytes(dir_path + QStringLiteral("flower.dat"), cp932_lines(lines));
+    write_bytes(dir_path + QStringLiteral("basyo.dat"), cp932_lines({QStringLiteral("花壇"), QStringLiteral("温室")}));
+    write_bytes(dir_path + QStringLiteral("hinsyu.dat"),
+                cp932_lines({QStringLiteral("パンジー"), QStringLiteral("トマト"), QStringLiteral("チューリップ")}));
+    for (int i = 1; i <= 3; ++i) pictures << picture(QStringLiteral("p%1.png").arg(i), 30 * i, 20);
+    store::save_memo_body(dir_path, QStringLiteral(" 4 "), QStringLiteral("一行目\r\n二行目"));
+    store::save_image_list(dir_path, QStringLiteral(" 4 "),
+                           {{pictures[0], QStringLiteral("全景")}, {pictures[1], QStringLiteral("葉")},
+                            {pictures[2], QStringLiteral("花")}});
+    state = std::make_unique<store::AppState>(dir_path);
+    form = std::make_unique<Main_form>(*state, messages);
+    if (!form->Form_Load()) qFatal("the main window did not start");
+  }
+
+  // Opens the editor as the main window does: for grid row `row`, or for a
+  // new memo when row is 0.
+  F_kinyu& open_editor(int row = 0) {
+    state->EditMode = row ? QStringLiteral("teisei") : QStringLiteral("sinki");
+    if (row) form->Grid1->setCurrentIndex(form->list_model()->index(row - 1, 0));
+    editor = std::make_unique<F_kinyu>(*state, messages, *form);
+    messages.button = editor->Command1;
+    return *editor;
+  }
+
+  QString picture(const QString& name, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    image.save(dir_path + name, "PNG");
+    return dir_path + name;
+  }
+
+  void fill(const QString& location, const QString& variety, const QString& title, const QString& body) {
+    editor->Combo1->setEditText(location);
+    editor->Combo2->setEditText(variety);
+    editor->Text2->setText(title);
+    editor->Text3->setPlainText(body);
+  }
+
+  QTemporaryDir dir;
+  QString dir_path;
+  QStringList pictures;
+  ProbingMessages messages;
+  std::unique_ptr<store::AppState> state;
+  std::unique_ptr<Main_form> form;
+  std::unique_ptr<F_kinyu> editor;
+};
+
+QStringList titles(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+}  // namespace
+
+class TestFKinyu : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void opens_for_a_new_memo() {
+    Fixture f;
+    f.form->move(45, 30);
+    f.form->Text1->setText(QStringLiteral("前のヒント"));
+    F_kinyu& dlg = f.open_editor();
+    QVERIFY(dlg.is_new_memo());
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("【Verdalis】Ver.3.0"));
+    QCOMPARE(dlg.Text1->text(), kToday);
+    QCOMPARE(dlg.Combo1->count(), 2);
+    QCOMPARE(dlg.Combo2->itemText(2), QStringLiteral("チューリップ"));
+    for (const QString& empty : {dlg.Combo1->currentText(), dlg.Combo2->currentText(), dlg.Text2->text(),
+                                 dlg.Text3->toPlainText(), dlg.Label4->text(), f.form->Text1->text()}) {
+      QCOMPARE(empty, QString());
+    }
+    QCOMPARE(dlg.List1->count(), 0);
+    QVERIFY(dlg.Image1->pixmap().isNull());
+    QVERIFY(f.state->current_images.empty());
+    QCOMPARE(dlg.focusWidget(), dlg.Combo1);
+    // Over the main window, its bottom 500 twips left uncovered.
+    QCOMPARE(dlg.pos(), QPoint(45, 30));
+    QCOMPARE(dlg.width(), f.form->width());
+    QVERIFY(qAbs(dlg.height() * 15 + 405 - (f.form->outer_height_twips() - 500)) <= 15);
+  }
+
+  void opens_for_a_correction_data() {
+    QTest::addColumn<bool>("first_missing");
+    QTest::newRow("three pictures") << false;
+    QTest::newRow("first picture missing") << true;
+  }
+
+  void opens_for_a_correction() {
+    QFETCH(bool, first_missing);
+    Fixture f;
+    if (first_missing) QVERIFY(QFile::remove(f.pictures[0]));
+    F_kinyu& dlg = f.open_editor(2);
+    QCOMPARE(dlg.edit_slot(), 2);
+    QCOMPARE(dlg.Text1->text(), QStringLiteral("2026/05/20"));
+    QCOMPARE(dlg.Combo1->currentText(), QStringLiteral("温室"));
+    QCOMPARE(dlg.Combo2->currentText(), QStringLiteral("トマト"));
+    QCOMPARE(dlg.Combo2->count(), 3);
+    QCOMPARE(dlg.Text2->text(), QStringLiteral("芽が出た"));
+    QCOMPARE(dlg.Text3->toPlainText(), QStringLiteral("一行目\n二行目"));
+    QCOMPARE(titles(dlg.List1), (QStringList{QStringLiteral("全景"), QStringLiteral("葉"), QStringLiteral("花")}));
+    QCOMPARE(dlg.List1->currentRow(), -1);
+    QVERIFY(dlg.List1->selectedItems().isEmpty());
+    QCOMPARE(dlg.Label4->text(), f.pictures[0]);
+    QCOMPARE(dlg.Image1->pixmap().isNull(), first_missing);
+    QCOMPARE(f.messages.log.size(), first_missing ? 1 : 0);
+    if (first_missing) {
+      QCOMPARE(f.messages.log[0].text, f.pictures[0] + QStringLiteral("がありません。"));
+      QCOMPARE(f.messages.log[0].title, QStringLiteral("Verdalis"));
+    } else {
+      QCOMPARE(dlg.Image1->size(), QSize(30, 20));
+      QCOMPARE(f.state->current_image_path, f.pictures[0]);
+    }
+    // "今日" replaces the date and moves on to the title.
+    dlg.Command3_Click();
+    QCOMPARE(dlg.Text1->text(), kToday);
+    QCOMPARE(dlg.focusWidget(), dlg.Text2);
+  }
+
+  void pictures_fit_the_picture_area_data() {
+    // Picture sizes and the expected shown sizes as fractions of the area.
+    QTest::addColumn<double>("own_w");
+    QTest::addColumn<double>("own_h");
+    QTest::addColumn<double>("shown_w");
+    QTest::addColumn<double>("shown_h");
+    QTest::newRow("smaller than the area") << 0.5 << 0.5 << 0.5 << 0.5;
+    QTest::newRow("exactly the area") << 1.0 << 1.0 << 1.0 << 1.0;
+    QTest::newRow("twice as wide, half as high") << 2.0 << 0.5 << 1.0 << 0.25;
+    QTest::newRow("three times as high") << 0.5 << 3.0 << 1.0 / 6 << 1.0;
+  }
+
+  void pictures_fit_the_picture_area() {
+    QFETCH(double, own_w);
+    QFETCH(double, own_h);
+    QFETCH(double, shown_w);
+    QFETCH(double, shown_h);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    // At the main window's design size the editor is 9450 twips wide, so
+    // the area is 4215 twips (281 px) wide; its height follows the editor's.
+    QCOMPARE(dlg.width() * 15 + 120, 9450);
+    const double area_w = 281;
+    const double area_h = (dlg.height() * 15 + 405 - 6975 + 3015) / 15.0;
+    const QString path = f.picture(QStringLiteral("pic.png"), qRound(area_w * own_w), qRound(area_h * own_h));
+    f.state->current_images = {{path, QString()}};
+    dlg.show_editor_picture(1);
+    QVERIFY(qAbs(dlg.Image1->width() - area_w * shown_w) <= 1);
+    QVERIFY(qAbs(dlg.Image1->height() - area_h * shown_h) <= 1);
+    if (shown_w == 1.0) QCOMPARE(dlg.Image1->width(), 281);
+    QCOMPARE(dlg.Image1->pixmap().size(), dlg.Image1->size());
+    QCOMPARE(dlg.Label4->text(), path);
+  }
+
+  void clicking_a_title_data() {
+    QTest::addColumn<int>("which");  // 0 existing, 1 missing, 2 not a picture
+    QTest::newRow("existing picture") << 0;
+    QTest::newRow("missing file") << 1;
+    QTest::newRow("file that is not a picture") << 2;
+  }
+
+  void clicking_a_title() {
+    QFETCH(int, which);
+    Fixture f;
+    if (which == 1) QVERIFY(QFile::remove(f.pictures[2]));
+    if (which == 2) QVERIFY(write_bytes(f.pictures[2], QByteArray("\x89PNG broken")));
+    F_kinyu& dlg = f.open_editor(2);
+    dlg.List1->setCurrentRow(2);
+    QCOMPARE(f.messages.log.size(), which == 1 ? 1 : 0);
+    QCOMPARE(dlg.Image1->pixmap().isNull(), which != 0);
+    // A missing file keeps the label and the path of the picture shown before.
+    const QString expected = which == 1 ? f.pictures[0] : f.pictures[2];
+    QCOMPARE(dlg.Label4->text(), expected);
+    QCOMPARE(f.state->current_image_path, expected);
+  }
+
+  void saving_a_new_memo_data() {
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("stored_title");
+    QTest::addColumn<int>("locations");
+    const QString t = QStringLiteral("水やり");
+    QTest::newRow("known location") << QStringLiteral("花壇") << t << t << 2;
+    QTest::newRow("new location") << QStringLiteral("裏庭") << t << t << 3;
+    QTest::newRow("unencodable, answered Yes") << QStringLiteral("花壇") << QStringLiteral("バラ🌹")
+                                               << QStringLiteral("バラ?") << 2;
+  }
+
+  void saving_a_new_memo() {
+    QFETCH(QString, location);
+    QFETCH(QString, title);
+    QFETCH(QString, stored_title);
+    QFETCH(int, locations);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    f.fill(location, QStringLiteral("トマト"), title, QStringLiteral("朝\n夕"));
+    dlg.Text1->setText(QStringLiteral("2026/05/20"));
+    f.messages.answers = {true};
+    dlg.Command1_Click();
+    QCOMPARE(f.messages.log.size(), title == stored_title ? 0 : 1);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(dlg.Command1->isEnabled());
+    QCOMPARE(f.form->windowTitle(), QStringLiteral("【Verdalis】Ver.3.0 (4件)"));
+    // Same date as "芽が出た", created later: listed above it.
+    QCOMPARE(f.form->list_model()->cell(1, 3), stored_title);
+    QCOMPARE(f.form->list_model()->cell(1, 4), QStringLiteral(" 6 "));
+    QVERIFY(read_bytes(f.state->flower_dat_path()).contains(cp932_lines({stored_title, QStringLiteral(" 6 ")})));
+    QCOMPARE(read_bytes(f.dir_path + QStringLiteral("memo/m0000006.txt")), cp932_lines({QStringLiteral("朝\r\n夕")}));
+    QVERIFY(!QFile::exists(f.dir_path + QStringLiteral("memo/g0000006.txt")));
+    QCOMPARE(f.form->Combo1->count(), locations);
+    QCOMPARE(f.form->Combo1->itemText(locations - 1), f.state->location_list.names.last());
+  }
+
+  void saving_a_correction() {
+    Fixture f;
+    const QByteArray picture_list = read_bytes(f.dir_path + QStringLiteral("memo/g0000004.txt"));
+    F_kinyu& dlg = f.open_editor(2);
+    dlg.Text3->clear();
+    dlg.Text2->setText(QStringLiteral("本葉が出た"));
+    dlg.Command1_Click();
+    QVERIFY(f.messages.log.isEmpty());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(!QFile::exists(f.dir_path + QStringLiteral("memo/m0000004.txt")));
+    QCOMPARE(read_bytes(f.dir_path + QStringLiteral("memo/g0000004.txt")), picture_list);
+    QCOMPARE(f.state->memo_count(), 3);
+    const store::MemoRecord& r = f.state->memo_table[1];
+    QCOMPARE(r.title, QStringLiteral("本葉が出た"));
+    QCOMPARE(r.memo_no, QStringLiteral(" 4 "));
+    QCOMPARE(r.created, QStringLiteral("2026/01/01 10:00:00"));
+    QVERIFY(r.corrected != r.created);
+  }
+
+  void refusals_change_nothing_data() {
+    QTest::addColumn<QString>("location");
+    QTest::addColumn<QString>("variety");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("message");
+    const QString l = QStringLiteral("花壇"), v = QStringLiteral("トマト"), t = QStringLiteral("題");
+    QTest::newRow("no location") << QString() << v << t << QStringLiteral("場所を入力して下さい。");
+    QTest::newRow("no variety") << l << QString() << t << QStringLiteral("品種を入力して下さい。");
+    QTest::newRow("no title") << l << v << QString() << QStringLiteral("タイトルを入力して下さい。");
+    QTest::newRow("unencodable, answered No") << l << v << QStringLiteral("バラ🌹") << QStringLiteral("🌹");
+  }
+
+  void refusals_change_nothing() {
+    QFETCH(QString, location);
+    QFETCH(QString, variety);
+    QFETCH(QString, title);
+    QFETCH(QString, message);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    const auto before = snapshot(f.dir_path);
+    const store::MemoTable table = f.state->memo_table;
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    f.fill(location, variety, title, QStringLiteral("本文"));
+    dlg.Command1_Click();  // a question is answered No
+    QCOMPARE(f.messages.log.size(), 1);
+    QVERIFY(f.messages.log[0].text.contains(message));
+    QCOMPARE(f.messages.log[0].title, QStringLiteral("【Verdalis】Ver.3.0"));
+    QVERIFY(!f.messages.enabled_during_box);
+    QCOMPARE(snapshot(f.dir_path), before);
+    QCOMPARE(f.state->memo_table, table);
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(dlg.Command1->isEnabled());
+    QCOMPARE(dlg.Text2->text(), title);
+    QCOMPARE(dlg.Text3->toPlainText(), QStringLiteral("本文"));
+  }
+
+  void cancelling_changes_nothing_data() {
+    QTest::addColumn<int>("how");  // 0 中止, 1 Esc, 2 the window frame
+    QTest::newRow("中止") << 0;
+    QTest::newRow("Esc") << 1;
+    QTest::newRow("window frame") << 2;
+  }
+
+  void cancelling_changes_nothing() {
+    QFETCH(int, how);
+    Fixture f;
+    const auto before = snapshot(f.dir_path);
+    F_kinyu& dlg = f.open_editor(2);
+    const store::MemoTable table = f.state->memo_table;
+    f.fill(QStringLiteral("温室"), QStringLiteral("トマト"), QStringLiteral("変えた"), QString());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    if (how == 0) dlg.Command2->click();
+    if (how == 1) QTest::keyClick(dlg.Combo1, Qt::Key_Escape);
+    if (how == 2) dlg.close();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(snapshot(f.dir_path), before);
+    QCOMPARE(f.state->memo_table, table);
+    QCOMPARE(f.state->EditMode, QStringLiteral("teisei"));
+  }
+
+  void enter_tab_and_choosing_move_between_fields_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("key");  // 0: an entry of the drop-down list is chosen
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("text_after");
+    QTest::newRow("Enter in the date") << "Text1" << int(Qt::Key_Return) << "Text2" << "abc";
+    QTest::newRow("Tab in the date") << "Text1" << int(Qt::Key_Tab) << "Text2" << "abc";
+    QTest::newRow("Enter in the title") << "Text2" << int(Qt::Key_Enter) << "Text3" << "abc";
+    QTest::newRow("Tab in the title") << "Text2" << int(Qt::Key_Tab) << "Text3" << "abc";
+    QTest::newRow("Enter in the location") << "Combo1" << int(Qt::Key_Return) << "Text2" << "abc";
+    QTest::newRow("Tab in the variety") << "Combo2" << int(Qt::Key_Tab) << "Text2" << "abc";
+    QTest::newRow("location chosen") << "Combo1" << 0 << "Text2" << "温室";
+    QTest::newRow("variety chosen") << "Combo2" << 0 << "Text2" << "トマト";
+    QTest::newRow("Enter in the body") << "Text3" << int(Qt::Key_Return) << "Text3" << "abc\n";
+    QTest::newRow("Tab in the body") << "Text3" << int(Qt::Key_Tab) << "Combo2" << "abc";
+  }
+
+  void enter_tab_and_choosing_move_between_fields() {
+    QFETCH(QString, from);
+    QFETCH(int, key);
+    QFETCH(QString, to);
+    QFETCH(QString, text_after);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    auto* source = dlg.findChild<QWidget*>(from);
+    auto* combo = qobject_cast<QComboBox*>(source);
+    dlg.Text1->clear();
+    source->setFocus();
+    if (key == 0) {
+      combo->setCurrentIndex(1);
+      Q_EMIT combo->activated(1);
+    } else {
+      QTest::keyClicks(source, QStringLiteral("abc"));
+      QTest::keyClick(source, Qt::Key(key));
+    }
+    QCOMPARE(QApplication::focusWidget()->objectName(), to);
+    if (auto* body = qobject_cast<QPlainTextEdit*>(source)) QCOMPARE(body->toPlainText(), text_after);
+    if (auto* line = qobject_cast<QLineEdit*>(source)) QCOMPARE(line->text(), text_after);
+    if (combo) QCOMPARE(combo->currentText(), text_after);
+    QVERIFY(dlg.isVisible());
+  }
+};
+
+QTEST_MAIN(TestFKinyu)
+#include "test_f_kinyu.moc"
