@@ -54,6 +54,10 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void update_main_caption() override;
   void add_location_filter_name(const QString& name) override;
   void add_variety_filter_name(const QString& name) override;
+  void set_location_filter_names(const QStringList& names) override;
+  void set_variety_filter_names(const QStringList& names) override;
+  void begin_listing() override;
+  void list_memo(int slot) override;
   QRectF outer_geometry_twips() const override;
   QWidget* host_widget() override { return this; }
 

@@ -30,12 +30,8 @@ void Main_form::refresh_memo_list() {
 }
 
 void Main_form::reset_memo_list() {
+  begin_listing();
   fill_list(store::filtered_slots(state_.memo_table, QString(), QString()));
-  Combo1->setCurrentIndex(-1);
-  Combo1->setEditText(QString());
-  Combo2->setCurrentIndex(-1);
-  Combo2->setEditText(QString());
-  clear_viewer_pane();
 }
 
 void Main_form::clear_viewer_pane() {
@@ -63,6 +59,36 @@ QString Main_form::current_memo_no() {
 void Main_form::add_location_filter_name(const QString& name) { Combo1->addItem(name); }
 
 void Main_form::add_variety_filter_name(const QString& name) { Combo2->addItem(name); }
+
+namespace {
+
+void refill(QComboBox* combo, const QStringList& names) {
+  combo->clear();
+  combo->addItems(names);
+  combo->setCurrentIndex(-1);
+  combo->setEditText(QString());
+}
+
+}  // namespace
+
+void Main_form::set_location_filter_names(const QStringList& names) { refill(Combo1, names); }
+
+void Main_form::set_variety_filter_names(const QStringList& names) { refill(Combo2, names); }
+
+void Main_form::begin_listing() {
+  Combo1->setCurrentIndex(-1);
+  Combo1->setEditText(QString());
+  Combo2->setCurrentIndex(-1);
+  Combo2->setEditText(QString());
+  clear_viewer_pane();
+  empty_list();
+}
+
+void Main_form::list_memo(int slot) {
+  if (slot < 1 || slot > state_.memo_count()) return;
+  model_->append_row(MemoListModel::row_of(state_.memo_table[static_cast<size_t>(slot - 1)]));
+  state_.listed_count = model_->memo_rows();
+}
 
 void Main_form::Combo1_Click() {
   if (!Combo1->currentText().isEmpty() || !Combo2->currentText().isEmpty()) {

@@ -8,6 +8,13 @@ void MemoListModel::set_rows(std::vector<Row> rows) {
   endResetModel();
 }
 
+void MemoListModel::append_row(Row row) {
+  const int at = memo_rows();
+  beginInsertRows(QModelIndex(), at, at);
+  rows_.push_back(std::move(row));
+  endInsertRows();
+}
+
 MemoListModel::Row MemoListModel::row_of(const store::MemoRecord& r) {
   return {r.date, r.location, r.variety, r.title, r.memo_no};
 }

@@ -21,6 +21,8 @@ class MemoListModel : public QAbstractTableModel {
 
   // Replaces every memo row at once.
   void set_rows(std::vector<Row> rows);
+  // Adds one memo row above the blank row.
+  void append_row(Row row);
   static Row row_of(const store::MemoRecord& record);
 
   int memo_rows() const { return static_cast<int>(rows_.size()); }

@@ -5,6 +5,7 @@
 
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -28,6 +29,15 @@ class MainWindowHost {
   // Appends a name to the drop-down list of a filter box.
   virtual void add_location_filter_name(const QString& name) = 0;
   virtual void add_variety_filter_name(const QString& name) = 0;
+  // Replaces the drop-down list of a filter box and empties its text. The
+  // memo list is not rebuilt.
+  virtual void set_location_filter_names(const QStringList& names) = 0;
+  virtual void set_variety_filter_names(const QStringList& names) = 0;
+  // Empties both filter texts (without filtering), the viewer pane and the
+  // memo list, ready for memos to be listed one by one.
+  virtual void begin_listing() = 0;
+  // Lists the memo of the 1-based memo_table slot below the rows listed.
+  virtual void list_memo(int slot) = 0;
   // Left, top, outer width and outer height, in twips.
   virtual QRectF outer_geometry_twips() const = 0;
   // The window, as the parent of dialogs.
