@@ -88,6 +88,7 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Command6_Click();
   void Command7_Click();
   void Command8_Click();
+  void Menu_zenbun_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();

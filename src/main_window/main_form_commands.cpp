@@ -11,6 +11,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "memo_deletion/f_sakujo.h"
+#include "search/f_zenbun.h"
 
 void Main_form::build_menu_bar() {
   QMenuBar* bar = menuBar();
@@ -27,8 +28,8 @@ void Main_form::build_menu_bar() {
   Menu_basyo->setObjectName(QStringLiteral("Menu_basyo"));
   Menu_hinsyu = Menu_bunrui_edit->addAction(QStringLiteral("品種の編集(&H)"));
   Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
-  // The search and the category editors are not part of this build yet.
-  for (QAction* later : {Menu_zenbun, Menu_basyo, Menu_hinsyu}) later->setEnabled(false);
+  // The category editors are not part of this build yet.
+  for (QAction* later : {Menu_basyo, Menu_hinsyu}) later->setEnabled(false);
 
   menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
   menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
@@ -36,6 +37,7 @@ void Main_form::build_menu_bar() {
   Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
 
   connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
+  connect(Menu_zenbun, &QAction::triggered, this, &Main_form::Menu_zenbun_Click);
   connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
@@ -81,6 +83,11 @@ void Main_form::Command7_Click() {
   }
   F_sakujo deletion(state_, messages_, *this);
   run_modal(deletion);
+}
+
+void Main_form::Menu_zenbun_Click() {
+  F_zenbun search(state_, *this);
+  run_modal(search);
 }
 
 void Main_form::menu_tukaikata_Click() {

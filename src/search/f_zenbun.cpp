@@ -1,0 +1,115 @@
+#include "search/f_zenbun.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "store/full_text_search.h"
+#include "ui/twips.h"
+
+using ui::px;
+
+namespace {
+
+constexpr double kWidth = 6600;  // outer size, twips
+constexpr double kHeight = 2520;
+constexpr double kFrameWidth = 120;
+constexpr double kFrameHeight = 405;
+
+const QString kIdleCaption = QStringLiteral("全文検索（すべてのメモ）");
+
+QString progress_caption(int count, int slot) {
+  return QString::number(count) + QStringLiteral(" ﾌｧｲﾙ中 ") + QString::number(slot) +
+         QStringLiteral(" ﾌｧｲﾙ目を検索中");
+}
+
+// Shows the busy pointer for as long as it lives.
+class BusyPointer {
+ public:
+  BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+}  // namespace
+
+F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
+    : QDialog(main.host_widget()), state_(state), main_(main) {
+  setObjectName(QStringLiteral("F_zenbun"));
+  setWindowTitle(kIdleCaption);
+  setFixedSize(px(kWidth - kFrameWidth), px(kHeight - kFrameHeight));
+
+  Label1 = new QLabel(QStringLiteral("すべてのメモの中から、指定したキーワードを含むものを検索します。"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setGeometry(px(120), px(120), px(6240), px(300));
+  Label2 = new QLabel(QStringLiteral("キーワード"), this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setGeometry(px(120), px(660), px(1000), px(330));
+  Text1 = new QLineEdit(this);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  Text1->setGeometry(px(1140), px(630), px(5220), px(390));
+  Command1 = new QPushButton(QStringLiteral("全文検索開始"), this);
+  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1->setGeometry(px(2160), px(1320), px(2000), px(450));
+  Command1->setDefault(true);
+  Command2 = new QPushButton(QStringLiteral("終了"), this);
+  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2->setGeometry(px(4360), px(1320), px(2000), px(450));
+  Command2->setAutoDefault(false);
+
+  connect(Command1, &QPushButton::clicked, this, &F_zenbun::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &F_zenbun::Command2_Click);
+
+  // Centred over the main window.
+  const QRectF m = main.outer_geometry_twips();
+  move(px(m.left() + (m.width() - kWidth) / 2), px(m.top() + (m.height() - kHeight) / 2));
+  main.set_hint(QStringLiteral("すべてのメモを対象に全文検索中です。"));
+  Text1->clear();
+  Text1->setFocus();
+}
+
+F_zenbun::~F_zenbun() { stop(); }
+
+void F_zenbun::Command1_Click() {
+  const int mine = ++generation_;
+  ++running_;
+  BusyPointer busy;
+  main_.begin_listing();
+
+  QElapsedTimer since_yield;
+  since_yield.start();
+  const int count = state_.memo_count();
+  for (int slot = 1; slot <= count && mine == generation_; ++slot) {
+    // The keyword is read for every memo, as the user may still be typing.
+    const store::MemoSearch found =
+        store::search_memo(state_.data_dir, state_.memo_table[static_cast<size_t>(slot - 1)], Text1->text());
+    if (found.images_read) state_.current_images = found.images;
+    if (found.found) main_.list_memo(slot);
+    if (since_yield.elapsed() >= yield_interval_ms) {
+      setWindowTitle(progress_caption(count, slot));
+      QCoreApplication::processEvents();
+      since_yield.restart();
+    }
+  }
+  --running_;
+  if (mine == generation_) setWindowTitle(kIdleCaption);
+}
+
+void F_zenbun::stop() { ++generation_; }
+
+void F_zenbun::Command2_Click() { reject(); }
+
+void F_zenbun::reject() {
+  stop();
+  QDialog::reject();
+}
+
+void F_zenbun::closeEvent(QCloseEvent* event) {
+  stop();
+  QDialog::closeEvent(event);
+}

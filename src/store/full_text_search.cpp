@@ -1,0 +1,31 @@
+#include "store/full_text_search.h"
+
+#include "store/codec.h"
+#include "store/memo_files.h"
+
+namespace store {
+
+MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const QString& keyword) {
+  MemoSearch result;
+  if (keyword.isEmpty()) return result;
+  auto contains = [&keyword](const QString& text) { return text.contains(keyword, Qt::CaseInsensitive); };
+
+  if (contains(record.title)) {
+    result.found = true;
+    return result;
+  }
+  ImageListResult list = read_image_list(data_dir, record.memo_no);
+  result.images_read = !list.images.empty();
+  result.images = std::move(list.images);
+  for (const ImageEntry& e : result.images) {
+    if (contains(e.title)) {
+      result.found = true;
+      return result;
+    }
+  }
+  const ReadResult body = read_file_bytes(memo_body_path(data_dir, record.memo_no));
+  if (body.status == ReadStatus::Read) result.found = contains(decode_cp932(body.bytes));
+  return result;
+}
+
+}  // namespace store

@@ -1,0 +1,25 @@
+#pragma once
+// The full-text search of one memo: its title, then the titles of its
+// pictures, then its body. Letter case is ignored; picture paths are never
+// searched.
+
+#include <QString>
+#include <vector>
+
+#include "store/app_state.h"
+
+namespace store {
+
+struct MemoSearch {
+  bool found = false;
+  // Whether the memo's picture list file was read, and what it held.
+  bool images_read = false;
+  std::vector<ImageEntry> images;
+};
+
+// Searches one memo for the keyword. Files are read only as far as needed:
+// the picture list only when the title does not match, the body only when
+// no picture title matched. An empty keyword matches nothing.
+MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const QString& keyword);
+
+}  // namespace store

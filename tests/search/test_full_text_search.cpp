@@ -1,0 +1,177 @@
+// The full-text search: what one memo matches, and the search window
+// listing its hits in the main window.
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "data_dir.h"
+#include "main_window/main_form.h"
+#include "main_window/memo_list_model.h"
+#include "recording_messages.h"
+#include "search/f_zenbun.h"
+#include "store/full_text_search.h"
+#include "store/memo_files.h"
+
+using testing_support::cp932_lines;
+using testing_support::write_bytes;
+
+namespace {
+
+struct Memo {
+  QString location;
+  QString title;
+  QString no;
+  QString body;                          // no body file when empty
+  std::vector<store::ImageEntry> images;  // no picture list file when empty
+};
+
+// Five memos, in table order; the keyword "Rose" is hidden in different places.
+std::vector<Memo> memos() {
+  return {
+      {QStringLiteral("花壇"), QStringLiteral("rose の剪定"), QStringLiteral(" 5 "), QString(), {}},
+      {QStringLiteral("温室"), QStringLiteral("写真"), QStringLiteral(" 4 "), QString(),
+       {{QStringLiteral("/p/a.jpg"), QStringLiteral("ROSE 1")}, {QStringLiteral("/p/b.jpg"), QStringLiteral("roses 2")}}},
+      {QStringLiteral("花壇"), QStringLiteral("パス"), QStringLiteral(" 3 "), QString(),
+       {{QStringLiteral("/photos/rose.jpg"), QStringLiteral("花")}}},
+      {QStringLiteral("裏庭"), QStringLiteral("本文"), QStringLiteral(" 2 "), QStringLiteral("一行目\r\n白いRosEが咲いた"), {}},
+      {QStringLiteral("花壇"), QStringLiteral("無関係"), QStringLiteral(" 1 "), QStringLiteral("土づくり"), {}},
+  };
+}
+
+struct Fixture {
+  Fixture() {
+    data_dir = dir.path() + QLatin1Char('/');
+    QDir().mkdir(data_dir + QStringLiteral("memo"));
+    QStringList lines;
+    for (const Memo& m : memos()) {
+      lines << QStringLiteral("2026/06/01") << m.location << QStringLiteral("バラ") << m.title << m.no
+            << QStringLiteral("2026/06/01 10:00:00") << QStringLiteral("2026/06/01 10:00:00");
+      if (!m.body.isEmpty()) store::save_memo_body(data_dir, m.no, m.body);
+      if (!m.images.empty()) store::save_image_list(data_dir, m.no, m.images);
+    }
+    write_bytes(data_dir + QStringLiteral("flower.dat"), cp932_lines(lines));
+  }
+  QTemporaryDir dir;
+  QString data_dir;
+};
+
+QStringList listed_titles(const Main_form& form) {
+  QStringList titles;
+  for (int r = 0; r < form.list_model()->memo_rows(); ++r) titles << form.list_model()->cell(r, 3);
+  return titles;
+}
+
+}  // namespace
+
+class TestFullTextSearch : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void one_memo_data() {
+    QTest::addColumn<int>("memo");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<bool>("images_read");
+    QTest::newRow("capital letters find a title") << 0 << QStringLiteral("ROSE") << true << false;
+    QTest::newRow("two picture titles") << 1 << QStringLiteral("rose") << true << true;
+    QTest::newRow("a picture path is not searched") << 2 << QStringLiteral("rose") << false << true;
+    QTest::newRow("the body") << 3 << QStringLiteral("rose") << true << false;
+    QTest::newRow("Japanese in the body") << 3 << QStringLiteral("咲いた") << true << false;
+    QTest::newRow("nowhere") << 4 << QStringLiteral("rose") << false << false;
+    QTest::newRow("an empty keyword") << 3 << QString() << false << false;
+  }
+
+  void one_memo() {
+    QFETCH(int, memo);
+    QFETCH(QString, keyword);
+    QFETCH(bool, found);
+    QFETCH(bool, images_read);
+    Fixture f;
+    const Memo m = memos()[static_cast<size_t>(memo)];
+    const store::MemoRecord record{QStringLiteral("2026/06/01"), m.location, QStringLiteral("バラ"), m.title, m.no,
+                                   QString(), QString()};
+    const store::MemoSearch result = store::search_memo(f.data_dir, record, keyword);
+    QCOMPARE(result.found, found);
+    QCOMPARE(result.images_read, images_read);
+    if (images_read) QCOMPARE(result.images.size(), m.images.size());
+  }
+
+  void the_window_replaces_a_filtered_list() {
+    Fixture f;
+    store::AppState state(f.data_dir);
+    RecordingMessages messages;
+    Main_form form(state, messages);
+    QVERIFY(form.Form_Load());
+    form.Combo1->setEditText(QStringLiteral("花壇"));
+    form.Combo1_Click();
+    QCOMPARE(state.listed_count, 3);
+
+    F_zenbun search(state, form);
+    QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
+    QCOMPARE(form.Text1->text(), QStringLiteral("すべてのメモを対象に全文検索中です。"));
+    search.Text1->setText(QStringLiteral("Rose"));
+    search.Command1_Click();
+    QCOMPARE(listed_titles(form),
+             (QStringList{QStringLiteral("rose の剪定"), QStringLiteral("写真"), QStringLiteral("本文")}));
+    QCOMPARE(state.listed_count, 3);
+    QCOMPARE(form.Combo1->currentText(), QString());
+    QCOMPARE(form.Combo2->currentText(), QString());
+    QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("【Verdalis】Ver.3.0 (5件)"));
+    // The picture list last read stays in the shared list.
+    QCOMPARE(state.current_images.size(), size_t(1));
+    QCOMPARE(state.current_images[0].path, QStringLiteral("/photos/rose.jpg"));
+
+    search.Text1->setText(QStringLiteral("見つからない語"));
+    search.Command1_Click();
+    QCOMPARE(state.listed_count, 0);
+    QCOMPARE(form.list_model()->rowCount(), 1);  // only the blank row
+  }
+
+  void closing_stops_a_running_search() {
+    Fixture f;
+    store::AppState state(f.data_dir);
+    RecordingMessages messages;
+    Main_form form(state, messages);
+    QVERIFY(form.Form_Load());
+    F_zenbun search(state, form);
+    search.yield_interval_ms = 0;  // back to the event loop after every memo
+    search.Text1->setText(QStringLiteral("rose"));
+    QStringList captions;
+    QTimer::singleShot(0, &search, [&] {
+      captions << search.windowTitle();
+      search.Command2_Click();
+    });
+    search.Command1_Click();
+    QCOMPARE(captions, QStringList{QStringLiteral("5 ﾌｧｲﾙ中 1 ﾌｧｲﾙ目を検索中")});
+    QCOMPARE(listed_titles(form), QStringList{QStringLiteral("rose の剪定")});
+    QVERIFY(!search.searching());
+  }
+
+  void starting_again_during_a_search_starts_over() {
+    Fixture f;
+    store::AppState state(f.data_dir);
+    RecordingMessages messages;
+    Main_form form(state, messages);
+    QVERIFY(form.Form_Load());
+    F_zenbun search(state, form);
+    search.yield_interval_ms = 0;
+    search.Text1->setText(QStringLiteral("rose"));
+    QTimer::singleShot(0, &search, [&] {
+      search.Text1->setText(QStringLiteral("土"));
+      search.Command1_Click();
+    });
+    search.Command1_Click();
+    // Only the second search's hit is listed, once.
+    QCOMPARE(listed_titles(form), QStringList{QStringLiteral("無関係")});
+    QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
+  }
+};
+
+QTEST_MAIN(TestFullTextSearch)
+#include "test_full_text_search.moc"
