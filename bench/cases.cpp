@@ -1,0 +1,261 @@
+#include "cases.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "main_window/main_form.h"
+#include "main_window/memo_list_model.h"
+#include "search/f_zenbun.h"
+#include "store/category_list.h"
+#include "store/codec.h"
+#include "store/memo_files.h"
+#include "store/memo_filter.h"
+#include "store/memo_save.h"
+#include "store/text_file.h"
+
+namespace bench {
+
+namespace {
+
+// Answers every question with "no" and shows nothing.
+class SilentMessages : public ui::MessageService {
+ public:
+  void inform(QWidget*, const QString&, const QString&) override {}
+  bool ask(QWidget*, const QString&, const QString&, bool) override { return false; }
+};
+
+double median_ms(int reps, const std::function<void()>& run, const std::function<void()>& prepare = {}) {
+  std::vector<double> times;
+  for (int i = 0; i < reps; ++i) {
+    if (prepare) prepare();
+    QElapsedTimer timer;
+    timer.start();
+    run();
+    times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+QByteArray read_all(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A loaded main window over the data directory.
+struct Window {
+  explicit Window(const QString& dir) : state(dir), form(state, messages) { loaded = form.Form_Load(); }
+  SilentMessages messages;
+  store::AppState state;
+  Main_form form;
+  bool loaded = false;
+};
+
+// The adjacent-swap sort in its literal form, stopped after `limit_ms`.
+// Returns the time taken, or a negative value when it did not finish.
+double literal_sort_ms(store::MemoTable table, double limit_ms) {
+  QElapsedTimer timer;
+  timer.start();
+  auto pass = [&](auto key) {
+    bool swapped = true;
+    while (swapped) {
+      swapped = false;
+      for (size_t i = 0; i + 1 < table.size(); ++i) {
+        if (QString::compare(key(table[i]), key(table[i + 1])) < 0) {
+          std::swap(table[i], table[i + 1]);
+          swapped = true;
+        }
+      }
+      if (static_cast<double>(timer.elapsed()) > limit_ms) return false;
+    }
+    return true;
+  };
+  if (!pass([](const store::MemoRecord& r) -> const QString& { return r.created; })) return -1;
+  if (!pass([](const store::MemoRecord& r) -> const QString& { return r.date; })) return -1;
+  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+}  // namespace
+
+Result bench_load(const QString& dir, int reps) {
+  Result r{QStringLiteral("load"), 0, 0, 3.0, {}};
+  r.ours = median_ms(reps, [&] {
+    store::AppState state(dir);
+    store::load_memo_index(state.flower_dat_path(), state.memo_table, state.settings.highest_memo_no);
+    store::load_category_list(state.basyo_dat_path(), state.location_list);
+    store::load_category_list(state.hinsyu_dat_path(), state.variety_list);
+    MemoListModel model;
+    std::vector<MemoListModel::Row> rows;
+    rows.reserve(state.memo_table.size());
+    for (const store::MemoRecord& m : state.memo_table) rows.push_back(MemoListModel::row_of(m));
+    model.set_rows(std::move(rows));
+  });
+  r.floor = median_ms(reps, [&] {
+    const QString text = store::decode_cp932(read_all(dir + QStringLiteral("flower.dat")));
+    Q_UNUSED(text);
+  });
+  return r;
+}
+
+Result bench_save_new(const QString& dir, int reps) {
+  Result r{QStringLiteral("save_new"), 0, 0, 1.5, {}};
+  store::AppState loaded(dir);
+  store::load_memo_index(loaded.flower_dat_path(), loaded.memo_table, loaded.settings.highest_memo_no);
+  store::load_category_list(loaded.basyo_dat_path(), loaded.location_list);
+  store::load_category_list(loaded.hinsyu_dat_path(), loaded.variety_list);
+  const QByteArray original = read_all(loaded.flower_dat_path());
+  // One memo fewer than the data set, so that the new one fits.
+  loaded.memo_table.pop_back();
+  const store::MemoInput input{QStringLiteral("2018/06/15"), loaded.location_list.names.first(),
+                               loaded.variety_list.names.first(), QStringLiteral("ベンチマークのメモ"),
+                               QStringLiteral("本文\r\n二行目"), {}};
+  store::AppState state(dir);
+  r.ours = median_ms(
+      reps, [&] { store::save_memo(state, input, 0); }, [&] { state = loaded; });
+  r.floor = median_ms(reps, [&] { store::save_memo_index(state.flower_dat_path(), state.memo_table); });
+
+  store::MemoTable with_new = loaded.memo_table;
+  with_new.push_back({input.date, input.location, input.variety, input.title, QStringLiteral(" 99999 "),
+                      QStringLiteral("2026/12/08 12:00:00"), QStringLiteral("2026/12/08 12:00:00")});
+  const double literal = literal_sort_ms(with_new, 60000);
+  r.note = QStringLiteral("literal_adjacent_swap_sort_ms ") +
+           (literal < 0 ? QStringLiteral("> 60000") : QString::number(literal, 'f', 1));
+  store::write_file_bytes(loaded.flower_dat_path(), original);
+  return r;
+}
+
+Result bench_filter(const QString& dir, int reps) {
+  Result r{QStringLiteral("filter"), 0, 0, 5.0, {}};
+  Window w(dir);
+  const QString location = w.state.location_list.names.value(0);
+  r.ours = median_ms(reps, [&] {
+    w.form.Combo1->setEditText(location);
+    w.form.refresh_memo_list();
+    w.form.reset_memo_list();
+  });
+  r.floor = median_ms(reps, [&] {
+    int passing = 0;
+    for (const store::MemoRecord& m : w.state.memo_table) passing += m.location == location ? 1 : 0;
+    Q_UNUSED(passing);
+  });
+  r.note = QStringLiteral("limit_ms 20");
+  return r;
+}
+
+Result bench_search(const QString& dir, const QString& keyword, const QString& name, int reps) {
+  Result r{name, 0, 0, 1.5, {}};
+  Window w(dir);
+  F_zenbun search(w.state, w.form);
+  search.Text1->setText(keyword);
+  double longest_gap = 0;
+  int listed = 0;
+  r.ours = median_ms(reps, [&] {
+    // A zero-interval timer fires at every turn of the event loop.
+    QElapsedTimer since_turn;
+    since_turn.start();
+    QTimer turns;
+    QObject::connect(&turns, &QTimer::timeout, [&] {
+      longest_gap = std::max(longest_gap, static_cast<double>(since_turn.nsecsElapsed()) / 1e6);
+      since_turn.restart();
+    });
+    turns.start(0);
+    search.Command1_Click();
+    longest_gap = std::max(longest_gap, static_cast<double>(since_turn.nsecsElapsed()) / 1e6);
+    listed = w.state.listed_count;
+  });
+  r.floor = median_ms(reps, [&] {
+    qsizetype chars = 0;
+    for (const store::MemoRecord& m : w.state.memo_table) {
+      for (const QString& path : {store::memo_body_path(w.state.data_dir, m.memo_no),
+                                  store::memo_images_path(w.state.data_dir, m.memo_no)}) {
+        const store::ReadResult read = store::read_file_bytes(path);
+        if (read.status == store::ReadStatus::Read) chars += store::decode_cp932(read.bytes).size();
+      }
+    }
+    Q_UNUSED(chars);
+  });
+  r.note = QStringLiteral("longest_event_loop_gap_ms %1 listed %2").arg(longest_gap, 0, 'f', 1).arg(listed);
+  return r;
+}
+
+Result bench_picture(const QString& dir, const QString& picture, int reps) {
+  Result r{QStringLiteral("picture"), 0, 0, 0.35, {}};
+  Window w(dir);
+  r.ours = median_ms(
+      reps, [&] { w.form.show_memo_picture(1); },
+      [&] { w.state.current_images = {{picture, QStringLiteral("大きな写真")}}; });
+  r.floor = median_ms(reps, [&] {
+    QImageReader reader(picture);
+    const QImage full = reader.read();
+    Q_UNUSED(full);
+  });
+  return r;
+}
+
+Result bench_startup(const QString& dir, const QString& empty_dir, int reps) {
+  Result r{QStringLiteral("startup"), 0, 0, 1.5, {}};
+  auto start = [](const QString& where) {
+    Window w(where);
+    w.form.show_restored();
+    QCoreApplication::processEvents();
+  };
+  r.ours = median_ms(reps, [&] { start(dir); });
+  r.floor = median_ms(reps, [&] { start(empty_dir); });
+  return r;
+}
+
+namespace {
+
+qint64 resident_kb() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+  }
+  return -1;
+}
+
+}  // namespace
+
+int print_resident_memory(const QString& dir) {
+  Window w(dir);
+  w.form.show_restored();
+  QCoreApplication::processEvents();
+  std::printf("%lld\n", static_cast<long long>(resident_kb()));
+  return 0;
+}
+
+Result bench_memory(const QString& program, const QString& dir, const QString& empty_dir) {
+  Result r{QStringLiteral("memory"), 0, 0, 3.0, {}};
+  auto probe = [&](const QString& where) {
+    QProcess child;
+    child.start(program, {QStringLiteral("--resident-memory"), where});
+    child.waitForFinished(120000);
+    return child.readAllStandardOutput().trimmed().toDouble();
+  };
+  const double full = probe(dir);
+  const double empty = probe(empty_dir);
+  const double dat_kb = static_cast<double>(QFileInfo(dir + QStringLiteral("flower.dat")).size()) / 1024.0;
+  // For this case the figures are kilobytes: memory added by the memos
+  // against the size of flower.dat.
+  r.ours = full - empty;
+  r.floor = dat_kb;
+  r.note = QStringLiteral("(kilobytes: resident added by the memos, flower.dat size; with memos %1 kB, empty %2 kB)")
+               .arg(full, 0, 'f', 0)
+               .arg(empty, 0, 'f', 0);
+  return r;
+}
+
+}  // namespace bench

@@ -1,0 +1,32 @@
+#pragma once
+// The benchmark cases. Each returns the median time of our code and of the
+// floor that no implementation can beat, in milliseconds.
+
+#include <QString>
+
+#include "dataset.h"
+
+namespace bench {
+
+struct Result {
+  QString name;
+  double ours = 0;
+  double floor = 0;
+  double target_ratio = 0;  // ours / floor must stay at or below this
+  QString note;             // extra figures printed after the ratio
+  bool met(double extra_limit_ok = true) const { return extra_limit_ok && ours <= floor * target_ratio; }
+};
+
+Result bench_load(const QString& dir, int reps);
+Result bench_save_new(const QString& dir, int reps);
+Result bench_filter(const QString& dir, int reps);
+Result bench_search(const QString& dir, const QString& keyword, const QString& name, int reps);
+Result bench_picture(const QString& dir, const QString& picture, int reps);
+Result bench_startup(const QString& dir, const QString& empty_dir, int reps);
+Result bench_memory(const QString& program, const QString& dir, const QString& empty_dir);
+
+// Loads the data directory the way start-up does and prints the resident
+// memory in kilobytes (run in a child process by bench_memory).
+int print_resident_memory(const QString& dir);
+
+}  // namespace bench

@@ -1,0 +1,87 @@
+// verdalis_bench: measures the program's data work at its capacity, side by
+// side with the floor that no implementation can beat.
+//
+//   verdalis_bench [--memos N] [--reps R] [--dir DIR]
+//
+// Prints one line per case, "name ours_ms floor_ms ratio", each figure the
+// median of R runs, then a summary line.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "cases.h"
+#include "dataset.h"
+#include "store/codec.h"
+
+namespace {
+
+void print(const bench::Result& r) {
+  const double ratio = r.floor > 0 ? r.ours / r.floor : 0;
+  std::printf("%-12s %10.2f %10.2f %7.2f   (target <= %.2f) %s\n", qPrintable(r.name), r.ours, r.floor, ratio,
+              r.target_ratio, qPrintable(r.note));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.addHelpOption();
+  QCommandLineOption memos_option(QStringLiteral("memos"), QStringLiteral("Number of memos."), QStringLiteral("N"),
+                                  QStringLiteral("29999"));
+  QCommandLineOption reps_option(QStringLiteral("reps"), QStringLiteral("Repetitions per case."), QStringLiteral("R"),
+                                 QStringLiteral("5"));
+  QCommandLineOption dir_option(QStringLiteral("dir"), QStringLiteral("Where to build the data (default: a temporary directory)."),
+                                QStringLiteral("DIR"));
+  QCommandLineOption memory_option(QStringLiteral("resident-memory"), QStringLiteral("Internal."), QStringLiteral("DIR"));
+  parser.addOptions({memos_option, reps_option, dir_option, memory_option});
+  parser.process(app);
+  if (parser.isSet(memory_option)) return bench::print_resident_memory(parser.value(memory_option));
+
+  const int memos = parser.value(memos_option).toInt();
+  const int reps = std::max(1, parser.value(reps_option).toInt());
+  QTemporaryDir scratch;
+  const QString root = parser.isSet(dir_option) ? parser.value(dir_option) : scratch.path();
+  const QString dir = QDir(root).filePath(QStringLiteral("data")) + QLatin1Char('/');
+  const QString empty_dir = QDir(root).filePath(QStringLiteral("empty")) + QLatin1Char('/');
+  QDir().mkpath(dir);
+  QDir().mkpath(empty_dir + QStringLiteral("memo"));
+  for (const char* name : {"flower.dat", "basyo.dat", "hinsyu.dat"}) {
+    QFile f(empty_dir + QLatin1String(name));
+    f.open(QIODevice::WriteOnly);
+  }
+
+  std::printf("building %d memos in %s\n", memos, qPrintable(dir));
+  std::fflush(stdout);
+  const bench::DatasetInfo info = bench::make_dataset(dir, memos);
+  std::printf("flower.dat %lld bytes, bodies about %lld bytes in all, %d picture entries\n",
+              static_cast<long long>(info.flower_dat_bytes), static_cast<long long>(info.body_bytes),
+              info.picture_entries);
+  std::printf("%-12s %10s %10s %7s\n", "name", "ours_ms", "floor_ms", "ratio");
+
+  QStringList missed;
+  auto report = [&](const bench::Result& r, bool extra_ok = true) {
+    print(r);
+    if (!r.met(extra_ok)) missed << r.name;
+  };
+  report(bench::bench_load(dir, reps));
+  report(bench::bench_save_new(dir, reps));
+  const bench::Result filter = bench::bench_filter(dir, reps);
+  report(filter, filter.ours <= 20);
+  const bench::Result miss = bench::bench_search(dir, info.miss_word, QStringLiteral("search_miss"), reps);
+  const double gap = miss.note.section(QLatin1Char(' '), 1, 1).toDouble();
+  report(miss, gap <= 50);
+  report(bench::bench_search(dir, info.hit_word, QStringLiteral("search_hit"), reps));
+  report(bench::bench_picture(dir, info.big_picture, reps));
+  report(bench::bench_startup(dir, empty_dir, reps));
+  report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
+
+  std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,
+              missed.isEmpty() ? "every target met" : qPrintable(QStringLiteral("targets missed: ") + missed.join(QStringLiteral(", "))));
+  return 0;
+}
