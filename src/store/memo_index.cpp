@@ -80,12 +80,41 @@ FileResult save_memo_index(const QString& path, const MemoTable& table) {
   return write_text_lines(path, memo_index_lines(table));
 }
 
-void sort_memo_table(MemoTable& table) {
-  std::stable_sort(table.begin(), table.end(), [](const MemoRecord& a, const MemoRecord& b) {
-    const int by_date = QString::compare(a.date, b.date, Qt::CaseSensitive);
-    if (by_date != 0) return by_date > 0;
-    return QString::compare(a.created, b.created, Qt::CaseSensitive) > 0;
-  });
+namespace {
+
+// True when a stands before b: later date first, then later creation.
+bool stands_before(const MemoRecord& a, const MemoRecord& b) {
+  const int by_date = QString::compare(a.date, b.date, Qt::CaseSensitive);
+  if (by_date != 0) return by_date > 0;
+  return QString::compare(a.created, b.created, Qt::CaseSensitive) > 0;
+}
+
+}  // namespace
+
+void sort_memo_table(MemoTable& table) { std::stable_sort(table.begin(), table.end(), stands_before); }
+
+void sort_memo_table_after_change(MemoTable& table, int slot) {
+  const auto n = static_cast<std::ptrdiff_t>(table.size());
+  const std::ptrdiff_t p = slot - 1;
+  if (p < 0 || p >= n) {
+    sort_memo_table(table);
+    return;
+  }
+  const auto begin = table.begin();
+  // Are the others in order, skipping the changed one?
+  const bool others_sorted = std::is_sorted(begin, begin + p, stands_before) &&
+                             std::is_sorted(begin + p + 1, table.end(), stands_before) &&
+                             (p == 0 || p + 1 >= n || !stands_before(table[p + 1], table[p - 1]));
+  if (!others_sorted) {
+    sort_memo_table(table);
+    return;
+  }
+  MemoRecord changed = std::move(table[p]);
+  table.erase(begin + p);
+  // A stable sort keeps the changed memo among its equals where it stood.
+  const auto lo = std::lower_bound(table.begin(), table.end(), changed, stands_before) - table.begin();
+  const auto hi = std::upper_bound(table.begin(), table.end(), changed, stands_before) - table.begin();
+  table.insert(table.begin() + std::clamp(p, lo, hi), std::move(changed));
 }
 
 void remove_memo_at(MemoTable& table, int slot) {

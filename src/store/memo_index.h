@@ -48,6 +48,12 @@ FileResult save_memo_index(const QString& path, const MemoTable& table);
 // descending; records equal in both keep their relative order.
 void sort_memo_table(MemoTable& table);
 
+// The same order after only the memo in the 1-based `slot` has changed (or
+// been appended): when every other memo is already in order, that one memo
+// is moved to its place with a binary search; otherwise the whole table is
+// sorted. The result is exactly what sort_memo_table gives.
+void sort_memo_table_after_change(MemoTable& table, int slot);
+
 // Removes the memo at the 1-based slot, keeping the order of the others.
 void remove_memo_at(MemoTable& table, int slot);
 

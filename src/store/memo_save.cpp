@@ -138,11 +138,13 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
 
   if (edit_slot == 0) {
     table.push_back(std::move(record));
+    sort_memo_table_after_change(table, static_cast<int>(table.size()));
   } else {
     table[static_cast<size_t>(edit_slot - 1)] = std::move(record);
+    sort_memo_table_after_change(table, edit_slot);
   }
-  sort_memo_table(table);
-  done = journal.write_lines(state.flower_dat_path(), memo_index_lines(table));
+  // flower.dat is written last: if it fails, it is still as it was.
+  done = save_memo_index(state.flower_dat_path(), table);
   if (!done) return failed(journal, done.message);
 
   state.memo_table = std::move(table);

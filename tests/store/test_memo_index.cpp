@@ -169,6 +169,45 @@ class MemoIndexTest : public QObject {
     QCOMPARE(titles(table), titles(reference));
   }
 
+  // After one memo changes (or is appended), the quick re-sort must give
+  // exactly what the swap passes give, whether or not the rest was in order.
+  void sortAfterOneChange_data() {
+    QTest::addColumn<bool>("restWasSorted");
+    QTest::addColumn<bool>("appended");
+    QTest::newRow("corrected, rest in order") << true << false;
+    QTest::newRow("appended, rest in order") << true << true;
+    QTest::newRow("corrected, rest out of order") << false << false;
+    QTest::newRow("appended, rest out of order") << false << true;
+  }
+  void sortAfterOneChange() {
+    QFETCH(bool, restWasSorted);
+    QFETCH(bool, appended);
+    const QStringList dates{"2026/05/03", "2026/05/02", "2025/12/31", "2026/05/01"};
+    const QStringList stamps{"2026/05/03 09:00:00", "2026/05/03 10:00:00", "2026/05/02 23:59:59"};
+    std::mt19937 random(kRandomStart);
+    for (int round = 0; round < 200; ++round) {
+      const int size = 1 + int(random() % 12u);
+      MemoTable table;
+      for (int i = 0; i < size; ++i) {
+        table.push_back(memo(dates[int(random() % 4u)], QStringLiteral("r%1").arg(i), " 1 ", stamps[int(random() % 3u)]));
+      }
+      if (restWasSorted) store::sort_memo_table(table);
+      const MemoRecord changed = memo(dates[int(random() % 4u)], QStringLiteral("changed"), " 2 ", stamps[int(random() % 3u)]);
+      int slot = size + 1;
+      if (appended) {
+        table.push_back(changed);
+      } else {
+        slot = 1 + int(random() % unsigned(size));
+        table[size_t(slot - 1)] = changed;
+      }
+      MemoTable reference = table;
+      swap_pass(reference, &MemoRecord::created);
+      swap_pass(reference, &MemoRecord::date);
+      store::sort_memo_table_after_change(table, slot);
+      QCOMPARE(titles(table), titles(reference));
+    }
+  }
+
   // Rows are "date|created|title"; the expected order is given by title.
   void sortCases_data() {
     QTest::addColumn<QStringList>("rows");
