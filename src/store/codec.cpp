@@ -1,48 +1,124 @@
 #include "store/codec.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <array>
+#include <cstdint>
+#include <memory>
 
 namespace store {
 
 namespace {
-constexpr const char* kCodecName = "windows-31j";
+
+#include "store/cp932_table.inc"
+
+// Bytes that are not windows-31j are kept as characters of a private-use
+// block that windows-31j never produces, U+F780 + (byte − 0x80), and are
+// written back as the same byte. A damaged file thus survives being read
+// and written again byte for byte.
+constexpr char16_t kRawByteBase = 0xF700;
+
+bool is_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+int lead_index(unsigned char b) { return b <= 0x9F ? b - 0x81 : b - 0xE0 + 31; }
+
+char16_t double_byte(unsigned char lead, unsigned char trail) {
+  if (trail < 0x40 || trail > 0xFC) return 0;
+  return kDoubleByte[lead_index(lead)][trail - 0x40];
 }
 
+// For every UTF-16 code unit, its windows-31j bytes (high byte 0 for a
+// single byte; 0 for a character the code page cannot hold). Where several
+// byte pairs mean the same character, the one Windows writes is chosen:
+// JIS X 0208 rows first, then the NEC row 13, then the IBM extensions, and
+// the NEC-selected IBM extensions last.
+class EncodeTable {
+ public:
+  EncodeTable() {
+    codes_.fill(0);
+    for (int c = 0x01; c < 0x80; ++c) codes_[c] = static_cast<uint16_t>(c);
+    for (int b = 0xA1; b <= 0xDF; ++b) codes_[0xFF61 + (b - 0xA1)] = static_cast<uint16_t>(b);
+    for (int b = 0x80; b <= 0xFF; ++b) codes_[kRawByteBase + b] = static_cast<uint16_t>(b);
+    const std::pair<int, int> ranges[] = {{0x81, 0x84}, {0x88, 0x9F}, {0xE0, 0xEA}, {0x85, 0x86},
+                                          {0x87, 0x87}, {0xFA, 0xFC}, {0xEB, 0xF9}};
+    for (const auto& [first, last] : ranges) {
+      for (int lead = first; lead <= last; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+          const char16_t u = double_byte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+          if (u != 0 && codes_[u] == 0) codes_[u] = static_cast<uint16_t>(lead << 8 | trail);
+        }
+      }
+    }
+  }
+  uint16_t operator[](char16_t u) const { return codes_[u]; }
+
+ private:
+  std::array<uint16_t, 65536> codes_;
+};
+
+const EncodeTable& encode_table() {
+  static const auto table = std::make_unique<EncodeTable>();
+  return *table;
+}
+
+}  // namespace
+
 QString decode_cp932(const QByteArray& bytes) {
-  QStringDecoder decoder(kCodecName);
-  if (!decoder.isValid()) {
-    // Without the codec nothing could be read correctly; fall back to Latin-1
-    // so that at least no byte is dropped silently.
-    return QString::fromLatin1(bytes);
-  }
-  // A lead byte at the very end has no second byte; the decoder would keep
-  // it waiting and drop it. Substitute it like any other invalid byte.
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
   const qsizetype n = bytes.size();
-  qsizetype i = 0;
-  while (i < n) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    i += ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+  QString text(n, Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(text.data());
+  qsizetype o = 0;
+  for (qsizetype i = 0; i < n;) {
+    const unsigned char b = in[i];
+    if (b < 0x80) {
+      out[o++] = b;
+      ++i;
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      out[o++] = static_cast<char16_t>(0xFF61 + (b - 0xA1));
+      ++i;
+    } else if (is_lead(b) && i + 1 < n && double_byte(b, in[i + 1]) != 0) {
+      out[o++] = double_byte(b, in[i + 1]);
+      i += 2;
+    } else {
+      out[o++] = static_cast<char16_t>(kRawByteBase + b);
+      ++i;
+    }
   }
-  if (i > n) {
-    QString text = decoder.decode(QByteArrayView(bytes).first(n - 1));
-    text += QChar(0x1A);
-    return text;
-  }
-  return decoder.decode(bytes);
+  text.truncate(o);
+  return text;
 }
 
 QByteArray encode_cp932(const QString& text, bool* ok) {
-  QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-  QByteArray bytes = encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
-  if (ok) *ok = encoder.isValid() && !encoder.hasError();
+  const EncodeTable& table = encode_table();
+  QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+  char* out = bytes.data();
+  qsizetype o = 0;
+  bool all = true;
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    const uint16_t code = u == 0 ? 0 : table[u];
+    if (u == 0) {
+      out[o++] = 0;
+    } else if (code == 0) {
+      out[o++] = '?';
+      all = false;
+    } else if (code > 0xFF) {
+      out[o++] = static_cast<char>(code >> 8);
+      out[o++] = static_cast<char>(code & 0xFF);
+    } else {
+      out[o++] = static_cast<char>(code);
+    }
+  }
+  bytes.truncate(o);
+  if (ok) *ok = all;
   return bytes;
 }
 
 bool representable_in_cp932(const QString& text) {
-  bool ok = false;
-  encode_cp932(text, &ok);
-  return ok;
+  const EncodeTable& table = encode_table();
+  for (const QChar c : text) {
+    if (c.unicode() != 0 && table[c.unicode()] == 0) return false;
+  }
+  return true;
 }
 
 QStringList split_lines(const QString& text) {

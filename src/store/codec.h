@@ -8,13 +8,15 @@
 
 namespace store {
 
-// Decodes windows-31j bytes. Bytes that are not valid windows-31j become a
-// substitute character; decoding never fails.
+// Decodes windows-31j bytes. A byte that is not valid windows-31j becomes a
+// private-use character that encodes back to the same byte, so a damaged
+// file is never altered by reading and rewriting it. Decoding never fails.
 QString decode_cp932(const QByteArray& bytes);
 
-// Encodes text as windows-31j. Characters the code page cannot hold are
-// replaced by a substitute in the result and make *ok false (when ok is
-// given), so callers can refuse or warn before anything is written.
+// Encodes text as windows-31j, choosing the bytes Windows writes where
+// several mean the same character. Characters the code page cannot hold
+// become "?" in the result and make *ok false (when ok is given), so
+// callers can refuse or warn before anything is written.
 QByteArray encode_cp932(const QString& text, bool* ok = nullptr);
 
 // True when every character of the text can be stored in windows-31j.
