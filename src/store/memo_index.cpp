@@ -1,5 +1,7 @@
 #include "store/memo_index.h"
 
+#include <QHash>
+#include <QStringView>
 #include <algorithm>
 #include <limits>
 
@@ -38,22 +40,61 @@ QString format_number_field(qint64 value) {
   return QStringLiteral(" ") + QString::number(value) + QStringLiteral(" ");
 }
 
+namespace {
+
+// Hands out one shared copy of each distinct text, so that the many memos
+// with the same date, location or variety share one string.
+class Interner {
+ public:
+  QString get(QStringView text) {
+    const auto found = seen_.constFind(text);
+    if (found != seen_.constEnd()) return found.value();
+    QString copy = text.toString();
+    seen_.insert(QStringView(copy), copy);
+    return copy;
+  }
+
+ private:
+  // The keys view the values' own characters, which never move while the
+  // value is in the hash.
+  QHash<QStringView, QString> seen_;
+};
+
+}  // namespace
+
 LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& highest_memo_no) {
   LoadIndexResult result;
-  ReadLinesResult read = read_text_lines(path);
+  ReadResult read = read_file_bytes(path);
   result.status = read.status;
   result.message = read.message;
   table.clear();
   if (read.status != ReadStatus::Read) return result;
 
-  const QStringList& lines = read.lines;
-  const qsizetype complete = lines.size() / 7;
+  const QString text = decode_cp932(read.bytes);
+  read.bytes.clear();
+  // Cut the text into lines without an intermediate list: views into it.
+  std::vector<QStringView> lines;
+  lines.reserve(static_cast<size_t>(text.count(QLatin1Char('\n')) + 1));
+  const QStringView all(text);
+  for (qsizetype start = 0; start < all.size();) {
+    qsizetype lf = all.indexOf(QLatin1Char('\n'), start);
+    if (lf < 0) lf = all.size();
+    qsizetype end = lf;
+    if (end > start && all.at(end - 1) == QLatin1Char('\r')) --end;
+    lines.push_back(all.mid(start, end - start));
+    start = lf + 1;
+  }
+
+  const size_t complete = lines.size() / 7;
   result.truncated = lines.size() % 7 != 0;
-  table.reserve(static_cast<size_t>(complete));
-  for (qsizetype r = 0; r < complete; ++r) {
-    const qsizetype base = r * 7;
-    MemoRecord record{lines[base], lines[base + 1], lines[base + 2], lines[base + 3],
-                      lines[base + 4], lines[base + 5], lines[base + 6]};
+  table.reserve(complete);
+  Interner shared;
+  for (size_t r = 0; r < complete; ++r) {
+    const QStringView* f = &lines[r * 7];
+    MemoRecord record{shared.get(f[0]),  shared.get(f[1]), shared.get(f[2]), f[3].toString(),
+                      f[4].toString(),   f[5].toString(),  QString()};
+    // A memo never corrected keeps its creation time twice: share it.
+    record.corrected = f[6] == f[5] ? record.created : f[6].toString();
     const qint64 no = numeric_value(record.memo_no);
     if (no > highest_memo_no) highest_memo_no = no;
     table.push_back(std::move(record));
@@ -61,7 +102,7 @@ LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& h
   // A record cut short after its number still used that number: never hand
   // it out again, its files may still be there.
   if (lines.size() % 7 >= 5) {
-    const qint64 no = numeric_value(lines[complete * 7 + 4]);
+    const qint64 no = numeric_value(lines[complete * 7 + 4].toString());
     if (no > highest_memo_no) highest_memo_no = no;
   }
   return result;
