@@ -1,6 +1,7 @@
 // The memo editor: building the window, opening it in either mode, the
 // keyboard moves between the entry fields, cancelling and the picture on
-// show. Saving is in f_kinyu_save.cpp.
+// show. The layout and hints are in f_kinyu_layout.cpp, the picture list
+// commands in f_kinyu_pictures.cpp, saving in f_kinyu_save.cpp.
 
 #include "editor/f_kinyu.h"
 
@@ -13,12 +14,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
 
+#include "editor/editor_layout.h"
 #include "store/memo_files.h"
 #include "store/memo_index.h"
 #include "store/startup.h"
-#include "ui/picture.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -27,33 +27,13 @@ namespace {
 
 // The window as designed: outer 9450 × 6975 twips around a client area of
 // 9330 × 6570.
-constexpr double kDesignOuterWidth = 9450;
-constexpr double kDesignOuterHeight = 6975;
 constexpr double kFrameWidth = 9450 - 9330;
 constexpr double kFrameHeight = 6975 - 6570;
 // The editor leaves this much of the main window uncovered at the bottom,
 // so that the hint box stays visible.
 constexpr double kUncoveredBottom = 500;
-// The editor is never laid out for less than this outer height.
-constexpr double kLeastOuterHeight = 6475;
-
-// The picture box as designed.
-constexpr double kImageLeft = 5100;
-constexpr double kImageTop = 2940;
-constexpr double kImageWidth = 4215;
-constexpr double kImageHeight = 3015;
 
 const QColor kLightCyan(192, 255, 255);
-
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-// A label gets its design box, grown where the font needs more room.
-void place_label(QLabel* label, double left, double top, double width, double height) {
-  const QSize need = label->sizeHint();
-  label->setGeometry(px(left), px(top), std::max(px(width), need.width()), std::max(px(height), need.height()));
-}
 
 QString missing_picture_message(const QString& path) { return path + QStringLiteral("がありません。"); }
 
@@ -71,13 +51,17 @@ bool is_tab(const QKeyEvent* key) {
 F_kinyu::F_kinyu(store::AppState& state, ui::MessageService& messages, ui::MainWindowHost& main, QWidget* parent)
     : QDialog(parent ? parent : main.host_widget()), state_(state), messages_(messages), main_(main) {
   setObjectName(QStringLiteral("F_kinyu"));
+  run_modal = [](QDialog& dialog) { return dialog.exec(); };
   build_controls();
+  set_fonts();
   set_tab_order();
+  install_hints();
   Form_Load();
 }
 
 F_kinyu::~F_kinyu() = default;
 
+// The controls; where they go is decided by the layout (Form_Resize).
 void F_kinyu::build_controls() {
   setAutoFillBackground(true);
   QPalette cyan = palette();
@@ -121,27 +105,17 @@ void F_kinyu::build_controls() {
   };
 
   Label1 = make_label("Label1", QStringLiteral("場所"), true);
-  place_label(Label1, 0, 60, 390, 195);
   Combo1 = make_combo("Combo1");
-  place(Combo1, 540, 0, 3375, 345);
   Label3 = make_label("Label3", QStringLiteral("品種"), true);
-  place_label(Label3, 4140, 60, 390, 195);
   Combo2 = make_combo("Combo2");
-  place(Combo2, 4620, 0, 4635, 345);
 
   Label6 = make_label("Label6", QStringLiteral("ﾀｲﾄﾙ"), true);
-  place_label(Label6, 60, 480, 480, 225);
   Text2 = make_line("Text2");
-  place(Text2, 540, 420, 5715, 390);
   Label2 = make_label("Label2", QStringLiteral("年/月/日"), true);
-  place_label(Label2, 6300, 480, 915, 225);
   Text1 = make_line("Text1");
-  place(Text1, 7260, 420, 1335, 375);
   Command3 = make_button("Command3", QStringLiteral("今日"));
-  place(Command3, 8580, 420, 675, 375);
 
   Label5 = make_label("Label5", QStringLiteral("作業や観察の記録などを自由に記入して下さい"), false);
-  place_label(Label5, 60, 840, 4095, 195);
   Text3 = new QPlainTextEdit(this);
   Text3->setObjectName(QStringLiteral("Text3"));
   Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -150,18 +124,11 @@ void F_kinyu::build_controls() {
 
   List1 = new QListWidget(this);
   List1->setObjectName(QStringLiteral("List1"));
-  place(List1, 5100, 1080, 4215, 1410);
 
   Command6 = make_button("Command6", QStringLiteral("↓一つ下"));
-  place(Command6, 5100, 2520, 975, 375);
   Command7 = make_button("Command7", QStringLiteral("↑一つ上"));
-  place(Command7, 6180, 2520, 975, 375);
   Command4 = make_button("Command4", QStringLiteral("画像削除"));
-  place(Command4, 7260, 2520, 975, 375);
   Command5 = make_button("Command5", QStringLiteral("画像追加"));
-  place(Command5, 8340, 2520, 975, 375);
-  // Adding, removing and reordering pictures are not part of this build yet.
-  for (QPushButton* b : {Command4, Command5, Command6, Command7}) b->setEnabled(false);
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -171,57 +138,31 @@ void F_kinyu::build_controls() {
   QPalette blue = Label4->palette();
   blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
   Label4->setPalette(blue);
-  QFont bold = Label4->font();
-  bold.setBold(true);
-  Label4->setFont(bold);
 
   Command2 = make_button("Command2", QStringLiteral("中止"));
   Command1 = make_button("Command1", QStringLiteral("登録"));
   // Enter in a field moves on, it never presses a button by itself.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 
-  place_for_height(kDesignOuterHeight);
+  // Never smaller than the least size the layout allows.
+  setMinimumSize(px(editor::kLeastOuterWidth - kFrameWidth), px(editor::kLeastOuterHeight - kFrameHeight));
 
   connect(Command1, &QPushButton::clicked, this, &F_kinyu::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &F_kinyu::Command2_Click);
   connect(Command3, &QPushButton::clicked, this, &F_kinyu::Command3_Click);
+  connect(Command4, &QPushButton::clicked, this, &F_kinyu::Command4_Click);
+  connect(Command5, &QPushButton::clicked, this, &F_kinyu::Command5_Click);
+  connect(Command6, &QPushButton::clicked, this, &F_kinyu::Command6_Click);
+  connect(Command7, &QPushButton::clicked, this, &F_kinyu::Command7_Click);
   connect(Combo1, &QComboBox::activated, this, &F_kinyu::Combo1_Click);
   connect(Combo2, &QComboBox::activated, this, &F_kinyu::Combo2_Click);
   connect(List1, &QListWidget::currentRowChanged, this, &F_kinyu::List1_Click);
-}
-
-void F_kinyu::set_tab_order() {
-  QWidget* const order[] = {Combo1, Text1, Text2, Command1, Command2, Command3, Text3,
-                            Combo2, List1, Command4, Command5, Command6, Command7};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) QWidget::setTabOrder(order[i], order[i + 1]);
-}
-
-// The controls below the picture buttons follow the window's height: the
-// body box and the picture box take the difference from the design height
-// and the path label and the two closing buttons move with their bottom.
-void F_kinyu::place_for_height(double outer_height) {
-  const double dh = std::max(outer_height, kLeastOuterHeight) - kDesignOuterHeight;
-  place(Text3, 60, 1080, 4995, 5415 + dh);
-  if (Image1->pixmap().isNull()) place(Image1, kImageLeft, kImageTop, kImageWidth, kImageHeight + dh);
-  Label4->move(px(5160), px(5700 + dh));
-  Label4->raise();
-  place(Command2, 5100, 6060 + dh, 2055, 435);
-  place(Command1, 7260, 6060 + dh, 2055, 435);
+  connect(List1, &QListWidget::itemDoubleClicked, this, &F_kinyu::List1_DblClick);
 }
 
 double F_kinyu::outer_width_twips() const { return ui::twips(width()) + kFrameWidth; }
 
 double F_kinyu::outer_height_twips() const { return ui::twips(height()) + kFrameHeight; }
-
-float F_kinyu::picture_area_width() const {
-  return (static_cast<float>(outer_width_twips()) - static_cast<float>(kDesignOuterWidth)) / 2.0F +
-         static_cast<float>(kImageWidth);
-}
-
-float F_kinyu::picture_area_height() const {
-  return (static_cast<float>(outer_height_twips()) - static_cast<float>(kDesignOuterHeight)) +
-         static_cast<float>(kImageHeight);
-}
 
 void F_kinyu::Form_Load() {
   setWindowTitle(store::kAppTitle);
@@ -231,7 +172,7 @@ void F_kinyu::Form_Load() {
   const double outer_height = main_geometry.height() - kUncoveredBottom;
   move(px(main_geometry.left()), px(main_geometry.top()));
   resize(px(main_geometry.width() - kFrameWidth), px(outer_height - kFrameHeight));
-  place_for_height(outer_height_twips());
+  Form_Resize();
 
   new_memo_ = state_.EditMode == QStringLiteral("sinki");
   if (new_memo_) {
@@ -282,13 +223,7 @@ void F_kinyu::load_memo() {
   const QString list_error = store::load_image_list(state_, record.memo_no);
   if (!list_error.isEmpty()) messages_.inform(this, list_error, store::kAppTitle);
   list_pictures();
-  if (state_.current_images.empty()) {
-    remove_picture();
-    set_picture_path_label(QString());
-    return;
-  }
-  show_editor_picture(1);
-  set_picture_path_label(state_.current_images.front().path);
+  show_first_picture();
 }
 
 // List1 holds the titles of current_images, in order, none selected.
@@ -297,6 +232,18 @@ void F_kinyu::list_pictures() {
   List1->clear();
   for (const store::ImageEntry& e : state_.current_images) List1->addItem(e.title);
   List1->setCurrentRow(-1);
+}
+
+// The first picture and its path (the path even when its file is missing),
+// or nothing at all for an empty list.
+void F_kinyu::show_first_picture() {
+  if (state_.current_images.empty()) {
+    remove_picture();
+    set_picture_path_label(QString());
+    return;
+  }
+  show_editor_picture(1);
+  set_picture_path_label(state_.current_images.front().path);
 }
 
 void F_kinyu::show_editor_picture(int k) {
@@ -308,35 +255,19 @@ void F_kinyu::show_editor_picture(int k) {
     return;
   }
   state_.current_image_path = path;
-
-  remove_picture();
-  // A file that cannot be decoded leaves the picture box empty.
-  const ui::PictureProbe probe = ui::probe_picture(path);
-  if (probe.readable) {
-    const ui::FittedSize fitted =
-        ui::fit_size(static_cast<float>(ui::twips(probe.size.width())),
-                     static_cast<float>(ui::twips(probe.size.height())), picture_area_width(), picture_area_height());
-    const QSize shown(std::max(1, px(fitted.width)), std::max(1, px(fitted.height)));
-    const QPixmap pixmap = ui::load_picture(path, fitted.scaled ? shown : QSize());
-    if (!pixmap.isNull()) {
-      Image1->resize(shown);
-      Image1->setPixmap(pixmap);
-    }
-  }
+  fit_shown_picture(true);
   set_picture_path_label(path);
 }
 
 void F_kinyu::remove_picture() {
   Image1->clear();
-  place_for_height(outer_height_twips());
+  Form_Resize();
 }
 
 void F_kinyu::set_picture_path_label(const QString& path) {
   Label4->setText(path);
   Label4->adjustSize();
 }
-
-void F_kinyu::List1_Click() { show_editor_picture(List1->currentRow() + 1); }
 
 void F_kinyu::Command2_Click() { reject(); }
 
@@ -350,21 +281,38 @@ void F_kinyu::Combo1_Click() { Text2->setFocus(Qt::OtherFocusReason); }
 void F_kinyu::Combo2_Click() { Text2->setFocus(Qt::OtherFocusReason); }
 
 bool F_kinyu::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-  const auto* key = static_cast<QKeyEvent*>(event);
-  if (!is_return(key) && !is_tab(key)) return QDialog::eventFilter(watched, event);
-
-  // Enter and Tab are swallowed in these fields and move to the next one.
-  QWidget* next = nullptr;
-  if (watched == Text1) {
-    next = Text2;
-  } else if (watched == Text2) {
-    next = Text3;
-  } else if (watched == Combo1 || watched == Combo2 || watched == Combo1->lineEdit() ||
-             watched == Combo2->lineEdit()) {
-    next = Text2;
+  switch (event->type()) {
+    case QEvent::MouseMove: {
+      const auto hint = hints_.find(watched);
+      if (hint != hints_.end()) main_.set_hint(hint->second);
+      break;
+    }
+    case QEvent::FocusIn:
+      if (watched == Combo1 || watched == Combo1->lineEdit()) {
+        main_.set_hint(QStringLiteral("場所を選択または入力して下さい。"));
+      } else if (watched == Combo2 || watched == Combo2->lineEdit()) {
+        main_.set_hint(QStringLiteral("品種を選択または入力して下さい。"));
+      }
+      break;
+    case QEvent::KeyPress: {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (!is_return(key) && !is_tab(key)) break;
+      // Enter and Tab are swallowed in these fields and move to the next one.
+      QWidget* next = nullptr;
+      if (watched == Text1) {
+        next = Text2;
+      } else if (watched == Text2) {
+        next = Text3;
+      } else if (watched == Combo1 || watched == Combo2 || watched == Combo1->lineEdit() ||
+                 watched == Combo2->lineEdit()) {
+        next = Text2;
+      }
+      if (!next) break;
+      next->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+    default:
+      break;
   }
-  if (!next) return QDialog::eventFilter(watched, event);
-  next->setFocus(Qt::OtherFocusReason);
-  return true;
+  return QDialog::eventFilter(watched, event);
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The memo editor: writes a new memo or corrects the memo on the main
-// list's current row. It is created for one opening, shown modally with
-// exec() and destroyed when it closes.
+// list's current row, with its ordered list of titled pictures. It is
+// created for one opening, shown modally with exec() and destroyed when it
+// closes.
 
 #include <QDialog>
+#include <functional>
+#include <map>
 
 #include "store/app_state.h"
 #include "store/memo_save.h"
@@ -42,6 +45,14 @@ class F_kinyu : public QDialog {
   float picture_area_width() const;
   float picture_area_height() const;
 
+  // The outer size in twips, as the layout rules use it.
+  double outer_width_twips() const;
+  double outer_height_twips() const;
+
+  // Runs a modal window (the picture picker, the title change). Tests
+  // replace it to drive the window instead.
+  std::function<int(QDialog&)> run_modal;
+
  public Q_SLOTS:
   void Command1_Click();  // 登録
   void Command2_Click();  // 中止
@@ -49,15 +60,29 @@ class F_kinyu : public QDialog {
   void Combo1_Click();    // an entry of the location list was chosen
   void Combo2_Click();    // an entry of the variety list was chosen
   void List1_Click();     // a picture title was chosen
+  void List1_DblClick();  // change the chosen picture's title
+  void Command4_Click();  // 画像削除
+  void Command5_Click();  // 画像追加
+  void Command6_Click();  // ↓一つ下
+  void Command7_Click();  // ↑一つ上
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void Form_Load();
+  void Form_Resize();
   void build_controls();
+  void set_fonts();
   void set_tab_order();
-  void place_for_height(double outer_height);
+  void install_hints();
+  // Shows the picture at current_image_path fitted to the picture area.
+  // Unless `reload`, it is decoded again only when its shown size changes.
+  void fit_shown_picture(bool reload);
+  void show_first_picture();
+  void move_picture(int from, int to);
   void fill_categories(QComboBox* combo, const store::CategoryList& list, const QString& text);
   void load_memo();
   void list_pictures();
@@ -70,14 +95,14 @@ class F_kinyu : public QDialog {
   // wants to go back to editing; otherwise `input` is ready to save.
   bool settle_unencodable(store::MemoInput& input);
   void save(store::MemoInput input);
-  double outer_width_twips() const;
-  double outer_height_twips() const;
 
   store::AppState& state_;
   ui::MessageService& messages_;
   ui::MainWindowHost& main_;
   bool new_memo_ = true;
   int edit_slot_ = 0;
+  // The hint each control writes into the main window's hint box.
+  std::map<QObject*, QString> hints_;
 
  public:
   // Controls, named as in the design.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "editor/f_kinyu.h"
+#include "store/picture_pick.h"
 
 namespace {
 
@@ -31,16 +32,18 @@ QString F_kinyu::body_text() const {
 }
 
 store::MemoInput F_kinyu::read_input() const {
+  // The one-line fields are stored one line each: a line break pasted into
+  // one of them would split its record in the data file.
   store::MemoInput input;
-  input.date = Text1->text();
-  input.location = Combo1->currentText();
-  input.variety = Combo2->currentText();
-  input.title = Text2->text();
+  input.date = store::as_one_line(Text1->text());
+  input.location = store::as_one_line(Combo1->currentText());
+  input.variety = store::as_one_line(Combo2->currentText());
+  input.title = store::as_one_line(Text2->text());
   input.body = body_text();
   // Each picture carries the title its list item shows.
   input.images = state_.current_images;
   for (int i = 0; i < static_cast<int>(input.images.size()) && i < List1->count(); ++i) {
-    input.images[static_cast<size_t>(i)].title = List1->item(i)->text();
+    input.images[static_cast<size_t>(i)].title = store::as_one_line(List1->item(i)->text());
   }
   return input;
 }

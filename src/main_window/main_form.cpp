@@ -13,7 +13,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
+#include "main_window/main_layout.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "store/shutdown.h"
@@ -155,6 +157,7 @@ void Main_form::build_controls() {
   connect(Grid1, &MemoGrid::row_chosen_by_keyboard, this, &Main_form::Grid1_Click);
   connect(List1, &QListWidget::currentRowChanged, this, &Main_form::List1_Click);
   connect(Grid1, &QTableView::doubleClicked, this, &Main_form::Grid1_DblClick);
+  connect(List1, &QListWidget::itemDoubleClicked, this, &Main_form::List1_DblClick);
   connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);
   connect(Command7, &QPushButton::clicked, this, &Main_form::Command7_Click);
   connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
@@ -254,6 +257,8 @@ bool Main_form::Form_Load() {
   Combo2->setEditText(QString());
 
   set_up_grid();
+  // Laid out at once, so the window is right before it is first shown.
+  Form_Resize();
   std::vector<int> all(static_cast<size_t>(state_.memo_count()));
   for (int i = 0; i < state_.memo_count(); ++i) all[static_cast<size_t>(i)] = i + 1;
   fill_list(all);
@@ -268,9 +273,15 @@ bool Main_form::Form_Load() {
 
 void Main_form::restore_geometry() {
   const store::Settings& s = state_.settings;
+  // The list height as the divider leaves it: at least its floor. The
+  // layout pass shortens a list too tall for the window. It is kept for a
+  // window that opens maximised or minimised too, so the height the user
+  // chose is not lost by one such session.
+  if (s.grid_height > 0) {
+    const double grid = std::clamp(static_cast<double>(s.grid_height), main_layout::kShortestGrid, 1.0e6);
+    Grid1->resize(Grid1->width(), px(grid));
+  }
   if (s.window_state != 0) return;
-  const int grid = px(s.grid_height);
-  if (grid > 0) Grid1->resize(Grid1->width(), grid);
   const QRect wanted(px(s.window_left), px(s.window_top), px(s.window_width), px(s.window_height));
   // A position on a screen that is no longer attached would hide the
   // window; it then stays centred.

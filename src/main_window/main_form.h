@@ -68,6 +68,12 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void show_memo_picture(int k);
   void fit_picture();
 
+  // Opens the full-size viewer on the picture shown, when one is shown.
+  void open_full_size_viewer();
+
+  // Lays the controls out for the window's size and refits the picture.
+  void Form_Resize();
+
   // The main window's outer size in twips, as the layout rules use it.
   double outer_width_twips() const;
   double outer_height_twips() const;
@@ -85,10 +91,14 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Grid1_Click();
   void List1_Click();
   void Grid1_DblClick();
+  void Image1_DblClick();
+  void List1_DblClick();
   void Command6_Click();
   void Command7_Click();
   void Command8_Click();
   void Menu_zenbun_Click();
+  void Menu_basyo_Click();
+  void Menu_hinsyu_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
@@ -96,8 +106,18 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The bare client surface's mouse events (y in twips): the divider.
+  void Form_MouseMove(double y, bool button_held);
+  void Form_MouseDown(double y);
+  void Form_MouseUp(double y);
+  void set_divider_pointer(bool on);
+  void show_picture_file(const QString& path);
+  // The size the picture loaded is shown at in the picture area (pixels).
+  QSize fitted_picture_size() const;
+  void take_back_picture();
   void build_controls();
   void build_menu_bar();
   void set_up_grid();
@@ -125,6 +145,13 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   // The picture now loaded into Image1: its path and its own size (pixels).
   QString picture_file_;
   QSize picture_own_size_;
+  // Which entry of current_images Image1 shows (0 when unknown).
+  int shown_image_no_ = 0;
+
+  // True from a mouse-down on the divider to the next mouse-up.
+  bool dragging_ = false;
+  // The pointer over the bare surface is the vertical sizing arrow.
+  bool divider_pointer_ = false;
 
   MemoListModel* model_ = nullptr;
 

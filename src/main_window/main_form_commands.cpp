@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QUrl>
 
+#include "categories/f_category.h"
 #include "editor/f_kinyu.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
@@ -28,8 +29,6 @@ void Main_form::build_menu_bar() {
   Menu_basyo->setObjectName(QStringLiteral("Menu_basyo"));
   Menu_hinsyu = Menu_bunrui_edit->addAction(QStringLiteral("品種の編集(&H)"));
   Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
-  // The category editors are not part of this build yet.
-  for (QAction* later : {Menu_basyo, Menu_hinsyu}) later->setEnabled(false);
 
   menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
   menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
@@ -38,6 +37,8 @@ void Main_form::build_menu_bar() {
 
   connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
   connect(Menu_zenbun, &QAction::triggered, this, &Main_form::Menu_zenbun_Click);
+  connect(Menu_basyo, &QAction::triggered, this, &Main_form::Menu_basyo_Click);
+  connect(Menu_hinsyu, &QAction::triggered, this, &Main_form::Menu_hinsyu_Click);
   connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
@@ -88,6 +89,16 @@ void Main_form::Command7_Click() {
 void Main_form::Menu_zenbun_Click() {
   F_zenbun search(state_, *this);
   run_modal(search);
+}
+
+void Main_form::Menu_basyo_Click() {
+  F_basyo editor(state_, messages_, *this);
+  run_modal(editor);
+}
+
+void Main_form::Menu_hinsyu_Click() {
+  F_hinsyu editor(state_, messages_, *this);
+  run_modal(editor);
 }
 
 void Main_form::menu_tukaikata_Click() {

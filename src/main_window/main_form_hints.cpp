@@ -13,6 +13,7 @@
 
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
+#include "ui/twips.h"
 
 void Main_form::install_hints() {
   auto hint = [this](QWidget* w, const QString& text, bool resets_pointer) {
@@ -33,8 +34,9 @@ void Main_form::install_hints() {
   hint(Text2->viewport(), QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。"), true);
   hint(Image1, QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), false);
   hint(Text1, QStringLiteral("【Tessaly】の機能・使用法のガイダンスを表示します。"), false);
-  // The bare surface of the window empties the hint box.
-  hint(centralWidget(), QString(), true);
+  // The bare surface of the window: the divider (see Form_MouseMove).
+  centralWidget()->setMouseTracking(true);
+  centralWidget()->installEventFilter(this);
 
   // The filter boxes show their hints when they get the focus.
   for (QComboBox* combo : {Combo1, Combo2}) {
@@ -44,21 +46,49 @@ void Main_form::install_hints() {
 }
 
 bool Main_form::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget()) {
+    switch (event->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseButtonRelease: {
+        // Events that a control did not take reach the window surface too;
+        // only those over the bare surface itself count, except while the
+        // divider is dragged, when the surface follows the pointer anywhere.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPointF at = mouse->position();
+        if (!dragging_ && centralWidget()->childAt(at.toPoint()) != nullptr) break;
+        const double y = at.y() * ui::kTwipsPerPixel;
+        if (event->type() == QEvent::MouseMove) {
+          Form_MouseMove(y, mouse->buttons() != Qt::NoButton);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+          Form_MouseUp(y);
+        } else {
+          Form_MouseDown(y);
+        }
+        return true;
+      }
+      default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
+
   switch (event->type()) {
     case QEvent::MouseMove: {
-      // A move that a control did not take reaches the window surface too;
-      // only a move over the bare surface itself counts there.
-      if (watched == centralWidget() &&
-          centralWidget()->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) != nullptr) {
-        break;
-      }
       const auto found = hints_.find(watched);
       if (found != hints_.end()) {
         set_hint(found->second.text);
-        if (found->second.resets_pointer) centralWidget()->unsetCursor();
+        if (found->second.resets_pointer) set_divider_pointer(false);
       }
       break;
     }
+    case QEvent::MouseButtonDblClick:
+      if (watched == Image1) {
+        Image1_DblClick();
+        return true;
+      }
+      break;
     case QEvent::FocusIn:
       if (watched == Combo1 || watched == Combo1->lineEdit()) {
         set_hint(QStringLiteral("指定した場所の項目だけを表示します。"));

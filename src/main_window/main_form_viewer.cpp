@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 
 #include "main_window/main_form.h"
+#include "main_window/main_layout.h"
+#include "picture_viewer/f_gensun.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "store/memo_files.h"
@@ -76,7 +78,14 @@ void Main_form::show_memo_picture(int k) {
   }
   state_.current_image_no = k;
   state_.current_image_path = path;
-  // A file that cannot be decoded leaves the picture area empty.
+  show_picture_file(path);
+  shown_image_no_ = picture_file_.isEmpty() ? 0 : k;
+}
+
+// Loads a picture file into Image1 at its own size, fits it to the picture
+// area and names it in Label3. A file that cannot be decoded leaves the
+// picture area empty.
+void Main_form::show_picture_file(const QString& path) {
   const ui::PictureProbe probe = ui::probe_picture(path);
   picture_file_ = probe.readable ? path : QString();
   picture_own_size_ = probe.readable ? probe.size : QSize();
@@ -87,19 +96,29 @@ void Main_form::show_memo_picture(int k) {
   Label3->adjustSize();
 }
 
+QSize Main_form::fitted_picture_size() const {
+  // A window that a window manager made smaller than its minimum size is
+  // laid out for the minimum size; the picture area follows that layout.
+  const double width = std::max(outer_width_twips(), main_layout::kMinOuterWidth);
+  const double height = std::max(outer_height_twips(), main_layout::kMinOuterHeight);
+  const ui::FittedSize fitted = ui::fit_size(
+      static_cast<float>(ui::twips(picture_own_size_.width())),
+      static_cast<float>(ui::twips(picture_own_size_.height())),
+      ui::picture_area_width(static_cast<float>(width)),
+      ui::picture_area_height(static_cast<float>(height), static_cast<float>(ui::twips(Grid1->height()))));
+  return {std::max(1, ui::px(fitted.width)), std::max(1, ui::px(fitted.height))};
+}
+
 void Main_form::fit_picture() {
   if (picture_file_.isEmpty()) {
     Image1->clear();
     return;
   }
-  const float grid_height = static_cast<float>(ui::twips(Grid1->height()));
-  const ui::FittedSize fitted = ui::fit_size(
-      static_cast<float>(ui::twips(picture_own_size_.width())),
-      static_cast<float>(ui::twips(picture_own_size_.height())),
-      ui::picture_area_width(static_cast<float>(outer_width_twips())),
-      ui::picture_area_height(static_cast<float>(outer_height_twips()), grid_height));
-  const QSize shown(std::max(1, ui::px(fitted.width)), std::max(1, ui::px(fitted.height)));
-  const QPixmap pixmap = ui::load_picture(picture_file_, fitted.scaled ? shown : QSize());
+  const QSize shown = fitted_picture_size();
+  // Layout passes refit often (every step of a window resize): a picture
+  // already decoded at this size is not decoded again.
+  if (Image1->size() == shown && !Image1->pixmap().isNull() && Image1->pixmap().size() == shown) return;
+  const QPixmap pixmap = ui::load_picture(picture_file_, shown == picture_own_size_ ? QSize() : shown);
   if (pixmap.isNull()) {
     Image1->clear();
     picture_file_.clear();
@@ -111,6 +130,7 @@ void Main_form::fit_picture() {
 
 void Main_form::remove_picture() {
   picture_file_.clear();
+  shown_image_no_ = 0;
   picture_own_size_ = QSize();
   Image1->clear();
 }
@@ -118,3 +138,34 @@ void Main_form::remove_picture() {
 void Main_form::Grid1_Click() { show_memo(); }
 
 void Main_form::List1_Click() { show_memo_picture(List1->currentRow() + 1); }
+
+void Main_form::Image1_DblClick() { open_full_size_viewer(); }
+
+void Main_form::List1_DblClick() { open_full_size_viewer(); }
+
+void Main_form::open_full_size_viewer() {
+  if (picture_file_.isEmpty()) return;
+  // Each opening starts from the picture the pane shows, even when the
+  // viewer was last closed by a click on its picture after paging on.
+  const int k = shown_image_no_;
+  if (k >= 1 && k <= state_.current_image_count() &&
+      state_.current_images[static_cast<size_t>(k - 1)].path == picture_file_) {
+    state_.current_image_no = k;
+    state_.current_image_path = picture_file_;
+  }
+  F_gensun viewer(state_, messages_, *this);
+  run_modal(viewer);
+  if (viewer.hands_back()) take_back_picture();
+}
+
+// The viewer closed through "閉じる": the pane shows the picture it showed
+// last. The title list keeps its selection.
+void Main_form::take_back_picture() {
+  const QString path = state_.current_image_path;
+  if (!picture_file_exists(path)) {
+    remove_picture();
+    return;
+  }
+  show_picture_file(path);
+  shown_image_no_ = picture_file_.isEmpty() ? 0 : state_.current_image_no;
+}

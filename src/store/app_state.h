@@ -58,6 +58,14 @@ struct AppState {
   int current_image_no = 0;
   QString current_image_path;
 
+  // Where the picture picker was left, kept for the whole run so that it
+  // reopens there: the directory whose files were last listed or clicked,
+  // the root of the volume last chosen without error ("" until then) and
+  // the directory last shown. Directories end in "/"; all start empty.
+  QString picker_dir;
+  QString picker_saved_drive;
+  QString picker_saved_dir;
+
   QString flower_dat_path() const { return data_dir + QStringLiteral("flower.dat"); }
   QString flower_ini_path() const { return data_dir + QStringLiteral("flower.ini"); }
   QString basyo_dat_path() const { return data_dir + QStringLiteral("basyo.dat"); }
