@@ -101,7 +101,7 @@ void Main_form::build_controls() {
   Command2 = make_button("Command2", QStringLiteral("リセット"));
   place(Command2, 8400, 60, 855, 315);
 
-  model_ = new MemoListModel(this);
+  model_ = new MemoListModel(state_.memo_table, this);
   Grid1 = new MemoGrid(client);
   Grid1->setObjectName(QStringLiteral("Grid1"));
   Grid1->setModel(model_);

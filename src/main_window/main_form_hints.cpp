@@ -33,7 +33,7 @@ void Main_form::install_hints() {
   hint(List1->viewport(), QStringLiteral("クリックするとその画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), true);
   hint(Text2->viewport(), QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。"), true);
   hint(Image1, QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), false);
-  hint(Text1, QStringLiteral("【Tessaly】の機能・使用法のガイダンスを表示します。"), false);
+  hint(Text1, QStringLiteral("【Verdalis】の機能・使用法のガイダンスを表示します。"), false);
   // The bare surface of the window: the divider (see Form_MouseMove).
   centralWidget()->setMouseTracking(true);
   centralWidget()->installEventFilter(this);

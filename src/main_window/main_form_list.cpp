@@ -12,10 +12,7 @@
 #include "store/memo_filter.h"
 
 void Main_form::fill_list(const std::vector<int>& slots) {
-  std::vector<MemoListModel::Row> rows;
-  rows.reserve(slots.size());
-  for (int slot : slots) rows.push_back(MemoListModel::row_of(state_.memo_table[static_cast<size_t>(slot - 1)]));
-  model_->set_rows(std::move(rows));
+  model_->set_slots(slots);
   state_.listed_count = static_cast<int>(slots.size());
   // No memo row is current after the list was rebuilt.
   Grid1->setCurrentIndex(QModelIndex());
@@ -86,7 +83,7 @@ void Main_form::begin_listing() {
 
 void Main_form::list_memo(int slot) {
   if (slot < 1 || slot > state_.memo_count()) return;
-  model_->append_row(MemoListModel::row_of(state_.memo_table[static_cast<size_t>(slot - 1)]));
+  model_->append_slot(slot);
   state_.listed_count = model_->memo_rows();
 }
 

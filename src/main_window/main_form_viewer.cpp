@@ -7,9 +7,9 @@
 
 #include "main_window/main_form.h"
 #include "main_window/main_layout.h"
-#include "picture_viewer/f_gensun.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
+#include "picture_viewer/f_gensun.h"
 #include "store/memo_files.h"
 #include "ui/picture.h"
 #include "ui/twips.h"

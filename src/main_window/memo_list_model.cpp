@@ -1,27 +1,34 @@
 #include "main_window/memo_list_model.h"
 
-MemoListModel::MemoListModel(QObject* parent) : QAbstractTableModel(parent) {}
+MemoListModel::MemoListModel(const store::MemoTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {}
 
-void MemoListModel::set_rows(std::vector<Row> rows) {
+void MemoListModel::set_slots(std::vector<int> slots) {
   beginResetModel();
-  rows_ = std::move(rows);
+  slots_ = std::move(slots);
   endResetModel();
 }
 
-void MemoListModel::append_row(Row row) {
+void MemoListModel::append_slot(int slot) {
   const int at = memo_rows();
   beginInsertRows(QModelIndex(), at, at);
-  rows_.push_back(std::move(row));
+  slots_.push_back(slot);
   endInsertRows();
 }
 
-MemoListModel::Row MemoListModel::row_of(const store::MemoRecord& r) {
-  return {r.date, r.location, r.variety, r.title, r.memo_no};
-}
-
 QString MemoListModel::cell(int row, int column) const {
-  if (row < 0 || row >= memo_rows() || column < 0 || column >= kColumns) return {};
-  return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+  if (row < 0 || row >= memo_rows()) return {};
+  const int slot = slots_[static_cast<size_t>(row)];
+  if (slot < 1 || slot > static_cast<int>(table_.size())) return {};
+  const store::MemoRecord& r = table_[static_cast<size_t>(slot - 1)];
+  switch (column) {
+    case 0: return r.date;
+    case 1: return r.location;
+    case 2: return r.variety;
+    case 3: return r.title;
+    case 4: return r.memo_no;
+    default: return {};
+  }
 }
 
 int MemoListModel::rowCount(const QModelIndex& parent) const {

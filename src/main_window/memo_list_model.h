@@ -1,10 +1,14 @@
 #pragma once
 // The rows of the main window's memo list: one header row (the view's
 // header), the memo rows, and one blank row that always stays last.
+//
+// A memo row holds only the memo_table slot it shows; its cells are read
+// from the table when they are drawn. Whoever changes memo_table rebuilds
+// the rows right after (refresh_memo_list, reset_memo_list), so the list
+// never holds tens of thousands of copied texts.
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <array>
 #include <vector>
 
 #include "store/memo_index.h"
@@ -15,17 +19,15 @@ class MemoListModel : public QAbstractTableModel {
  public:
   static constexpr int kColumns = 5;
   static constexpr int kMemoNoColumn = 4;
-  using Row = std::array<QString, kColumns>;
 
-  explicit MemoListModel(QObject* parent = nullptr);
+  explicit MemoListModel(const store::MemoTable& table, QObject* parent = nullptr);
 
-  // Replaces every memo row at once.
-  void set_rows(std::vector<Row> rows);
+  // Replaces every memo row at once; `slots` are 1-based memo_table slots.
+  void set_slots(std::vector<int> slots);
   // Adds one memo row above the blank row.
-  void append_row(Row row);
-  static Row row_of(const store::MemoRecord& record);
+  void append_slot(int slot);
 
-  int memo_rows() const { return static_cast<int>(rows_.size()); }
+  int memo_rows() const { return static_cast<int>(slots_.size()); }
   // The cell text of a memo row (0-based model row); "" for the blank row.
   QString cell(int row, int column) const;
 
@@ -35,5 +37,6 @@ class MemoListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  std::vector<Row> rows_;
+  const store::MemoTable& table_;
+  std::vector<int> slots_;
 };

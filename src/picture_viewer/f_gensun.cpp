@@ -233,13 +233,13 @@ void F_gensun::resizeEvent(QResizeEvent* event) {
 void F_gensun::page(int step) {
   const int count = state_.current_image_count();
   const int no = state_.current_image_no;
-  if (step > 0 ? no >= count : no <= 1) {
+  // A position left outside the list steps back into it from its nearer end.
+  const int next = step > 0 ? std::max(no, 0) + 1 : std::min(no, count + 1) - 1;
+  if (next < 1 || next > count) {
     messages_.inform(this, step > 0 ? QStringLiteral("次の画像はありません") : QStringLiteral("前の画像はありません"),
                      store::kAppTitle);
     return;
   }
-  // The position steps into the list even when it was left outside it.
-  const int next = step > 0 ? std::max(no, 0) + 1 : std::min(no, count + 1) - 1;
   state_.current_image_no = next;
   const QString path = state_.current_images[static_cast<size_t>(next - 1)].path;
   state_.current_image_path = path;

@@ -53,7 +53,7 @@ class TestMainCommands : public QObject {
     QTest::newRow("List1") << "List1" << QStringLiteral("クリックするとその画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)");
     QTest::newRow("Text2") << "Text2" << QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。");
     QTest::newRow("Image1") << "Image1" << QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)");
-    QTest::newRow("Text1") << "Text1" << QStringLiteral("【Tessaly】の機能・使用法のガイダンスを表示します。");
+    QTest::newRow("Text1") << "Text1" << QStringLiteral("【Verdalis】の機能・使用法のガイダンスを表示します。");
     QTest::newRow("bare surface") << "client" << QString();
   }
 
