@@ -38,6 +38,18 @@ void place(QWidget* w, double left, double top, double width, double height) {
   w->setGeometry(px(left), px(top), px(width), px(height));
 }
 
+QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
 void place_sized_to_text(QLabel* label, double left, double top) {
   label->adjustSize();
   label->move(px(left), px(top));
@@ -63,16 +75,14 @@ void Main_form::build_controls() {
   // Never smaller than the designed client area.
   client->setMinimumSize(px(kDesignOuterWidth - kFrameWidth), px(kDesignOuterHeight - kFrameHeight));
 
-  auto make_label = [client](const char* name, const QString& text) {
-    auto* label = new QLabel(text, client);
-    label->setObjectName(QLatin1String(name));
-    return label;
-  };
-  auto make_button = [client](const char* name, const QString& text) {
-    auto* button = new QPushButton(text, client);
-    button->setObjectName(QLatin1String(name));
-    return button;
-  };
+  build_filter_row(client);
+  build_viewer_pane(client);
+  build_bottom_row(client);
+  connect_controls();
+  install_hints();
+}
+
+void Main_form::build_filter_row(QWidget* client) {
   auto make_combo = [this, client](const char* name) {
     auto* combo = new QComboBox(client);
     combo->setObjectName(QLatin1String(name));
@@ -83,24 +93,25 @@ void Main_form::build_controls() {
     combo->lineEdit()->installEventFilter(this);
     return combo;
   };
-
   QPalette yellow;
   yellow.setColor(QPalette::Window, QColor(255, 255, 0));
-  Label1 = make_label("Label1", QStringLiteral("場所"));
+  Label1 = make_label(client, "Label1", QStringLiteral("場所"));
   Label1->setAutoFillBackground(true);
   Label1->setPalette(yellow);
   place_sized_to_text(Label1, 0, 120);
   Combo1 = make_combo("Combo1");
   place(Combo1, 540, 60, 3315, 315);
-  Label2 = make_label("Label2", QStringLiteral("品種"));
+  Label2 = make_label(client, "Label2", QStringLiteral("品種"));
   Label2->setAutoFillBackground(true);
   Label2->setPalette(yellow);
   place_sized_to_text(Label2, 3840, 120);
   Combo2 = make_combo("Combo2");
   place(Combo2, 4440, 60, 3795, 315);
-  Command2 = make_button("Command2", QStringLiteral("リセット"));
+  Command2 = make_button(client, "Command2", QStringLiteral("リセット"));
   place(Command2, 8400, 60, 855, 315);
+}
 
+void Main_form::build_viewer_pane(QWidget* client) {
   model_ = new MemoListModel(state_.memo_table, this);
   Grid1 = new MemoGrid(client);
   Grid1->setObjectName(QStringLiteral("Grid1"));
@@ -124,7 +135,7 @@ void Main_form::build_controls() {
   Image1->setScaledContents(true);
   place(Image1, 5640, 3540, 3675, 2235);
 
-  Label3 = make_label("Label3", QString());
+  Label3 = make_label(client, "Label3", QString());
   QPalette blue = Label3->palette();
   blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
   Label3->setPalette(blue);
@@ -133,7 +144,9 @@ void Main_form::build_controls() {
   Label3->setFont(bold);
   place_sized_to_text(Label3, 5700, 5520);
   Label3->raise();
+}
 
+void Main_form::build_bottom_row(QWidget* client) {
   Text1 = new QLineEdit(client);
   Text1->setObjectName(QStringLiteral("Text1"));
   Text1->setReadOnly(true);
@@ -143,13 +156,15 @@ void Main_form::build_controls() {
   Text1->setPalette(hint);
   place(Text1, 60, 5880, 5895, 315);
 
-  Command7 = make_button("Command7", QStringLiteral("削除"));
+  Command7 = make_button(client, "Command7", QStringLiteral("削除"));
   place(Command7, 6000, 5820, 975, 435);
-  Command8 = make_button("Command8", QStringLiteral("訂正"));
+  Command8 = make_button(client, "Command8", QStringLiteral("訂正"));
   place(Command8, 7080, 5820, 975, 435);
-  Command6 = make_button("Command6", QStringLiteral("登録"));
+  Command6 = make_button(client, "Command6", QStringLiteral("登録"));
   place(Command6, 8160, 5820, 1155, 435);
+}
 
+void Main_form::connect_controls() {
   connect(Combo1, &QComboBox::activated, this, &Main_form::Combo1_Click);
   connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
   connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
@@ -161,7 +176,6 @@ void Main_form::build_controls() {
   connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);
   connect(Command7, &QPushButton::clicked, this, &Main_form::Command7_Click);
   connect(Command8, &QPushButton::clicked, this, &Main_form::Command8_Click);
-  install_hints();
 }
 
 void Main_form::set_up_grid() {

@@ -119,6 +119,10 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   QSize fitted_picture_size() const;
   void take_back_picture();
   void build_controls();
+  void build_filter_row(QWidget* client);
+  void build_viewer_pane(QWidget* client);
+  void build_bottom_row(QWidget* client);
+  void connect_controls();
   void build_menu_bar();
   void set_up_grid();
   store::Settings current_geometry() const;

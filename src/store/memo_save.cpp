@@ -52,6 +52,26 @@ MemoChange failed(FileJournal& journal, const QString& message) {
   return refusal(text, kAppTitle);
 }
 
+// Writes the body and picture list files, or deletes them when the memo has
+// no body or no pictures: the files exist only while they hold something.
+FileResult write_memo_files(FileJournal& journal, const QString& data_dir, const QString& memo_no,
+                            const MemoInput& in) {
+  const QString body_path = memo_body_path(data_dir, memo_no);
+  FileResult done = in.body.isEmpty() ? journal.remove(body_path) : journal.write_lines(body_path, {in.body});
+  if (!done) return done;
+  QStringList picture_lines;
+  for (const ImageEntry& e : in.images) picture_lines << e.path << e.title;
+  const QString images_path = memo_images_path(data_dir, memo_no);
+  return in.images.empty() ? journal.remove(images_path) : journal.write_lines(images_path, picture_lines);
+}
+
+// Appends a name the list does not know yet and rewrites its file.
+FileResult add_name(FileJournal& journal, const QString& path, CategoryList& list, const QString& name) {
+  if (known_name(list, name)) return FileResult::success();
+  list.names.append(name);
+  return journal.write_lines(path, list.names);
+}
+
 }  // namespace
 
 MemoChange check_memo(const AppState& state, const MemoInput& in) {
@@ -111,29 +131,18 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
   }
 
   FileJournal journal;
-  // The per-memo files exist only while they have something to hold.
-  const QString body_path = memo_body_path(state.data_dir, record.memo_no);
-  FileResult done = in.body.isEmpty() ? journal.remove(body_path) : journal.write_lines(body_path, {in.body});
-  if (!done) return failed(journal, done.message);
-  QStringList picture_lines;
-  for (const ImageEntry& e : in.images) picture_lines << e.path << e.title;
-  const QString images_path = memo_images_path(state.data_dir, record.memo_no);
-  done = in.images.empty() ? journal.remove(images_path) : journal.write_lines(images_path, picture_lines);
-  if (!done) return failed(journal, done.message);
-
+  if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in); !done) {
+    return failed(journal, done.message);
+  }
   CategoryList locations = state.location_list;
   CategoryList varieties = state.variety_list;
-  if (!known_name(locations, in.location)) {
-    locations.names.append(in.location);
-    change.location_added = true;
-    done = journal.write_lines(state.basyo_dat_path(), locations.names);
-    if (!done) return failed(journal, done.message);
+  change.location_added = !known_name(locations, in.location);
+  change.variety_added = !known_name(varieties, in.variety);
+  if (FileResult done = add_name(journal, state.basyo_dat_path(), locations, in.location); !done) {
+    return failed(journal, done.message);
   }
-  if (!known_name(varieties, in.variety)) {
-    varieties.names.append(in.variety);
-    change.variety_added = true;
-    done = journal.write_lines(state.hinsyu_dat_path(), varieties.names);
-    if (!done) return failed(journal, done.message);
+  if (FileResult done = add_name(journal, state.hinsyu_dat_path(), varieties, in.variety); !done) {
+    return failed(journal, done.message);
   }
 
   if (edit_slot == 0) {
@@ -144,8 +153,7 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
     sort_memo_table_after_change(table, edit_slot);
   }
   // flower.dat is written last: if it fails, it is still as it was.
-  done = save_memo_index(state.flower_dat_path(), table);
-  if (!done) return failed(journal, done.message);
+  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) return failed(journal, done.message);
 
   state.memo_table = std::move(table);
   state.location_list = std::move(locations);
