@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
                                  QStringLiteral("5"));
   QCommandLineOption dir_option(QStringLiteral("dir"), QStringLiteral("Where to build the data (default: a temporary directory)."),
                                 QStringLiteral("DIR"));
+  QCommandLineOption only_option(QStringLiteral("case"), QStringLiteral("Run only this case."), QStringLiteral("NAME"));
   QCommandLineOption memory_option(QStringLiteral("resident-memory"), QStringLiteral("Internal."), QStringLiteral("DIR"));
-  parser.addOptions({memos_option, reps_option, dir_option, memory_option});
+  parser.addOptions({memos_option, reps_option, dir_option, only_option, memory_option});
   parser.process(app);
   if (parser.isSet(memory_option)) return bench::print_resident_memory(parser.value(memory_option));
 
@@ -65,21 +66,27 @@ int main(int argc, char** argv) {
   std::printf("%-12s %10s %10s %7s\n", "name", "ours_ms", "floor_ms", "ratio");
 
   QStringList missed;
+  const QString only = parser.value(only_option);
+  auto wanted = [&](const char* name) { return only.isEmpty() || only == QLatin1String(name); };
   auto report = [&](const bench::Result& r, bool extra_ok = true) {
     print(r);
     if (!r.met(extra_ok)) missed << r.name;
   };
-  report(bench::bench_load(dir, reps));
-  report(bench::bench_save_new(dir, reps));
-  const bench::Result filter = bench::bench_filter(dir, reps);
-  report(filter, filter.ours <= 20);
-  const bench::Result miss = bench::bench_search(dir, info.miss_word, QStringLiteral("search_miss"), reps);
-  const double gap = miss.note.section(QLatin1Char(' '), 1, 1).toDouble();
-  report(miss, gap <= 50);
-  report(bench::bench_search(dir, info.hit_word, QStringLiteral("search_hit"), reps));
-  report(bench::bench_picture(dir, info.big_picture, reps));
-  report(bench::bench_startup(dir, empty_dir, reps));
-  report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
+  if (wanted("load")) report(bench::bench_load(dir, reps));
+  if (wanted("save_new")) report(bench::bench_save_new(dir, reps));
+  if (wanted("filter")) {
+    const bench::Result filter = bench::bench_filter(dir, reps);
+    report(filter, filter.ours <= 20);
+  }
+  if (wanted("search_miss")) {
+    const bench::Result miss = bench::bench_search(dir, info.miss_word, QStringLiteral("search_miss"), reps);
+    const double gap = miss.note.section(QLatin1Char(' '), 1, 1).toDouble();
+    report(miss, gap <= 50);
+  }
+  if (wanted("search_hit")) report(bench::bench_search(dir, info.hit_word, QStringLiteral("search_hit"), reps));
+  if (wanted("picture")) report(bench::bench_picture(dir, info.big_picture, reps));
+  if (wanted("startup")) report(bench::bench_startup(dir, empty_dir, reps));
+  if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,
               missed.isEmpty() ? "every target met" : qPrintable(QStringLiteral("targets missed: ") + missed.join(QStringLiteral(", "))));

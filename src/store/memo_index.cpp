@@ -87,7 +87,9 @@ LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& h
 
   const size_t complete = lines.size() / 7;
   result.truncated = lines.size() % 7 != 0;
-  table.reserve(complete);
+  // Room up to the capacity limit, so that saving a new memo never has to
+  // move the whole table; pages not yet used cost no memory.
+  table.reserve(std::max<size_t>(complete, 30000));
   Interner shared;
   for (size_t r = 0; r < complete; ++r) {
     const QStringView* f = &lines[r * 7];
@@ -134,28 +136,30 @@ bool stands_before(const MemoRecord& a, const MemoRecord& b) {
 
 void sort_memo_table(MemoTable& table) { std::stable_sort(table.begin(), table.end(), stands_before); }
 
-void sort_memo_table_after_change(MemoTable& table, int slot) {
+bool memo_table_sorted_except(const MemoTable& table, int slot) {
   const auto n = static_cast<std::ptrdiff_t>(table.size());
   const std::ptrdiff_t p = slot - 1;
-  if (p < 0 || p >= n) {
-    sort_memo_table(table);
-    return;
-  }
+  if (p < 0 || p >= n) return std::is_sorted(table.begin(), table.end(), stands_before);
   const auto begin = table.begin();
-  // Are the others in order, skipping the changed one?
-  const bool others_sorted = std::is_sorted(begin, begin + p, stands_before) &&
-                             std::is_sorted(begin + p + 1, table.end(), stands_before) &&
-                             (p == 0 || p + 1 >= n || !stands_before(table[p + 1], table[p - 1]));
-  if (!others_sorted) {
+  return std::is_sorted(begin, begin + p, stands_before) && std::is_sorted(begin + p + 1, table.end(), stands_before) &&
+         (p == 0 || p + 1 >= n || !stands_before(table[p + 1], table[p - 1]));
+}
+
+int sort_memo_table_after_change(MemoTable& table, int slot) {
+  const auto n = static_cast<std::ptrdiff_t>(table.size());
+  const std::ptrdiff_t p = slot - 1;
+  if (p < 0 || p >= n || !memo_table_sorted_except(table, slot)) {
     sort_memo_table(table);
-    return;
+    return 0;
   }
   MemoRecord changed = std::move(table[p]);
-  table.erase(begin + p);
+  table.erase(table.begin() + p);
   // A stable sort keeps the changed memo among its equals where it stood.
   const auto lo = std::lower_bound(table.begin(), table.end(), changed, stands_before) - table.begin();
   const auto hi = std::upper_bound(table.begin(), table.end(), changed, stands_before) - table.begin();
-  table.insert(table.begin() + std::clamp(p, lo, hi), std::move(changed));
+  const std::ptrdiff_t at = std::clamp(p, lo, hi);
+  table.insert(table.begin() + at, std::move(changed));
+  return static_cast<int>(at) + 1;
 }
 
 void remove_memo_at(MemoTable& table, int slot) {

@@ -51,8 +51,13 @@ void sort_memo_table(MemoTable& table);
 // The same order after only the memo in the 1-based `slot` has changed (or
 // been appended): when every other memo is already in order, that one memo
 // is moved to its place with a binary search; otherwise the whole table is
-// sorted. The result is exactly what sort_memo_table gives.
-void sort_memo_table_after_change(MemoTable& table, int slot);
+// sorted. The result is exactly what sort_memo_table gives. Returns the
+// changed memo's new 1-based slot, or 0 when the whole table was sorted.
+int sort_memo_table_after_change(MemoTable& table, int slot);
+
+// True when every memo but the one in the 1-based `slot` is in display
+// order (with slot 0: every memo).
+bool memo_table_sorted_except(const MemoTable& table, int slot);
 
 // Removes the memo at the 1-based slot, keeping the order of the others.
 void remove_memo_at(MemoTable& table, int slot);

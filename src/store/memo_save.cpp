@@ -6,6 +6,8 @@
 #include "store/memo_index.h"
 #include "store/startup.h"
 
+#include <utility>
+
 namespace store {
 
 namespace {
@@ -115,7 +117,7 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
   }
 
   const QString stamp = format_timestamp(now);
-  MemoTable table = state.memo_table;
+  MemoTable& table = state.memo_table;
   qint64 highest = state.settings.highest_memo_no;
   MemoRecord record;
   if (edit_slot == 0) {
@@ -145,17 +147,30 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
     return failed(journal, done.message);
   }
 
+  // The table is changed in place and put back if flower.dat cannot be
+  // written; only when the rest of it is out of order is a copy needed.
+  const int slot = edit_slot == 0 ? static_cast<int>(table.size()) + 1 : edit_slot;
+  const bool quick = memo_table_sorted_except(table, edit_slot);
+  MemoTable before;
+  if (!quick) before = table;
+  MemoRecord previous;
   if (edit_slot == 0) {
     table.push_back(std::move(record));
-    sort_memo_table_after_change(table, static_cast<int>(table.size()));
   } else {
-    table[static_cast<size_t>(edit_slot - 1)] = std::move(record);
-    sort_memo_table_after_change(table, edit_slot);
+    previous = std::exchange(table[static_cast<size_t>(edit_slot - 1)], std::move(record));
   }
+  const int placed = sort_memo_table_after_change(table, slot);
   // flower.dat is written last: if it fails, it is still as it was.
-  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) return failed(journal, done.message);
+  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) {
+    if (!quick) {
+      table = std::move(before);
+    } else {
+      table.erase(table.begin() + (placed - 1));
+      if (edit_slot != 0) table.insert(table.begin() + (edit_slot - 1), std::move(previous));
+    }
+    return failed(journal, done.message);
+  }
 
-  state.memo_table = std::move(table);
   state.location_list = std::move(locations);
   state.variety_list = std::move(varieties);
   state.settings.highest_memo_no = highest;
