@@ -7,6 +7,8 @@
 // All positions are in the client area's coordinates (below the menu bar);
 // W and H are the window's outer width and height, GH the list's height.
 
+#include "ui/twips.h"
+
 namespace main_layout {
 
 // The smallest outer window: the size the window is designed at.
@@ -21,13 +23,7 @@ inline constexpr double kShortestGrid = 1000;
 // ... and leaves at least this much for the body box below it.
 inline constexpr double kShortestBody = 1000;
 
-struct Box {
-  double left = 0;
-  double top = 0;
-  double width = 0;
-  double height = 0;
-  friend bool operator==(const Box&, const Box&) = default;
-};
+using Box = ui::TwipsBox;
 
 // Where the controls go for one window size (Form_Resize). The labels are
 // sized to their text, so only their positions are laid out.

@@ -3,6 +3,8 @@
 // how large the window is around a picture, where the title row goes, and
 // how the window is kept on the screen.
 
+#include "ui/twips.h"
+
 namespace picture_viewer {
 
 // The window is never narrower than this.
@@ -17,13 +19,7 @@ inline constexpr double kTitleWidthShortfall = 1100;
 // frame and its menu bar. The client area is as wide as the window.
 inline constexpr double kFrameHeight = 680;
 
-struct Box {
-  double left = 0;
-  double top = 0;
-  double width = 0;
-  double height = 0;
-  friend bool operator==(const Box&, const Box&) = default;
-};
+using Box = ui::TwipsBox;
 
 struct WindowSize {
   double width = 0;
