@@ -1,5 +1,6 @@
 #include "store/category_edit.h"
 
+#include <algorithm>
 #include <map>
 
 #include "store/category_list.h"
@@ -127,7 +128,8 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   // numbers whose files go with the deleted ones. A memo numbered 0 has no
   // files of its own.
   MemoTable kept;
-  kept.reserve(state.memo_table.size());
+  // Room up to the capacity, as the loaded table has.
+  kept.reserve(std::max<size_t>(state.memo_table.size(), kMemoCapacity));
   std::map<qint64, QString> deleted_numbers;  // number -> memo_no as held
   int deleted = 0;
   for (const MemoRecord& memo : state.memo_table) {
