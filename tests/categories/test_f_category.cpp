@@ -16,6 +16,7 @@
 
 #include "categories/f_category.h"
 #include "data_dir.h"
+#include "main_window_fixture.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
 #include "recording_messages.h"
@@ -33,9 +34,8 @@ const QString kWarning = QStringLiteral("■■　重要な注意事項です。
 
 // Ten memos, newest (10) first: 2, 5 and 9 at 花壇, 7 at "花壇 ", the rest
 // at 温室; 3 and 6 are トマト, the rest パンジー. The lists are the defaults.
-struct Fixture {
+struct Fixture : testing_support::MainWindowFixture {
   Fixture() {
-    dir_path = dir.path() + QLatin1Char('/');
     QStringList lines;
     for (int no = 10; no >= 1; --no) {
       const QString stamp = QStringLiteral("2026/06/%1 10:00:00").arg(no, 2, 10, QLatin1Char('0'));
@@ -44,12 +44,9 @@ struct Fixture {
             << (no == 3 || no == 6 ? QStringLiteral("トマト") : QStringLiteral("パンジー")) << QStringLiteral("メモ%1").arg(no)
             << QStringLiteral(" %1 ").arg(no) << stamp << stamp;
     }
-    QDir().mkdir(dir_path + QStringLiteral("memo"));
-    write_bytes(dir_path + QStringLiteral("flower.dat"), cp932_lines(lines));
+    write_index(lines);
     for (int no : {2, 7}) store::save_memo_body(dir_path, QString::number(no), QStringLiteral("本文"));
-    state = std::make_unique<store::AppState>(dir_path);
-    form = std::make_unique<Main_form>(*state, messages);
-    loaded = form->Form_Load();
+    load();
   }
 
   // Opens an editor through its menu item and lets `drive` work it.
@@ -63,19 +60,6 @@ struct Fixture {
     (varieties ? form->Menu_hinsyu : form->Menu_basyo)->trigger();
     return opened;
   }
-
-  QStringList titles() const {
-    QStringList t;
-    for (int r = 0; r < form->list_model()->memo_rows(); ++r) t << form->list_model()->cell(r, 3);
-    return t;
-  }
-
-  QTemporaryDir dir;
-  QString dir_path;
-  RecordingMessages messages;
-  std::unique_ptr<store::AppState> state;
-  std::unique_ptr<Main_form> form;
-  bool loaded = false;
 };
 
 template <typename Box>

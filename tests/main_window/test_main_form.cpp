@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "data_dir.h"
+#include "main_window_fixture.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
-#include "recording_messages.h"
 #include "store/memo_files.h"
 
 using testing_support::cp932_lines;
@@ -48,10 +48,7 @@ QStringList titles_listed(const Main_form& form) {
   return titles;
 }
 
-class Fixture {
- public:
-  Fixture() { dir_path = dir.path() + QLatin1Char('/'); }
-
+struct Fixture : testing_support::MainWindowFixture {
   void write_standard_files() {
     QStringList lines;
     for (const Memo& m : kMemos) {
@@ -59,20 +56,12 @@ class Fixture {
             << QString::fromUtf8(m.title) << QString::fromUtf8(m.no) << QStringLiteral("2026/01/01 10:00:00")
             << QStringLiteral("2026/01/01 10:00:00");
     }
-    QDir().mkdir(dir_path + QStringLiteral("memo"));
-    QVERIFY(write_bytes(dir_path + QStringLiteral("flower.dat"), cp932_lines(lines)));
+    QVERIFY(write_index(lines));
     QVERIFY(write_bytes(dir_path + QStringLiteral("basyo.dat"),
                         cp932_lines({QStringLiteral("花壇"), QStringLiteral("温室")})));
     QVERIFY(write_bytes(dir_path + QStringLiteral("hinsyu.dat"),
                         cp932_lines({QStringLiteral("パンジー"), QStringLiteral("トマト"),
                                      QStringLiteral("チューリップ")})));
-  }
-
-  Main_form& open() {
-    state = std::make_unique<store::AppState>(dir_path);
-    form = std::make_unique<Main_form>(*state, messages);
-    loaded = form->Form_Load();
-    return *form;
   }
 
   QString picture(const QString& name, int w, int h, const char* format = "PNG") {
@@ -82,18 +71,6 @@ class Fixture {
     image.save(path, format);
     return path;
   }
-
-  void click_row(int grid_row) {
-    form->Grid1->setCurrentIndex(form->list_model()->index(grid_row - 1, 0));
-    form->Grid1_Click();
-  }
-
-  QTemporaryDir dir;
-  QString dir_path;
-  RecordingMessages messages;
-  std::unique_ptr<store::AppState> state;
-  std::unique_ptr<Main_form> form;
-  bool loaded = false;
 };
 
 }  // namespace
@@ -104,7 +81,7 @@ class TestMainForm : public QObject {
  private Q_SLOTS:
   void first_run_shows_the_welcome_memo() {
     Fixture f;
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     QVERIFY(f.loaded);
     QCOMPARE(form.windowTitle(), QStringLiteral("【Verdalis】Ver.3.0 (1件)"));
     QCOMPARE(form.list_model()->rowCount(), 2);  // the welcome memo and the blank row
@@ -125,7 +102,7 @@ class TestMainForm : public QObject {
 
   void a_second_copy_is_refused_and_touches_nothing() {
     Fixture first;
-    first.open();
+    first.load();
     QVERIFY(first.loaded);
     const auto before = snapshot(first.dir_path);
 
@@ -144,7 +121,7 @@ class TestMainForm : public QObject {
     // A regular file where the data directory should be: nothing can be written there.
     QVERIFY(write_bytes(f.dir.path() + QStringLiteral("/plain"), "x"));
     f.dir_path = f.dir.path() + QStringLiteral("/plain/");
-    f.open();
+    f.load();
     QVERIFY(!f.loaded);
     QCOMPARE(f.messages.log.size(), 1);
     QVERIFY(f.messages.log[0].text.contains(QStringLiteral("書き込めません")));
@@ -176,7 +153,7 @@ class TestMainForm : public QObject {
     QFETCH(QStringList, titles);
     Fixture f;
     f.write_standard_files();
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     QVERIFY(f.loaded);
     form.Combo1->setEditText(location);
     form.Combo2->setEditText(variety);
@@ -190,7 +167,7 @@ class TestMainForm : public QObject {
   void choosing_an_entry_filters_and_reset_lists_all() {
     Fixture f;
     f.write_standard_files();
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     form.Combo1->setCurrentIndex(1);  // 温室
     Q_EMIT form.Combo1->activated(1);
     QCOMPARE(titles_listed(form), QStringList{QStringLiteral("芽が出た")});
@@ -211,7 +188,7 @@ class TestMainForm : public QObject {
   void return_in_a_filter_box_is_swallowed() {
     Fixture f;
     f.write_standard_files();
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     form.Combo2->setEditText(QStringLiteral("ばら"));
     QTest::keyClick(form.Combo2->lineEdit(), Qt::Key_Return);
     QCOMPARE(form.Combo2->count(), 3);  // nothing was added to the drop-down list
@@ -227,7 +204,7 @@ class TestMainForm : public QObject {
     QVERIFY(store::save_memo_body(f.dir_path, QStringLiteral(" 4 "), QStringLiteral("一行目\r\n二行目")).ok);
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 4 "),
                                    {{big, QStringLiteral("全景")}, {small, QStringLiteral("葉")}}).ok);
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     f.click_row(2);
     QCOMPARE(form.Text2->toPlainText(), QStringLiteral("一行目\n二行目"));
     QCOMPARE(form.List1->count(), 2);
@@ -261,7 +238,7 @@ class TestMainForm : public QObject {
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 5 "),
                                    {{gone, QStringLiteral("a")}, {there, QStringLiteral("b")},
                                     {there, QStringLiteral("c")}}).ok);
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     f.click_row(1);
     QCOMPARE(f.messages.log.size(), 1);
     QCOMPARE(f.messages.log[0].text, gone + QStringLiteral("がありません。"));
@@ -279,7 +256,7 @@ class TestMainForm : public QObject {
     const QString broken = f.dir_path + QStringLiteral("broken.jpg");
     QVERIFY(write_bytes(broken, QByteArray("\xFF\xD8\xFF\xE0 not really a picture", 28)));
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 5 "), {{broken, QStringLiteral("壊れ")}}).ok);
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     f.click_row(1);
     QVERIFY(f.messages.log.isEmpty());
     QVERIFY(form.Image1->pixmap().isNull());
@@ -295,7 +272,7 @@ class TestMainForm : public QObject {
     const QString pic = f.picture(QStringLiteral("p.png"), 10, 10);
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 5 "), {{pic, QStringLiteral("t")}}).ok);
     QVERIFY(store::save_memo_body(f.dir_path, QStringLiteral(" 5 "), QStringLiteral("本文")).ok);
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     f.click_row(1);
     form.Text1->setText(QStringLiteral("hint"));
     form.refresh_memo_list();
@@ -311,7 +288,7 @@ class TestMainForm : public QObject {
     Fixture f;
     f.write_standard_files();
     const QByteArray dat = read_bytes(f.dir_path + QStringLiteral("flower.dat"));
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     QVERIFY(form.shut_down());
     QCOMPARE(read_bytes(f.dir_path + QStringLiteral("flower.dat")), dat);
     const QStringList ini = QString::fromLatin1(read_bytes(f.dir_path + QStringLiteral("flower.ini")))
@@ -326,7 +303,7 @@ class TestMainForm : public QObject {
   void a_failed_shut_down_asks_and_can_stay() {
     Fixture f;
     f.write_standard_files();
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     // A directory where flower.dat should be: it cannot be replaced.
     const QString dat = f.dir_path + QStringLiteral("flower.dat");
     QVERIFY(QFile::remove(dat));
@@ -344,7 +321,7 @@ class TestMainForm : public QObject {
     Fixture f;
     f.write_standard_files();
     QVERIFY(write_bytes(f.dir_path + QStringLiteral("flower.ini"), " 3 \r\n 0 \r\nabc\r\n"));
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     QVERIFY(f.loaded);
     // The memo numbers in flower.dat still raise the highest number.
     QCOMPARE(f.state->settings.highest_memo_no, 5);
@@ -357,7 +334,7 @@ class TestMainForm : public QObject {
     f.write_standard_files();
     QVERIFY(write_bytes(f.dir_path + QStringLiteral("flower.ini"),
                         " 5 \r\n 0 \r\n 1500 \r\n 3000 \r\n 8190 \r\n 11550 \r\n 3000 \r\n"));
-    Main_form& form = f.open();
+    Main_form& form = f.load();
     QCOMPARE(form.outer_width_twips(), 11550.0);
     QCOMPARE(form.outer_height_twips(), 8190.0);
     QCOMPARE(form.Grid1->height(), 200);

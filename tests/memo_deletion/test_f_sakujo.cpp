@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "data_dir.h"
+#include "main_window_fixture.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "memo_deletion/f_sakujo.h"
-#include "recording_messages.h"
 #include "store/memo_files.h"
 
 using testing_support::cp932_lines;
@@ -25,9 +25,8 @@ using testing_support::write_bytes;
 
 namespace {
 
-struct Fixture {
+struct Fixture : testing_support::MainWindowFixture {
   Fixture() {
-    dir_path = dir.path() + QLatin1Char('/');
     QStringList lines;
     const char* rows[][3] = {{"2026/06/03", "花壇", " 3 "}, {"2026/06/02", "温室", " 2 "}, {"2026/06/01", "花壇", " 1 "}};
     for (const auto& r : rows) {
@@ -35,30 +34,9 @@ struct Fixture {
             << QStringLiteral("メモ") + QString::fromUtf8(r[2]).trimmed() << QString::fromUtf8(r[2])
             << QStringLiteral("2026/06/01 10:00:00") << QStringLiteral("2026/06/01 10:00:00");
     }
-    QDir().mkdir(dir_path + QStringLiteral("memo"));
-    write_bytes(dir_path + QStringLiteral("flower.dat"), cp932_lines(lines));
-    state = std::make_unique<store::AppState>(dir_path);
-    form = std::make_unique<Main_form>(*state, messages);
-    loaded = form->Form_Load();
+    write_index(lines);
+    load();
   }
-
-  void select_row(int grid_row) {
-    form->Grid1->setCurrentIndex(form->list_model()->index(grid_row - 1, 0));
-    form->Grid1_Click();
-  }
-
-  QStringList titles() const {
-    QStringList t;
-    for (int r = 0; r < form->list_model()->memo_rows(); ++r) t << form->list_model()->cell(r, 3);
-    return t;
-  }
-
-  QTemporaryDir dir;
-  QString dir_path;
-  RecordingMessages messages;
-  std::unique_ptr<store::AppState> state;
-  std::unique_ptr<Main_form> form;
-  bool loaded = false;
 };
 
 }  // namespace
@@ -85,7 +63,7 @@ class TestFSakujo : public QObject {
     QVERIFY(f.loaded);
     int opened = 0;
     f.form->run_modal = [&](QDialog&) { return ++opened, 0; };
-    if (clicked_row > 0) f.select_row(clicked_row);
+    if (clicked_row > 0) f.click_row(clicked_row);
     correct ? f.form->Command8_Click() : f.form->Command7_Click();
     QCOMPARE(opened, 0);
     QCOMPARE(f.messages.log.size(), 1);
@@ -99,7 +77,7 @@ class TestFSakujo : public QObject {
     f.form->Combo1->setEditText(QStringLiteral("花壇"));
     f.form->Combo1_Click();
     QCOMPARE(f.titles(), (QStringList{QStringLiteral("メモ3"), QStringLiteral("メモ1")}));
-    f.select_row(1);
+    f.click_row(1);
     QString hint_while_open;
     QString caption;
     f.form->run_modal = [&](QDialog& dialog) {
@@ -124,7 +102,7 @@ class TestFSakujo : public QObject {
   void cancelling_changes_nothing() {
     Fixture f;
     const auto files = snapshot(f.dir_path);
-    f.select_row(2);
+    f.click_row(2);
     f.form->run_modal = [&](QDialog& dialog) {
       auto& deletion = dynamic_cast<F_sakujo&>(dialog);
       QTest::keyClick(&deletion, Qt::Key_Escape);
@@ -141,7 +119,7 @@ class TestFSakujo : public QObject {
     const QString dat = f.dir_path + QStringLiteral("flower.dat");
     QVERIFY(QFile::remove(dat));
     QVERIFY(QDir().mkdir(dat));
-    f.select_row(1);
+    f.click_row(1);
     f.form->run_modal = [&](QDialog& dialog) {
       dynamic_cast<F_sakujo&>(dialog).Command1_Click();
       return dialog.result();

@@ -1,0 +1,53 @@
+#pragma once
+// A main window over a temporary data directory, for the window tests.
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "data_dir.h"
+#include "main_window/main_form.h"
+#include "main_window/memo_grid.h"
+#include "main_window/memo_list_model.h"
+#include "recording_messages.h"
+
+namespace testing_support {
+
+struct MainWindowFixture {
+  // Writes flower.dat (7 lines per memo) and creates the memo directory.
+  bool write_index(const QStringList& lines) {
+    QDir().mkdir(dir_path + QStringLiteral("memo"));
+    return write_bytes(dir_path + QStringLiteral("flower.dat"), cp932_lines(lines));
+  }
+
+  // Builds the state and the main window and runs start-up.
+  Main_form& load() {
+    state = std::make_unique<store::AppState>(dir_path);
+    form = std::make_unique<Main_form>(*state, messages);
+    loaded = form->Form_Load();
+    return *form;
+  }
+
+  // A click on a row of the list (1-based grid row).
+  void click_row(int grid_row) {
+    form->Grid1->setCurrentIndex(form->list_model()->index(grid_row - 1, 0));
+    form->Grid1_Click();
+  }
+
+  // The titles of the memo rows listed, top to bottom.
+  QStringList titles() const {
+    QStringList t;
+    for (int r = 0; r < form->list_model()->memo_rows(); ++r) t << form->list_model()->cell(r, 3);
+    return t;
+  }
+
+  QTemporaryDir dir;
+  QString dir_path = dir.path() + QLatin1Char('/');
+  RecordingMessages messages;
+  std::unique_ptr<store::AppState> state;
+  std::unique_ptr<Main_form> form;
+  bool loaded = false;
+};
+
+}  // namespace testing_support
