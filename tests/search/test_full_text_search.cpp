@@ -10,15 +10,13 @@
 #include <memory>
 
 #include "data_dir.h"
+#include "main_window_fixture.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
-#include "recording_messages.h"
 #include "search/f_zenbun.h"
 #include "store/full_text_search.h"
 #include "store/memo_files.h"
 
-using testing_support::cp932_lines;
-using testing_support::write_bytes;
 
 namespace {
 
@@ -43,28 +41,20 @@ std::vector<Memo> memos() {
   };
 }
 
-struct Fixture {
+struct Fixture : testing_support::MainWindowFixture {
   Fixture() {
-    data_dir = dir.path() + QLatin1Char('/');
-    QDir().mkdir(data_dir + QStringLiteral("memo"));
     QStringList lines;
     for (const Memo& m : memos()) {
       lines << QStringLiteral("2026/06/01") << m.location << QStringLiteral("バラ") << m.title << m.no
             << QStringLiteral("2026/06/01 10:00:00") << QStringLiteral("2026/06/01 10:00:00");
-      if (!m.body.isEmpty()) store::save_memo_body(data_dir, m.no, m.body);
-      if (!m.images.empty()) store::save_image_list(data_dir, m.no, m.images);
     }
-    write_bytes(data_dir + QStringLiteral("flower.dat"), cp932_lines(lines));
+    write_index(lines);
+    for (const Memo& m : memos()) {
+      if (!m.body.isEmpty()) store::save_memo_body(dir_path, m.no, m.body);
+      if (!m.images.empty()) store::save_image_list(dir_path, m.no, m.images);
+    }
   }
-  QTemporaryDir dir;
-  QString data_dir;
 };
-
-QStringList listed_titles(const Main_form& form) {
-  QStringList titles;
-  for (int r = 0; r < form.list_model()->memo_rows(); ++r) titles << form.list_model()->cell(r, 3);
-  return titles;
-}
 
 }  // namespace
 
@@ -95,7 +85,7 @@ class TestFullTextSearch : public QObject {
     const Memo m = memos()[static_cast<size_t>(memo)];
     const store::MemoRecord record{QStringLiteral("2026/06/01"), m.location, QStringLiteral("バラ"), m.title, m.no,
                                    QString(), QString()};
-    const store::MemoSearch result = store::search_memo(f.data_dir, record, keyword);
+    const store::MemoSearch result = store::search_memo(f.dir_path, record, keyword);
     QCOMPARE(result.found, found);
     QCOMPARE(result.images_read, images_read);
     if (images_read) QCOMPARE(result.images.size(), m.images.size());
@@ -103,10 +93,9 @@ class TestFullTextSearch : public QObject {
 
   void the_window_replaces_a_filtered_list() {
     Fixture f;
-    store::AppState state(f.data_dir);
-    RecordingMessages messages;
-    Main_form form(state, messages);
-    QVERIFY(form.Form_Load());
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    store::AppState& state = *f.state;
     form.Combo1->setEditText(QStringLiteral("花壇"));
     form.Combo1_Click();
     QCOMPARE(state.listed_count, 3);
@@ -116,7 +105,7 @@ class TestFullTextSearch : public QObject {
     QCOMPARE(form.Text1->text(), QStringLiteral("すべてのメモを対象に全文検索中です。"));
     search.Text1->setText(QStringLiteral("Rose"));
     search.Command1_Click();
-    QCOMPARE(listed_titles(form),
+    QCOMPARE(f.titles(),
              (QStringList{QStringLiteral("rose の剪定"), QStringLiteral("写真"), QStringLiteral("本文")}));
     QCOMPARE(state.listed_count, 3);
     QCOMPARE(form.Combo1->currentText(), QString());
@@ -135,10 +124,9 @@ class TestFullTextSearch : public QObject {
 
   void closing_stops_a_running_search() {
     Fixture f;
-    store::AppState state(f.data_dir);
-    RecordingMessages messages;
-    Main_form form(state, messages);
-    QVERIFY(form.Form_Load());
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    store::AppState& state = *f.state;
     F_zenbun search(state, form);
     search.yield_interval_ms = 0;  // back to the event loop after every memo
     search.Text1->setText(QStringLiteral("rose"));
@@ -149,16 +137,15 @@ class TestFullTextSearch : public QObject {
     });
     search.Command1_Click();
     QCOMPARE(captions, QStringList{QStringLiteral("5 ﾌｧｲﾙ中 1 ﾌｧｲﾙ目を検索中")});
-    QCOMPARE(listed_titles(form), QStringList{QStringLiteral("rose の剪定")});
+    QCOMPARE(f.titles(), QStringList{QStringLiteral("rose の剪定")});
     QVERIFY(!search.searching());
   }
 
   void starting_again_during_a_search_starts_over() {
     Fixture f;
-    store::AppState state(f.data_dir);
-    RecordingMessages messages;
-    Main_form form(state, messages);
-    QVERIFY(form.Form_Load());
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    store::AppState& state = *f.state;
     F_zenbun search(state, form);
     search.yield_interval_ms = 0;
     search.Text1->setText(QStringLiteral("rose"));
@@ -168,7 +155,7 @@ class TestFullTextSearch : public QObject {
     });
     search.Command1_Click();
     // Only the second search's hit is listed, once.
-    QCOMPARE(listed_titles(form), QStringList{QStringLiteral("無関係")});
+    QCOMPARE(f.titles(), QStringList{QStringLiteral("無関係")});
     QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
   }
 };
