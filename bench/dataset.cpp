@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <random>
@@ -15,6 +17,8 @@ namespace bench {
 namespace {
 
 constexpr unsigned kRandomStart = 20261208;
+const QString kHitWord = QStringLiteral("ハマナス");
+const QString kMissWord = QStringLiteral("存在しない語");
 
 const QStringList kWords = {
     QStringLiteral("水やり"), QStringLiteral("植え付け"), QStringLiteral("剪定"),   QStringLiteral("肥料"),
@@ -62,13 +66,54 @@ QString big_jpeg(const QString& path) {
 
 }  // namespace
 
+namespace {
+
+// What a finished data set was made with, so that a later run over the same
+// directory can use it again instead of writing tens of thousands of files.
+QString marker_path(const QString& dir) { return dir + QStringLiteral("bench-dataset.txt"); }
+
+QString marker_text(const DatasetInfo& info) {
+  return QStringLiteral("%1 %2 %3 %4\n")
+      .arg(info.memos)
+      .arg(info.flower_dat_bytes)
+      .arg(info.body_bytes)
+      .arg(info.picture_entries);
+}
+
+}  // namespace
+
+DatasetInfo prepare_dataset(const QString& dir, int memos) {
+  QFile marker(marker_path(dir));
+  if (marker.open(QIODevice::ReadOnly)) {
+    const QStringList f = QString::fromLatin1(marker.readAll()).split(u' ');
+    DatasetInfo info;
+    info.memos = f.value(0).toInt();
+    info.flower_dat_bytes = f.value(1).toLongLong();
+    info.body_bytes = f.value(2).toLongLong();
+    info.picture_entries = f.value(3).trimmed().toInt();
+    info.hit_word = kHitWord;
+    info.miss_word = kMissWord;
+    info.big_picture = dir + QStringLiteral("big.jpg");
+    marker.close();
+    if (info.memos == memos && QFileInfo(dir + QStringLiteral("flower.dat")).size() == info.flower_dat_bytes &&
+        QFileInfo::exists(info.big_picture)) {
+      return info;
+    }
+  }
+  QFile::remove(marker_path(dir));
+  const DatasetInfo info = make_dataset(dir, memos);
+  QFile out(marker_path(dir));
+  if (out.open(QIODevice::WriteOnly)) out.write(marker_text(info).toLatin1());
+  return info;
+}
+
 DatasetInfo make_dataset(const QString& dir, int memos) {
   std::mt19937 random(kRandomStart);
   Text text(random);
   DatasetInfo info;
   info.memos = memos;
-  info.hit_word = QStringLiteral("ハマナス");
-  info.miss_word = QStringLiteral("存在しない語");
+  info.hit_word = kHitWord;
+  info.miss_word = kMissWord;
   QDir().mkpath(dir + QStringLiteral("memo"));
 
   store::CategoryList locations, varieties;

@@ -20,4 +20,8 @@ struct DatasetInfo {
 // memo into `dir` (ending in "/"). The same arguments give the same bytes.
 DatasetInfo make_dataset(const QString& dir, int memos);
 
+// The same, but a data set this function finished earlier in `dir` with the
+// same number of memos is used as it is.
+DatasetInfo prepare_dataset(const QString& dir, int memos);
+
 }  // namespace bench

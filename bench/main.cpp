@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
 
   std::printf("building %d memos in %s\n", memos, qPrintable(dir));
   std::fflush(stdout);
-  const bench::DatasetInfo info = bench::make_dataset(dir, memos);
+  const bench::DatasetInfo info = bench::prepare_dataset(dir, memos);
   std::printf("flower.dat %lld bytes, bodies about %lld bytes in all, %d picture entries\n",
               static_cast<long long>(info.flower_dat_bytes), static_cast<long long>(info.body_bytes),
               info.picture_entries);

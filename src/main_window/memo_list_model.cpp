@@ -20,15 +20,12 @@ QString MemoListModel::cell(int row, int column) const {
   if (row < 0 || row >= memo_rows()) return {};
   const int slot = slots_[static_cast<size_t>(row)];
   if (slot < 1 || slot > static_cast<int>(table_.size())) return {};
-  const store::MemoRecord& r = table_[static_cast<size_t>(slot - 1)];
-  switch (column) {
-    case 0: return r.date;
-    case 1: return r.location;
-    case 2: return r.variety;
-    case 3: return r.title;
-    case 4: return r.memo_no;
-    default: return {};
-  }
+  // Only the five listed fields of the rows on view are ever decoded.
+  if (column < 0 || column >= kColumns) return {};
+  static constexpr store::MemoField kShown[] = {store::MemoField::Date, store::MemoField::Location,
+                                                store::MemoField::Variety, store::MemoField::Title,
+                                                store::MemoField::MemoNo};
+  return table_.text(static_cast<size_t>(slot - 1), kShown[column]);
 }
 
 int MemoListModel::rowCount(const QModelIndex& parent) const {

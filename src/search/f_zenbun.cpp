@@ -86,8 +86,10 @@ void F_zenbun::Command1_Click() {
   const int count = state_.memo_count();
   for (int slot = 1; slot <= count && mine == generation_; ++slot) {
     // The keyword is read for every memo, as the user may still be typing.
+    const auto at = static_cast<size_t>(slot - 1);
     const store::MemoSearch found =
-        store::search_memo(state_.data_dir, state_.memo_table[static_cast<size_t>(slot - 1)], Text1->text());
+        store::search_memo(state_.data_dir, state_.memo_table.text(at, store::MemoField::Title),
+                           state_.memo_table.text(at, store::MemoField::MemoNo), Text1->text());
     if (found.images_read) state_.current_images = found.images;
     if (found.found) main_.list_memo(slot);
     if (since_yield.elapsed() >= yield_interval_ms) {

@@ -56,10 +56,6 @@ QString category_file_path(const AppState& state, Category category) {
   return category == Category::Location ? state.basyo_dat_path() : state.hinsyu_dat_path();
 }
 
-const QString& category_of(const MemoRecord& memo, Category category) {
-  return category == Category::Location ? memo.location : memo.variety;
-}
-
 CategoryChange add_category_name(AppState& state, Category category, const QString& name) {
   const AddTexts& texts = add_texts(category);
   CategoryList& list = category_list(state, category);
@@ -127,20 +123,20 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   // One pass over the table: the kept memos in their order, and the
   // numbers whose files go with the deleted ones. A memo numbered 0 has no
   // files of its own.
-  MemoTable kept;
+  MemoTable kept = state.memo_table;
   // Room up to the capacity, as the loaded table has.
-  kept.reserve(std::max<size_t>(state.memo_table.size(), kMemoCapacity));
+  kept.reserve(std::max<size_t>(kept.size(), kMemoCapacity));
+  const MemoField field = category_field(category);
+  const FieldKey key(name);
   std::map<qint64, QString> deleted_numbers;  // number -> memo_no as held
   int deleted = 0;
-  for (const MemoRecord& memo : state.memo_table) {
-    if (category_of(memo, category) != name) {
-      kept.push_back(memo);
-      continue;
-    }
+  kept.keep_only([&](size_t i) {
+    if (!kept.field_is(i, field, key)) return true;
     ++deleted;
-    const qint64 no = numeric_value(memo.memo_no);
-    if (no != 0) deleted_numbers.emplace(no, memo.memo_no);
-  }
+    const qint64 no = numeric_value(kept.bytes(i, MemoField::MemoNo));
+    if (no != 0) deleted_numbers.emplace(no, kept.text(i, MemoField::MemoNo));
+    return false;
+  });
   CategoryList names = list;
   names.names.removeAt(position);
 
@@ -167,7 +163,9 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   // when a remaining memo carries the same number (its files are named
   // by the number alone).
   if (!deleted_numbers.empty()) {
-    for (const MemoRecord& memo : state.memo_table) deleted_numbers.erase(numeric_value(memo.memo_no));
+    for (size_t i = 0; i < state.memo_table.size(); ++i) {
+      deleted_numbers.erase(numeric_value(state.memo_table.bytes(i, MemoField::MemoNo)));
+    }
   }
   QStringList left_behind;
   for (const auto& entry : deleted_numbers) {

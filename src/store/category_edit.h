@@ -16,7 +16,9 @@ const CategoryList& category_list(const AppState& state, Category category);
 // basyo.dat or hinsyu.dat.
 QString category_file_path(const AppState& state, Category category);
 // The memo field that holds a name of the category.
-const QString& category_of(const MemoRecord& memo, Category category);
+inline MemoField category_field(Category category) {
+  return category == Category::Location ? MemoField::Location : MemoField::Variety;
+}
 
 // The most names a list may hold: an add is refused at this count.
 inline constexpr int kCategoryNameLimit = kCategoryCapacity - 1;

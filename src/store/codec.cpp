@@ -61,7 +61,7 @@ const EncodeTable& encode_table() {
 
 }  // namespace
 
-QString decode_cp932(const QByteArray& bytes) {
+QString decode_cp932(QByteArrayView bytes) {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
   const qsizetype n = bytes.size();
   QString text(n, Qt::Uninitialized);
@@ -85,6 +85,30 @@ QString decode_cp932(const QByteArray& bytes) {
   }
   text.truncate(o);
   return text;
+}
+
+bool is_canonical_cp932(QByteArrayView bytes) {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    const unsigned char b = in[i];
+    // The same steps as the decoder, so that pairs are found where it
+    // finds them; only four lead bytes have duplicates at all.
+    if (!is_lead(b) || i + 1 >= n) {
+      ++i;
+      continue;
+    }
+    const char16_t u = double_byte(b, in[i + 1]);
+    if (u == 0) {
+      ++i;
+      continue;
+    }
+    if ((b == 0x87 || b == 0xED || b == 0xEE || b == 0xFA) && encode_table()[u] != (b << 8 | in[i + 1])) {
+      return false;
+    }
+    i += 2;
+  }
+  return true;
 }
 
 QByteArray encode_cp932(const QString& text, bool* ok) {

@@ -3,6 +3,7 @@
 // data files: windows-31j (code page 932), every line ended by CR LF.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -11,7 +12,12 @@ namespace store {
 // Decodes windows-31j bytes. A byte that is not valid windows-31j becomes a
 // private-use character that encodes back to the same byte, so a damaged
 // file is never altered by reading and rewriting it. Decoding never fails.
-QString decode_cp932(const QByteArray& bytes);
+QString decode_cp932(QByteArrayView bytes);
+inline QString decode_cp932(const QByteArray& bytes) { return decode_cp932(QByteArrayView(bytes)); }
+
+// False when the bytes hold a pair that Windows never writes (the NEC and
+// IBM duplicates): decoding and encoding again would give other bytes.
+bool is_canonical_cp932(QByteArrayView bytes);
 
 // Encodes text as windows-31j, choosing the bytes Windows writes where
 // several mean the same character. Characters the code page cannot hold

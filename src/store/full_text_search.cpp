@@ -5,16 +5,16 @@
 
 namespace store {
 
-MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const QString& keyword) {
+MemoSearch search_memo(const QString& data_dir, const QString& title, const QString& memo_no, const QString& keyword) {
   MemoSearch result;
   if (keyword.isEmpty()) return result;
   auto contains = [&keyword](const QString& text) { return text.contains(keyword, Qt::CaseInsensitive); };
 
-  if (contains(record.title)) {
+  if (contains(title)) {
     result.found = true;
     return result;
   }
-  ImageListResult list = read_image_list(data_dir, record.memo_no);
+  ImageListResult list = read_image_list(data_dir, memo_no);
   result.images_read = !list.images.empty();
   result.images = std::move(list.images);
   for (const ImageEntry& e : result.images) {
@@ -23,7 +23,7 @@ MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const 
       return result;
     }
   }
-  const ReadResult body = read_file_bytes(memo_body_path(data_dir, record.memo_no));
+  const ReadResult body = read_file_bytes(memo_body_path(data_dir, memo_no));
   if (body.status == ReadStatus::Read) result.found = contains(decode_cp932(body.bytes));
   return result;
 }

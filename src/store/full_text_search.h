@@ -20,6 +20,9 @@ struct MemoSearch {
 // Searches one memo for the keyword. Files are read only as far as needed:
 // the picture list only when the title does not match, the body only when
 // no picture title matched. An empty keyword matches nothing.
-MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const QString& keyword);
+MemoSearch search_memo(const QString& data_dir, const QString& title, const QString& memo_no, const QString& keyword);
+inline MemoSearch search_memo(const QString& data_dir, const MemoRecord& record, const QString& keyword) {
+  return search_memo(data_dir, record.title, record.memo_no, keyword);
+}
 
 }  // namespace store

@@ -4,27 +4,17 @@
 #include <QString>
 #include <vector>
 
+#include "store/memo_table.h"
 #include "store/text_file.h"
 
 namespace store {
-
-struct MemoRecord {
-  QString date;       // "yyyy/mm/dd"
-  QString location;   // 場所
-  QString variety;    // 品種
-  QString title;
-  QString memo_no;    // as held in the file, e.g. " 12 " or "12"
-  QString created;    // "yyyy/mm/dd hh:nn:ss"
-  QString corrected;  // "yyyy/mm/dd hh:nn:ss"
-  friend bool operator==(const MemoRecord&, const MemoRecord&) = default;
-};
-
-using MemoTable = std::vector<MemoRecord>;
 
 // The numeric value of a number line: leading and trailing blanks are
 // ignored, then an optional sign and the leading digits are read; anything
 // else reads as 0. Values too large to hold saturate instead of wrapping.
 qint64 numeric_value(const QString& text);
+// The same for a number line's windows-31j bytes.
+qint64 numeric_value(QByteArrayView bytes);
 
 // " 42 " for 42, "-5 " for -5: the form every number line is written in.
 QString format_number_field(qint64 value);

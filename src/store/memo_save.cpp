@@ -155,9 +155,10 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
   if (!quick) before = table;
   MemoRecord previous;
   if (edit_slot == 0) {
-    table.push_back(std::move(record));
+    table.push_back(record);
   } else {
-    previous = std::exchange(table[static_cast<size_t>(edit_slot - 1)], std::move(record));
+    previous = table[static_cast<size_t>(edit_slot - 1)];
+    table.replace(static_cast<size_t>(edit_slot - 1), record);
   }
   const int placed = sort_memo_table_after_change(table, slot);
   // flower.dat is written last: if it fails, it is still as it was.
@@ -165,8 +166,8 @@ MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const 
     if (!quick) {
       table = std::move(before);
     } else {
-      table.erase(table.begin() + (placed - 1));
-      if (edit_slot != 0) table.insert(table.begin() + (edit_slot - 1), std::move(previous));
+      table.erase(static_cast<size_t>(placed - 1));
+      if (edit_slot != 0) table.insert(static_cast<size_t>(edit_slot - 1), previous);
     }
     return failed(journal, done.message);
   }

@@ -45,7 +45,8 @@ inline store::MemoRecord memo(const QString& date, const QString& title, const Q
   return {date, location, variety, title, no, created, created};
 }
 
-inline QStringList titles(const store::MemoTable& table) {
+template <class Table>
+QStringList titles(const Table& table) {
   QStringList out;
   for (const store::MemoRecord& r : table) out << r.title;
   return out;

@@ -31,7 +31,9 @@ QByteArray join(const QList<QByteArray>& lines, const char* end = "\r\n") {
 
 // The display order as the two adjacent-swap passes produce it: first by
 // creation stamp, then by date, each pass sweeping until nothing moves.
-void swap_pass(MemoTable& t, QString MemoRecord::*key) {
+std::vector<MemoRecord> records(const MemoTable& table) { return {table.begin(), table.end()}; }
+
+void swap_pass(std::vector<MemoRecord>& t, QString MemoRecord::*key) {
   for (bool swapped = true; swapped;) {
     swapped = false;
     for (size_t i = 0; i + 1 < t.size(); ++i) {
@@ -162,7 +164,7 @@ class MemoIndexTest : public QObject {
       table.push_back(memo(dates[int(random() % unsigned(dateKinds))], QStringLiteral("r%1").arg(i),
                            store::format_number_field(qint64(i)), stamps[int(random() % unsigned(stampKinds))]));
     }
-    MemoTable reference = table;
+    std::vector<MemoRecord> reference = records(table);
     swap_pass(reference, &MemoRecord::created);
     swap_pass(reference, &MemoRecord::date);
     store::sort_memo_table(table);
@@ -198,9 +200,9 @@ class MemoIndexTest : public QObject {
         table.push_back(changed);
       } else {
         slot = 1 + int(random() % unsigned(size));
-        table[size_t(slot - 1)] = changed;
+        table.replace(size_t(slot - 1), changed);
       }
-      MemoTable reference = table;
+      std::vector<MemoRecord> reference = records(table);
       swap_pass(reference, &MemoRecord::created);
       swap_pass(reference, &MemoRecord::date);
       store::sort_memo_table_after_change(table, slot);

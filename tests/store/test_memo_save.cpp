@@ -147,7 +147,7 @@ class TestMemoSave : public QObject {
     int slot = 0;
     switch (case_no) {
       case 0:
-        s.state.memo_table.resize(29999, s.state.memo_table[0]);
+        while (s.state.memo_table.size() < 29999) s.state.memo_table.push_back(s.state.memo_table[0]);
         slot = 1;  // refused in correction mode too
         break;
       case 1: in.location.clear(); break;
