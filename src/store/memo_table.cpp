@@ -49,8 +49,10 @@ int compare_fields(QByteArrayView a, QByteArrayView b) {
   return QString::compare(decode_cp932(a), decode_cp932(b), Qt::CaseSensitive);
 }
 
-// The fields that are compared byte for byte with encoded text.
-constexpr int kComparedFields[] = {0, 1, 2, 4, 5};
+// The fields that are compared for equality with encoded text. Dates and
+// times are only ordered, and ordering decodes whatever is not plain ASCII.
+constexpr int kComparedFields[] = {static_cast<int>(MemoField::Location), static_cast<int>(MemoField::Variety),
+                                   static_cast<int>(MemoField::MemoNo)};
 
 }  // namespace
 
