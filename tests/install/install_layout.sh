@@ -7,7 +7,9 @@
 #     installed executable and whose Path is its folder, where the usage
 #     guide is looked up;
 #   - the icon in the hicolor theme of the same data folder;
-#   - the desktop entry passes desktop-file-validate.
+#   - the desktop entry passes desktop-file-validate;
+#   - started from elsewhere, the installed program writes its data files
+#     into the install folder (and nowhere else).
 # The prefix holds a space, so the quoting of Exec is checked too.
 #
 # Usage: install_layout.sh BUILD_DIR SOURCE_DIR
@@ -74,12 +76,35 @@ check_install() {
     fi
 }
 
+# first_start PREFIX: starts the installed program (offscreen) from another
+# directory and waits for its first-start files beside the executable.
+first_start() {
+    local prefix=$1 pid i
+    mkdir -p "$scratch/elsewhere"
+    (cd "$scratch/elsewhere" && exec env QT_QPA_PLATFORM=offscreen "$prefix/verdalis") \
+        >"$scratch/first-start.log" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+        [[ -f "$prefix/hinsyu.dat" ]] && break
+        sleep 0.2
+    done
+    sleep 0.5
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    local f
+    for f in flower.ini flower.dat basyo.dat hinsyu.dat memo/m0000001.txt; do
+        [[ -f "$prefix/$f" ]] || fail "first start: $f was not written beside the executable"
+    done
+    [[ -z "$(ls -A "$scratch/elsewhere")" ]] || fail "first start wrote into the current directory"
+}
+
 home=$scratch/home
 mkdir -p "$home"
 check_install xdg "$scratch/My Apps/Verdalis" "$scratch/xdg-data" \
     HOME="$home" XDG_DATA_HOME="$scratch/xdg-data"
 check_install home "$home/Verdalis" "$home/.local/share" \
     -u XDG_DATA_HOME HOME="$home"
+first_start "$home/Verdalis"
 
 if [[ $failures -ne 0 ]]; then
     echo "install: FAILED" >&2
