@@ -225,3 +225,4 @@ for png in "$out_dir"/main-window.png "$out_dir"/editor.png "$out_dir"/search.pn
     convert "$png" -strip -colors 256 PNG8:"$png"
     echo "screenshots: $png ($(stat -c %s "$png") bytes)"
 done
+rm -rf "$scratch"
