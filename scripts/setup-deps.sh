@@ -15,6 +15,8 @@ packages=(
     xauth
     xdotool
     fonts-ipafont-gothic
+    # install test: checks the desktop entry
+    desktop-file-utils
 )
 
 missing=()

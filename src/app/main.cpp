@@ -6,11 +6,16 @@
 
 #include "main_window/main_form.h"
 #include "store/app_state.h"
+#include "ui/app_icon.h"
 #include "ui/message_service.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(store::kAppName);
+  // The desktop entry and the icon that the installation puts in place:
+  // task bars match the window to them by this name.
+  QApplication::setDesktopFileName(QStringLiteral("verdalis"));
+  QApplication::setWindowIcon(ui::app_icon());
   // The window is laid out for a 9-point font.
   QFont font = QApplication::font();
   font.setPointSize(9);

@@ -20,6 +20,7 @@
 #include "main_window/memo_list_model.h"
 #include "store/shutdown.h"
 #include "store/startup.h"
+#include "ui/app_icon.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -61,6 +62,7 @@ Main_form::Main_form(store::AppState& state, ui::MessageService& messages, QWidg
     : QMainWindow(parent), state_(state), messages_(messages) {
   setObjectName(QStringLiteral("Main_form"));
   setWindowTitle(store::kAppTitle);
+  setWindowIcon(ui::app_icon());
   run_modal = [](QDialog& dialog) { return dialog.exec(); };
   build_controls();
   build_menu_bar();
@@ -240,7 +242,7 @@ bool Main_form::Form_Load() {
       messages_.inform(nullptr, store::kAlreadyRunningMessage, store::kAppName);
       return false;
     case store::InstanceLock::Outcome::NotWritable:
-      messages_.inform(nullptr, store::not_writable_message(state_.data_dir), store::kAppTitle);
+      messages_.inform(nullptr, store::not_writable_message(lock_->unwritable_folder()), store::kAppTitle);
       return false;
   }
 

@@ -11,11 +11,30 @@
 
 namespace store {
 
+namespace {
+
+// A directory this user can create and replace files in. QFileInfo asks the
+// operating system (access), so a read-only mount or an immutable directory
+// counts as unwritable even for root.
+bool writable_dir(const QString& path) {
+  const QFileInfo info(path);
+  return info.isDir() && info.isWritable() && info.isExecutable();
+}
+
+}  // namespace
+
+QString unwritable_data_folder(const QString& data_dir) {
+  if (!writable_dir(data_dir)) return data_dir;
+  const QString memo = data_dir + QStringLiteral("memo");
+  if (QFileInfo(memo).isDir() && !writable_dir(memo)) return memo + QLatin1Char('/');
+  return QString();
+}
+
 InstanceLock::InstanceLock(const QString& data_dir) : data_dir_(data_dir) {}
 
 InstanceLock::Outcome InstanceLock::acquire() {
-  const QFileInfo dir(data_dir_);
-  if (!dir.isDir() || !dir.isWritable()) return Outcome::NotWritable;
+  unwritable_folder_ = unwritable_data_folder(data_dir_);
+  if (!unwritable_folder_.isEmpty()) return Outcome::NotWritable;
   lock_ = std::make_unique<QLockFile>(data_dir_ + QStringLiteral(".verdalis.lock"));
   // A lock left by a copy that crashed is taken over: QLockFile checks
   // whether the process that wrote it is still alive.
@@ -23,14 +42,18 @@ InstanceLock::Outcome InstanceLock::acquire() {
   if (lock_->tryLock(0)) return Outcome::Acquired;
   const QLockFile::LockError error = lock_->error();
   lock_.reset();
-  return error == QLockFile::LockFailedError ? Outcome::AlreadyRunning : Outcome::NotWritable;
+  if (error == QLockFile::LockFailedError) return Outcome::AlreadyRunning;
+  unwritable_folder_ = data_dir_;
+  return Outcome::NotWritable;
 }
 
-QString not_writable_message(const QString& data_dir) {
+QString not_writable_message(const QString& folder) {
   return QStringLiteral(
-             "データフォルダ「%1」に書き込めません。\n"
-             "Verdalisはこのフォルダにメモを保存します。書き込みのできるフォルダに置いてから起動して下さい。")
-      .arg(QDir::toNativeSeparators(data_dir));
+             "フォルダ「%1」に書き込めません。\n"
+             "【Verdalis】はメモと設定をプログラムと同じフォルダに保存するため、このままでは起動できません。\n\n"
+             "【Verdalis】を、ホームフォルダの中など、ご自分で書き込めるフォルダ"
+             "（例：%2）にインストールし直して、そこから起動して下さい。")
+      .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(QDir::homePath() + QStringLiteral("/Verdalis")));
 }
 
 QStringList default_locations() {

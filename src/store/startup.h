@@ -14,23 +14,34 @@
 
 namespace store {
 
+// The folder of the data directory that this user cannot write to: the
+// data directory itself, or its memo sub-directory when that exists. Empty
+// when both can be written. Only looks; creates nothing.
+QString unwritable_data_folder(const QString& data_dir);
+
 // Holds the data directory for this running copy until it is destroyed.
 class InstanceLock {
  public:
   enum class Outcome { Acquired, AlreadyRunning, NotWritable };
 
   explicit InstanceLock(const QString& data_dir);
+  // Checks that the data directory can be written before the lock file is
+  // made, so an unusable directory is left exactly as it was.
   Outcome acquire();
+  // After NotWritable: the folder that cannot be written.
+  QString unwritable_folder() const { return unwritable_folder_; }
 
  private:
   QString data_dir_;
+  QString unwritable_folder_;
   std::unique_ptr<QLockFile> lock_;
 };
 
 inline const QString kAlreadyRunningMessage = QStringLiteral("【Verdalis】はすでに起動されています。");
 
-// The message shown when the data directory cannot be written.
-QString not_writable_message(const QString& data_dir);
+// The message shown when a folder of the data directory cannot be written:
+// names the folder and tells the user to install into a folder of their own.
+QString not_writable_message(const QString& folder);
 
 // The default category lists of a new installation.
 QStringList default_locations();

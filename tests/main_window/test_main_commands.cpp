@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +35,16 @@ void move_mouse_over(QWidget* w) {
                    Qt::NoModifier);
   QApplication::sendEvent(w, &move);
 }
+
+// Stands in for the desktop: records the files it is asked to open.
+class OpenedFiles : public QObject {
+  Q_OBJECT
+ public Q_SLOTS:
+  void open(const QUrl& url) { urls.append(url); }
+
+ public:
+  QList<QUrl> urls;
+};
 
 }  // namespace
 
@@ -106,6 +118,39 @@ class TestMainCommands : public QObject {
     QCOMPARE(f.messages.log.size(), 1);
     QCOMPARE(f.messages.log[0].text, QStringLiteral("hana.docファイルが無いので、使い方を表示できません。"));
     QCOMPARE(f.messages.log[0].title, QStringLiteral("Verdalis"));
+  }
+
+  // The guide is found by its bare name in the current directory, which is
+  // the program's folder when it is started from the menu or by run.sh, and
+  // handed to the desktop to open; where the data lives does not matter.
+  void the_usage_guide_is_opened_from_the_current_directory_data() {
+    QTest::addColumn<bool>("in_current_dir");
+    QTest::addColumn<bool>("in_data_dir");
+    QTest::newRow("current directory") << true << false;
+    QTest::newRow("data directory only") << false << true;
+  }
+
+  void the_usage_guide_is_opened_from_the_current_directory() {
+    QFETCH(bool, in_current_dir);
+    QFETCH(bool, in_data_dir);
+    Fixture f;
+    QTemporaryDir current;
+    if (in_current_dir) QVERIFY(testing_support::write_bytes(current.filePath(QStringLiteral("hana.doc")), "{\\rtf1}"));
+    if (in_data_dir) QVERIFY(testing_support::write_bytes(f.state.data_dir + QStringLiteral("hana.doc"), "{\\rtf1}"));
+    OpenedFiles desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(current.path());
+    f.form.menu_tukaikata->trigger();
+    QDir::setCurrent(before);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    if (in_current_dir) {
+      QCOMPARE(desktop.urls, QList<QUrl>{QUrl::fromLocalFile(current.filePath(QStringLiteral("hana.doc")))});
+      QVERIFY(f.messages.log.isEmpty());
+    } else {
+      QVERIFY(desktop.urls.isEmpty());
+      QCOMPARE(f.messages.log.size(), 1);
+    }
   }
 
   void both_quit_items_write_the_files_once() {

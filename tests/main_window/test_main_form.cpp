@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "data_dir.h"
+#include "immutable_dir.h"
 #include "main_window_fixture.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
@@ -100,6 +101,26 @@ class TestMainForm : public QObject {
     QVERIFY(form.Text2->isReadOnly());
   }
 
+  // The window shows the icon that the installation puts into the desktop's
+  // icon theme, at every size drawn for it.
+  void the_window_has_the_program_icon_data() {
+    QTest::addColumn<int>("size");
+    for (int size : {32, 48, 64, 128, 256}) QTest::addRow("%d", size) << size;
+  }
+
+  void the_window_has_the_program_icon() {
+    QFETCH(int, size);
+    Fixture f;
+    const Main_form& form = f.load();
+    const QImage installed(QStringLiteral(VERDALIS_ICON_DIR "/verdalis-%1.png").arg(size));
+    QVERIFY(!installed.isNull());
+    QVERIFY(form.windowIcon().availableSizes().contains(QSize(size, size)));
+    const QImage shown = form.windowIcon().pixmap(QSize(size, size), 1.0).toImage();
+    // A pixmap holds premultiplied colours: compare in that form.
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+             installed.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  }
+
   void a_second_copy_is_refused_and_touches_nothing() {
     Fixture first;
     first.load();
@@ -116,16 +137,41 @@ class TestMainForm : public QObject {
     QCOMPARE(snapshot(first.dir_path), before);
   }
 
+  // How the data directory is made unusable: a regular file in its place,
+  // an immutable data directory, or an immutable memo sub-directory.
+  void an_unusable_data_directory_stops_start_up_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("a file, not a directory") << QStringLiteral("file");
+    QTest::newRow("data directory not writable") << QStringLiteral("dir");
+    QTest::newRow("memo directory not writable") << QStringLiteral("memo");
+  }
+
   void an_unusable_data_directory_stops_start_up() {
+    QFETCH(QString, how);
     Fixture f;
-    // A regular file where the data directory should be: nothing can be written there.
-    QVERIFY(write_bytes(f.dir.path() + QStringLiteral("/plain"), "x"));
-    f.dir_path = f.dir.path() + QStringLiteral("/plain/");
+    QString folder = f.dir_path;
+    ImmutableDir guard;
+    if (how == QStringLiteral("file")) {
+      QVERIFY(write_bytes(f.dir.path() + QStringLiteral("/plain"), "x"));
+      f.dir_path = f.dir.path() + QStringLiteral("/plain/");
+      folder = f.dir_path;
+    } else {
+      f.write_standard_files();
+      if (how == QStringLiteral("memo")) folder = f.dir_path + QStringLiteral("memo/");
+      if (!guard.protect(folder)) QSKIP("cannot make a directory unwritable on this file system");
+    }
+    const auto before = snapshot(f.dir.path());
     f.load();
     QVERIFY(!f.loaded);
     QCOMPARE(f.messages.log.size(), 1);
-    QVERIFY(f.messages.log[0].text.contains(QStringLiteral("書き込めません")));
-    QCOMPARE(read_bytes(f.dir.path() + QStringLiteral("/plain")), QByteArray("x"));
+    const QString text = f.messages.log[0].text;
+    QVERIFY2(text.contains(QStringLiteral("「%1」に書き込めません").arg(QDir::toNativeSeparators(folder))), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("ご自分で書き込めるフォルダ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("インストール")), qPrintable(text));
+    QCOMPARE(f.messages.log[0].title, QStringLiteral("【Verdalis】Ver.3.0"));
+    guard.release();
+    // Nothing was written: no lock file, no data file, no memo directory.
+    QCOMPARE(snapshot(f.dir.path()), before);
   }
 
   void filters_data() {
