@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 namespace store {
@@ -18,6 +17,14 @@ namespace {
 constexpr char16_t kRawByteBase = 0xF700;
 
 bool is_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// The lead bytes of pairs that have a twin elsewhere in the code page.
+constexpr std::array<bool, 256> kHasDuplicates = [] {
+  std::array<bool, 256> table{};
+  for (const int b : {0x87, 0xED, 0xEE, 0xFA}) table[b] = true;
+  return table;
+}();
+bool has_duplicates(unsigned char b) { return kHasDuplicates[b]; }
 
 int lead_index(unsigned char b) { return b <= 0x9F ? b - 0x81 : b - 0xE0 + 31; }
 
@@ -91,19 +98,15 @@ QString decode_cp932(QByteArrayView bytes) {
 bool is_canonical_cp932(QByteArrayView bytes) {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const qsizetype n = bytes.size();
+  // Only four lead bytes have duplicates at all, and most text holds none
+  // of them anywhere: then there is nothing to look at more closely.
+  bool candidate = false;
+  for (qsizetype i = 0; i < n; ++i) candidate |= has_duplicates(in[i]);
+  if (!candidate) return true;
   for (qsizetype i = 0; i < n;) {
-    // Plain ASCII eight bytes at a time.
-    if (n - i >= 8) {
-      uint64_t word;
-      std::memcpy(&word, in + i, sizeof word);
-      if ((word & 0x8080808080808080ULL) == 0) {
-        i += 8;
-        continue;
-      }
-    }
     const unsigned char b = in[i];
     // The same steps as the decoder, so that pairs are found where it
-    // finds them; only four lead bytes have duplicates at all.
+    // finds them.
     if (!is_lead(b) || i + 1 >= n) {
       ++i;
       continue;
@@ -113,9 +116,7 @@ bool is_canonical_cp932(QByteArrayView bytes) {
       ++i;
       continue;
     }
-    if ((b == 0x87 || b == 0xED || b == 0xEE || b == 0xFA) && encode_table()[u] != (b << 8 | in[i + 1])) {
-      return false;
-    }
+    if (has_duplicates(b) && encode_table()[u] != (b << 8 | in[i + 1])) return false;
     i += 2;
   }
   return true;

@@ -41,7 +41,18 @@ qint64 numeric_value_of(const Text& text) {
 }  // namespace
 
 qint64 numeric_value(const QString& text) { return numeric_value_of(text); }
-qint64 numeric_value(QByteArrayView bytes) { return numeric_value_of(bytes); }
+qint64 numeric_value(QByteArrayView bytes) {
+  // The usual number line, " 123 ", read directly: it is read for every
+  // memo at start-up.
+  qsizetype i = 0;
+  const qsizetype n = bytes.size();
+  while (i < n && bytes[i] == ' ') ++i;
+  qint64 value = 0;
+  const qsizetype first_digit = i;
+  for (; i < n && i - first_digit < 18 && bytes[i] >= '0' && bytes[i] <= '9'; ++i) value = value * 10 + (bytes[i] - '0');
+  if (i > first_digit && (i == n || bytes[i] == ' ')) return value;
+  return numeric_value_of(bytes);
+}
 
 QString format_number_field(qint64 value) {
   if (value < 0) {

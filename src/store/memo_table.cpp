@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "store/codec.h"
+#include "store/line_scan.h"
 
 namespace store {
 
@@ -81,9 +82,7 @@ MemoTable::Adopted MemoTable::adopt_file_bytes(QByteArray bytes) {
   Adopted adopted;
   qsizetype number_line = 0;
   qsizetype number_end = 0;
-  for (qsizetype start = 0; start < limit;) {
-    const void* found = std::memchr(p + start, '\n', static_cast<size_t>(limit - start));
-    const qsizetype lf = found ? static_cast<const char*>(found) - p : limit;
+  for_each_line(p, limit, [&](qsizetype start, qsizetype lf) {
     ++adopted.lines;
     row.start[field] = static_cast<uint32_t>(start);
     if (field == static_cast<int>(MemoField::MemoNo)) {
@@ -97,14 +96,14 @@ MemoTable::Adopted MemoTable::adopt_file_bytes(QByteArray bytes) {
       rows_.push_back(row);
       field = 0;
     }
-    start = lf + 1;
-  }
+  });
 
   // Pairs that Windows never writes would make equal texts differ in
   // bytes; the few memos holding one in a compared field are re-encoded.
   for (Row& r : rows_) {
     for (const int f : kComparedFields) {
-      if (is_canonical_cp932(field_view(r, f))) continue;
+      const QByteArrayView v = field_view(r, f);
+      if (!may_hold_twin_pair(v.data(), v.size(), limit - (v.data() - p)) || is_canonical_cp932(v)) continue;
       MemoRecord decoded;
       for (int g = 0; g < kMemoFieldCount; ++g) {
         field_of(decoded, g) = decode_cp932(field_view(r, g));

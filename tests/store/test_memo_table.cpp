@@ -107,6 +107,13 @@ class MemoTableTest : public QObject {
         << QString(QChar(0xF785)) + "@" + QChar(0xF780) + QChar(0xF7FD) + QChar(0xF781);
     QTest::newRow("duplicate pair in a location is written as Windows writes it")
         << record_bytes(hex("ed40"), kaki) << record_bytes(hex("fa5c"), kaki) << "\u7E8A" << "浬";
+    QTest::newRow("duplicate pair after sixteen bytes of a location")
+        << record_bytes(kadan + kadan + kadan + kadan + hex("ed40"), kaki)
+        << record_bytes(kadan + kadan + kadan + kadan + hex("fa5c"), kaki) << "花壇花壇花壇花壇\u7E8A" << "浬";
+    // Fewer than sixteen bytes from the location to the end of the file.
+    QTest::newRow("duplicate pair in a location near the end of the file")
+        << "2026/05/03\r\n" + hex("ed40") + "\r\n\r\n\r\n1\r\n\r\n\r\n"
+        << "2026/05/03\r\n" + hex("fa5c") + "\r\n\r\n\r\n1\r\n\r\n\r\n" << "\u7E8A" << "";
     QTest::newRow("a carriage return ending a field stays")
         << record_bytes(kadan, "a\r") << record_bytes(kadan, "a\r") << "花壇" << "a\r";
   }
