@@ -1,5 +1,6 @@
 #include "store/codec.h"
 
+#include <QHash>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,14 +18,6 @@ namespace {
 constexpr char16_t kRawByteBase = 0xF700;
 
 bool is_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
-// The lead bytes of pairs that have a twin elsewhere in the code page.
-constexpr std::array<bool, 256> kHasDuplicates = [] {
-  std::array<bool, 256> table{};
-  for (const int b : {0x87, 0xED, 0xEE, 0xFA}) table[b] = true;
-  return table;
-}();
-bool has_duplicates(unsigned char b) { return kHasDuplicates[b]; }
 
 int lead_index(unsigned char b) { return b <= 0x9F ? b - 0x81 : b - 0xE0 + 31; }
 
@@ -95,31 +88,56 @@ QString decode_cp932(QByteArrayView bytes) {
   return text;
 }
 
-bool is_canonical_cp932(QByteArrayView bytes) {
-  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const qsizetype n = bytes.size();
-  // Only four lead bytes have duplicates at all, and most text holds none
-  // of them anywhere: then there is nothing to look at more closely.
-  bool candidate = false;
-  for (qsizetype i = 0; i < n; ++i) candidate |= has_duplicates(in[i]);
-  if (!candidate) return true;
-  for (qsizetype i = 0; i < n;) {
-    const unsigned char b = in[i];
-    // The same steps as the decoder, so that pairs are found where it
-    // finds them.
-    if (!is_lead(b) || i + 1 >= n) {
-      ++i;
-      continue;
+namespace {
+
+// For each character that has them, the pairs other than the one Windows
+// writes: the NEC row 13 and IBM duplicates, about 400 in all.
+const QHash<char16_t, QList<uint16_t>>& twin_pairs() {
+  static const QHash<char16_t, QList<uint16_t>> twins = [] {
+    QHash<char16_t, QList<uint16_t>> out;
+    for (const int lead : {0x87, 0xED, 0xEE, 0xFA}) {
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        const char16_t u = double_byte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+        const auto pair = static_cast<uint16_t>(lead << 8 | trail);
+        if (u != 0 && encode_table()[u] != pair) out[u].append(pair);
+      }
     }
-    const char16_t u = double_byte(b, in[i + 1]);
-    if (u == 0) {
-      ++i;
-      continue;
+    return out;
+  }();
+  return twins;
+}
+
+}  // namespace
+
+QList<QByteArray> cp932_spellings(const QString& text, qsizetype limit, bool* too_many) {
+  *too_many = false;
+  bool ok = true;
+  QList<QByteArray> spellings{encode_cp932(text, &ok)};
+  if (!ok) return {};
+  const QHash<char16_t, QList<uint16_t>>& twins = twin_pairs();
+  qsizetype at = 0;  // byte position of the current character
+  for (const QChar c : text) {
+    const uint16_t code = encode_table()[c.unicode()];
+    const qsizetype width = code > 0xFF ? 2 : 1;
+    const auto found = twins.constFind(c.unicode());
+    if (found != twins.constEnd()) {
+      if (spellings.size() * (found->size() + 1) > limit) {
+        *too_many = true;
+        return {};
+      }
+      const qsizetype before = spellings.size();
+      for (const uint16_t pair : *found) {
+        for (qsizetype k = 0; k < before; ++k) {
+          QByteArray other = spellings[k];
+          other[at] = static_cast<char>(pair >> 8);
+          other[at + 1] = static_cast<char>(pair & 0xFF);
+          spellings.append(other);
+        }
+      }
     }
-    if (has_duplicates(b) && encode_table()[u] != (b << 8 | in[i + 1])) return false;
-    i += 2;
+    at += width;
   }
-  return true;
+  return spellings;
 }
 
 QByteArray encode_cp932(const QString& text, bool* ok) {

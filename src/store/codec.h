@@ -15,9 +15,11 @@ namespace store {
 QString decode_cp932(QByteArrayView bytes);
 inline QString decode_cp932(const QByteArray& bytes) { return decode_cp932(QByteArrayView(bytes)); }
 
-// False when the bytes hold a pair that Windows never writes (the NEC and
-// IBM duplicates): decoding and encoding again would give other bytes.
-bool is_canonical_cp932(QByteArrayView bytes);
+// Every byte sequence that decodes to the text: the bytes Windows writes
+// and, for the few characters that also have an NEC or IBM duplicate pair,
+// each combination with those. Empty when the text cannot be stored, or
+// when there would be more than `limit` of them (*too_many is then set).
+QList<QByteArray> cp932_spellings(const QString& text, qsizetype limit, bool* too_many);
 
 // Encodes text as windows-31j, choosing the bytes Windows writes where
 // several mean the same character. Characters the code page cannot hold

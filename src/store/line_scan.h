@@ -40,30 +40,4 @@ void for_each_line(const char* p, qsizetype n, Line&& line) {
   if (start < n) line(start, n);
 }
 
-// True when one of the n bytes at p is a lead byte of a windows-31j pair
-// that has a twin elsewhere in the code page (0x87, 0xED, 0xEE or 0xFA).
-// `readable` bytes from p on may be read (at least n), which lets a short
-// field be tested with one sixteen-byte compare.
-inline bool may_hold_twin_pair(const char* p, qsizetype n, qsizetype readable) {
-  qsizetype i = 0;
-#if defined(__SSE2__)
-  for (; i < n && readable - i >= 16; i += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i found =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0x87))),
-                                  _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0xED)))),
-                     _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0xEE))),
-                                  _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(0xFA)))));
-    auto mask = static_cast<unsigned>(_mm_movemask_epi8(found));
-    if (n - i < 16) mask &= (1u << (n - i)) - 1;
-    if (mask != 0) return true;
-  }
-#endif
-  for (; i < n; ++i) {
-    const auto b = static_cast<unsigned char>(p[i]);
-    if (b == 0x87 || b == 0xED || b == 0xEE || b == 0xFA) return true;
-  }
-  return false;
-}
-
 }  // namespace store

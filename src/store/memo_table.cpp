@@ -59,14 +59,27 @@ int compare_fields(QByteArrayView a, QByteArrayView b) {
   return QString::compare(decode_cp932(a), decode_cp932(b), Qt::CaseSensitive);
 }
 
-// The fields that are compared for equality with encoded text. Dates and
-// times are only ordered, and ordering decodes whatever is not plain ASCII.
-constexpr int kComparedFields[] = {static_cast<int>(MemoField::Location), static_cast<int>(MemoField::Variety),
-                                   static_cast<int>(MemoField::MemoNo)};
+}  // namespace
+
+namespace {
+
+// A key whose characters could be written in more ways than this is
+// compared as decoded text instead.
+constexpr qsizetype kMostSpellings = 64;
 
 }  // namespace
 
-FieldKey::FieldKey(const QString& text) { bytes_ = encode_cp932(text, &storable_); }
+FieldKey::FieldKey(const QString& text) : text_(text) {
+  spellings_ = cp932_spellings(text, kMostSpellings, &decode_each_);
+}
+
+bool FieldKey::matches(QByteArrayView stored) const {
+  if (decode_each_) return decode_cp932(stored) == text_;
+  for (const QByteArray& spelling : spellings_) {
+    if (stored == QByteArrayView(spelling)) return true;
+  }
+  return false;
+}
 
 MemoTable::MemoTable(std::initializer_list<MemoRecord> records) {
   rows_.reserve(records.size());
@@ -107,20 +120,6 @@ MemoTable::Adopted MemoTable::adopt_file_bytes(QByteArray bytes) {
     }
   });
 
-  // Pairs that Windows never writes would make equal texts differ in
-  // bytes; the few memos holding one in a compared field are re-encoded.
-  for (Row& r : rows_) {
-    for (const int f : kComparedFields) {
-      const QByteArrayView v = field_view(r, f);
-      if (!may_hold_twin_pair(v.data(), v.size(), limit - (v.data() - p)) || is_canonical_cp932(v)) continue;
-      MemoRecord decoded;
-      for (int g = 0; g < kMemoFieldCount; ++g) {
-        field_of(decoded, g) = decode_cp932(field_view(r, g));
-      }
-      r = encode_row(decoded);
-      break;
-    }
-  }
   if (field > static_cast<int>(MemoField::MemoNo)) {
     if (number_end > number_line && p[number_end - 1] == '\r') --number_end;
     adopted.cut_memo_no = bytes.mid(number_line, number_end - number_line);

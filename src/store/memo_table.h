@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
@@ -31,16 +32,19 @@ struct MemoRecord {
 enum class MemoField : int { Date = 0, Location, Variety, Title, MemoNo, Created, Corrected };
 inline constexpr int kMemoFieldCount = 7;
 
-// A text to look for in one field of many memos, encoded once. Text that
-// windows-31j cannot hold can never be stored, so it matches nothing.
+// A text to look for in one field of many memos, encoded once. A field
+// matches when its bytes decode to the text: they are compared with every
+// spelling the text has in windows-31j (nearly always just one), so no
+// memo is decoded. Text that windows-31j cannot hold matches nothing.
 class FieldKey {
  public:
   explicit FieldKey(const QString& text);
-  bool matches(QByteArrayView stored) const { return storable_ && stored == QByteArrayView(bytes_); }
+  bool matches(QByteArrayView stored) const;
 
  private:
-  QByteArray bytes_;
-  bool storable_ = true;
+  QString text_;
+  QList<QByteArray> spellings_;
+  bool decode_each_ = false;  // too many spellings: decode each field
 };
 
 class MemoTable {
