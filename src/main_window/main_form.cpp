@@ -17,6 +17,7 @@
 
 #include "main_window/main_layout.h"
 #include "main_window/memo_grid.h"
+#include "main_window/memo_row_delegate.h"
 #include "main_window/memo_list_model.h"
 #include "store/shutdown.h"
 #include "store/startup.h"
@@ -185,6 +186,7 @@ void Main_form::set_up_grid() {
   Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
   Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Grid1->setWordWrap(false);
+  Grid1->setItemDelegate(new MemoRowDelegate(Grid1));
   Grid1->setTabKeyNavigation(false);
   Grid1->verticalHeader()->hide();
   Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 6);
