@@ -4,6 +4,7 @@
 #include "store/file_journal.h"
 #include "store/memo_files.h"
 #include "store/memo_index.h"
+#include "store/picture_pick.h"
 #include "store/startup.h"
 
 #include <utility>
@@ -109,7 +110,12 @@ MemoInput with_unencodable_replaced(const MemoInput& input) {
   return out;
 }
 
-MemoChange save_memo(AppState& state, const MemoInput& in, int edit_slot, const QDateTime& now) {
+MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, const QDateTime& now) {
+  // Every field but the body is one line of its file: a line break in one
+  // would split the record, so it is stored as a blank.
+  MemoInput in{as_one_line(input.date), as_one_line(input.location), as_one_line(input.variety),
+               as_one_line(input.title), input.body, {}};
+  for (const ImageEntry& e : input.images) in.images.push_back({as_one_line(e.path), as_one_line(e.title)});
   MemoChange change = check_memo(state, in);
   if (!change.ok) return change;
   if (edit_slot < 0 || edit_slot > state.memo_count()) {
