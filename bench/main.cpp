@@ -1,7 +1,7 @@
 // verdalis_bench: measures the program's data work at its capacity, side by
 // side with the floor that no implementation can beat.
 //
-//   verdalis_bench [--memos N] [--reps R] [--dir DIR]
+//   verdalis_bench [--memos N] [--reps R] [--dir DIR] [--case NAME]
 //
 // Prints one line per case, "name ours_ms floor_ms ratio", each figure the
 // median of R runs, then a summary line.
