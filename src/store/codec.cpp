@@ -137,6 +137,9 @@ QList<QByteArray> cp932_spellings(const QString& text, qsizetype limit, bool* to
     }
     at += width;
   }
+  // Next to a raw byte kept from a damaged file a pair may read back as
+  // something else: only spellings that really decode to the text count.
+  spellings.removeIf([&text](const QByteArray& bytes) { return decode_cp932(bytes) != text; });
   return spellings;
 }
 
