@@ -74,10 +74,7 @@ LoadIndexResult load_memo_index(const QString& path, MemoTable& table, qint64& h
   table.reserve(30000);
   const MemoTable::Adopted adopted = table.adopt_file_bytes(std::move(read.bytes));
   result.truncated = adopted.lines % kMemoFieldCount != 0;
-  for (size_t i = 0; i < table.size(); ++i) {
-    const qint64 no = numeric_value(table.bytes(i, MemoField::MemoNo));
-    if (no > highest_memo_no) highest_memo_no = no;
-  }
+  if (adopted.highest_memo_no > highest_memo_no) highest_memo_no = adopted.highest_memo_no;
   // A record cut short after its number still used that number: never hand
   // it out again, its files may still be there.
   if (adopted.lines % kMemoFieldCount >= 5) {

@@ -7,6 +7,7 @@
 
 #include "store/codec.h"
 #include "store/line_scan.h"
+#include "store/memo_index.h"
 
 namespace store {
 
@@ -117,6 +118,11 @@ MemoTable::Adopted MemoTable::adopt_file_bytes(QByteArray bytes) {
       row.end = static_cast<uint32_t>(end);
       rows_.push_back(row);
       field = 0;
+      // The record is complete: its number counts.
+      qsizetype number_stop = number_end;
+      if (number_stop > number_line && p[number_stop - 1] == '\r') --number_stop;
+      const qint64 no = numeric_value(QByteArrayView(p + number_line, number_stop - number_line));
+      if (no > adopted.highest_memo_no) adopted.highest_memo_no = no;
     }
   });
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <vector>
 
 namespace store {
@@ -57,6 +58,7 @@ class MemoTable {
   // are not kept; their number line, if they have one, is handed back.
   struct Adopted {
     qsizetype lines = 0;
+    qint64 highest_memo_no = std::numeric_limits<qint64>::min();  // of the complete records
     QByteArray cut_memo_no;
   };
   Adopted adopt_file_bytes(QByteArray bytes);
