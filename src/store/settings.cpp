@@ -1,5 +1,6 @@
 #include "store/settings.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "store/memo_index.h"
@@ -12,7 +13,11 @@ QString format_number_field(float value) {
   if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
     digits = QString::number(static_cast<qint64>(std::fabs(v)));
   } else {
-    digits = QString::number(std::fabs(v), 'g', 7);
+    // The shortest text that reads back as the same float: seven
+    // significant digits are not always enough.
+    char text[64];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, std::fabs(value));
+    digits = QString::fromLatin1(text, r.ptr - text);
   }
   return (std::signbit(v) && v != 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits +
          QStringLiteral(" ");

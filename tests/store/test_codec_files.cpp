@@ -203,6 +203,8 @@ class CodecFilesTest : public QObject {
     QTest::newRow("float 12.5") << 12.5 << true << " 12.5 ";
     QTest::newRow("float 0") << 0.0 << true << " 0 ";
     QTest::newRow("float -7.25") << -7.25 << true << "-7.25 ";
+    QTest::newRow("float needing eight digits") << 1.0000001 << true << " 1.0000001 ";
+    QTest::newRow("float beyond 1e15") << 3.4028235e38 << true << " 3.4028235e+38 ";
   }
   void formatNumberField() {
     QFETCH(double, value);
