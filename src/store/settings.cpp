@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "store/memo_index.h"
 
@@ -26,10 +27,15 @@ QString format_number_field(float value) {
 namespace {
 
 bool parse_float(const QString& line, float& out) {
+  // Read as a double, then rounded: QString::toFloat refuses the text of
+  // the largest float ("3.4028235e+38"), which lies just above it.
+  // Anything below the halfway point to 2^128 rounds to a finite float.
+  static const double kLimit = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
   bool ok = false;
-  const float v = line.trimmed().toFloat(&ok);
-  if (!ok || !std::isfinite(v)) return false;
-  out = v;
+  const double d = line.trimmed().toDouble(&ok);
+  if (!ok || !(std::fabs(d) < kLimit)) return false;
+  constexpr float kMax = std::numeric_limits<float>::max();
+  out = std::fabs(d) > kMax ? (d > 0 ? kMax : -kMax) : static_cast<float>(d);
   return true;
 }
 
