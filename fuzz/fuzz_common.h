@@ -31,7 +31,6 @@ inline const QString& scratch() {
                                                                     : QString());
   static const QString path = [] {
     QString p = dir.path() + QLatin1Char('/');
-    QFile::remove(p + QStringLiteral("memo"));
     QDir().mkpath(p + QStringLiteral("memo"));
     return p;
   }();
