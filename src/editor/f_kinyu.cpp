@@ -59,7 +59,12 @@ F_kinyu::F_kinyu(store::AppState& state, ui::MessageService& messages, ui::MainW
   Form_Load();
 }
 
-F_kinyu::~F_kinyu() = default;
+F_kinyu::~F_kinyu() {
+  // ~QDialog hides an editor still shown; the focus leaving a combo box
+  // then emits activated() into this editor's slots when its members are
+  // already gone. The controls are cut off from it first.
+  for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
+}
 
 // The controls; where they go is decided by the layout (Form_Resize).
 void F_kinyu::build_controls() {

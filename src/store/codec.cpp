@@ -1,9 +1,10 @@
 #include "store/codec.h"
 
-#include <QHash>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace store {
 
@@ -44,16 +45,54 @@ class EncodeTable {
       for (int lead = first; lead <= last; ++lead) {
         for (int trail = 0x40; trail <= 0xFC; ++trail) {
           const char16_t u = double_byte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-          if (u != 0 && codes_[u] == 0) codes_[u] = static_cast<uint16_t>(lead << 8 | trail);
+          if (u == 0) continue;
+          const auto code = static_cast<uint16_t>(lead << 8 | trail);
+          if (codes_[u] == 0) {
+            codes_[u] = code;
+          } else {
+            others_.push_back({u, code});
+          }
         }
       }
     }
+    std::stable_sort(others_.begin(), others_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   }
   uint16_t operator[](char16_t u) const { return codes_[u]; }
 
+  // Every code of the character but the preferred one (the NEC and IBM
+  // duplicates), in code page order.
+  QList<uint16_t> other_codes(char16_t u) const {
+    QList<uint16_t> codes;
+    auto it = std::lower_bound(others_.begin(), others_.end(), u,
+                               [](const auto& entry, char16_t key) { return entry.first < key; });
+    for (; it != others_.end() && it->first == u; ++it) codes.append(it->second);
+    return codes;
+  }
+
+  // Another code of the character whose first byte does not pair with
+  // `lead`; 0 when the character has none.
+  uint16_t other_code(char16_t u, unsigned char lead) const {
+    auto it = std::lower_bound(others_.begin(), others_.end(), u,
+                               [](const auto& entry, char16_t key) { return entry.first < key; });
+    for (; it != others_.end() && it->first == u; ++it) {
+      if (double_byte(lead, static_cast<unsigned char>(it->second >> 8)) == 0) return it->second;
+    }
+    return 0;
+  }
+
  private:
   std::array<uint16_t, 65536> codes_;
+  // The codes that are not the preferred one, by character.
+  std::vector<std::pair<char16_t, uint16_t>> others_;
 };
+
+// The lead byte of a raw byte character that stands just before, or -1.
+int raw_lead_of(char16_t u) {
+  if (u < kRawByteBase + 0x80 || u > kRawByteBase + 0xFF) return -1;
+  const auto b = static_cast<unsigned char>(u - kRawByteBase);
+  return is_lead(b) ? b : -1;
+}
 
 const EncodeTable& encode_table() {
   static const auto table = std::make_unique<EncodeTable>();
@@ -88,45 +127,24 @@ QString decode_cp932(QByteArrayView bytes) {
   return text;
 }
 
-namespace {
-
-// For each character that has them, the pairs other than the one Windows
-// writes: the NEC row 13 and IBM duplicates, about 400 in all.
-const QHash<char16_t, QList<uint16_t>>& twin_pairs() {
-  static const QHash<char16_t, QList<uint16_t>> twins = [] {
-    QHash<char16_t, QList<uint16_t>> out;
-    for (const int lead : {0x87, 0xED, 0xEE, 0xFA}) {
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const char16_t u = double_byte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-        const auto pair = static_cast<uint16_t>(lead << 8 | trail);
-        if (u != 0 && encode_table()[u] != pair) out[u].append(pair);
-      }
-    }
-    return out;
-  }();
-  return twins;
-}
-
-}  // namespace
-
 QList<QByteArray> cp932_spellings(const QString& text, qsizetype limit, bool* too_many) {
   *too_many = false;
   bool ok = true;
   QList<QByteArray> spellings{encode_cp932(text, &ok)};
   if (!ok) return {};
-  const QHash<char16_t, QList<uint16_t>>& twins = twin_pairs();
+  const EncodeTable& table = encode_table();
   qsizetype at = 0;  // byte position of the current character
   for (const QChar c : text) {
-    const uint16_t code = encode_table()[c.unicode()];
+    const uint16_t code = table[c.unicode()];
     const qsizetype width = code > 0xFF ? 2 : 1;
-    const auto found = twins.constFind(c.unicode());
-    if (found != twins.constEnd()) {
-      if (spellings.size() * (found->size() + 1) > limit) {
+    const QList<uint16_t> others = code > 0xFF ? table.other_codes(c.unicode()) : QList<uint16_t>();
+    if (!others.isEmpty()) {
+      if (spellings.size() * (others.size() + 1) > limit) {
         *too_many = true;
         return {};
       }
       const qsizetype before = spellings.size();
-      for (const uint16_t pair : *found) {
+      for (const uint16_t pair : others) {
         for (qsizetype k = 0; k < before; ++k) {
           QByteArray other = spellings[k];
           other[at] = static_cast<char>(pair >> 8);
@@ -149,9 +167,25 @@ QByteArray encode_cp932(const QString& text, bool* ok) {
   char* out = bytes.data();
   qsizetype o = 0;
   bool all = true;
+  // A raw lead byte kept from a damaged file must not pair with the byte
+  // after it, or the two would read back as one different character. Read
+  // from a file, it never does; a character given another of its codes
+  // (the one Windows writes) might, and then keeps a code that does not.
+  int raw_lead = -1;
   for (const QChar c : text) {
     const char16_t u = c.unicode();
-    const uint16_t code = u == 0 ? 0 : table[u];
+    uint16_t code = u == 0 ? 0 : table[u];
+    if (u != 0 && code != 0 && raw_lead >= 0) {
+      const auto first = static_cast<unsigned char>(code > 0xFF ? code >> 8 : code);
+      if (double_byte(static_cast<unsigned char>(raw_lead), first) != 0) {
+        const uint16_t other = code > 0xFF ? table.other_code(u, static_cast<unsigned char>(raw_lead)) : 0;
+        if (other != 0) {
+          code = other;
+        } else {
+          all = false;  // the text cannot be stored as it is
+        }
+      }
+    }
     if (u == 0) {
       out[o++] = 0;
     } else if (code == 0) {
@@ -163,6 +197,7 @@ QByteArray encode_cp932(const QString& text, bool* ok) {
     } else {
       out[o++] = static_cast<char>(code);
     }
+    raw_lead = raw_lead_of(u);
   }
   bytes.truncate(o);
   if (ok) *ok = all;

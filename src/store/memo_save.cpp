@@ -55,17 +55,39 @@ MemoChange failed(FileJournal& journal, const QString& message) {
   return refusal(text, kAppTitle);
 }
 
-// Writes the body and picture list files, or deletes them when the memo has
-// no body or no pictures: the files exist only while they hold something.
+// Writes the body and picture list files that have something to hold. The
+// files of a memo that now has no body or no pictures are only collected in
+// `to_remove`: they are deleted after flower.dat has been written, so that an
+// index still naming them (a failed write, or the program killed half-way)
+// never finds them gone.
 FileResult write_memo_files(FileJournal& journal, const QString& data_dir, const QString& memo_no,
-                            const MemoInput& in) {
+                            const MemoInput& in, QStringList& to_remove) {
   const QString body_path = memo_body_path(data_dir, memo_no);
-  FileResult done = in.body.isEmpty() ? journal.remove(body_path) : journal.write_lines(body_path, {in.body});
-  if (!done) return done;
+  if (in.body.isEmpty()) {
+    to_remove << body_path;
+  } else if (FileResult done = journal.write_lines(body_path, {in.body}); !done) {
+    return done;
+  }
   QStringList picture_lines;
   for (const ImageEntry& e : in.images) picture_lines << e.path << e.title;
   const QString images_path = memo_images_path(data_dir, memo_no);
-  return in.images.empty() ? journal.remove(images_path) : journal.write_lines(images_path, picture_lines);
+  if (in.images.empty()) {
+    to_remove << images_path;
+    return FileResult::success();
+  }
+  return journal.write_lines(images_path, picture_lines);
+}
+
+// Deletes the files a saved or deleted memo no longer has. The memo itself
+// is already saved or gone; a file that stays is named in the warning.
+QString remove_left_over(const QStringList& paths, const QString& lead) {
+  QStringList left_behind;
+  for (const QString& path : paths) {
+    const FileResult removed = remove_file(path);
+    if (!removed) left_behind << removed.message;
+  }
+  if (left_behind.isEmpty()) return {};
+  return lead + left_behind.join(QLatin1Char('\n'));
 }
 
 // Appends a name the list does not know yet and rewrites its file.
@@ -139,7 +161,8 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   }
 
   FileJournal journal;
-  if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in); !done) {
+  QStringList to_remove;
+  if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
     return failed(journal, done.message);
   }
   CategoryList locations = state.location_list;
@@ -182,6 +205,7 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   state.variety_list = std::move(varieties);
   state.settings.highest_memo_no = highest;
   state.EditMode = QStringLiteral("sinki");
+  change.warning = remove_left_over(to_remove, QStringLiteral("メモは保存しましたが、次のファイルが残っています。\n"));
   return change;
 }
 
@@ -200,15 +224,8 @@ MemoChange delete_memo(AppState& state, int slot) {
   state.memo_table = std::move(table);
 
   MemoChange change;
-  QStringList left_behind;
-  for (const QString& path : {memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)}) {
-    const FileResult removed = remove_file(path);
-    if (!removed) left_behind << removed.message;
-  }
-  if (!left_behind.isEmpty()) {
-    change.warning = QStringLiteral("メモは削除しましたが、次のファイルが残っています。\n") +
-                     left_behind.join(QLatin1Char('\n'));
-  }
+  change.warning = remove_left_over({memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)},
+                                    QStringLiteral("メモは削除しましたが、次のファイルが残っています。\n"));
   return change;
 }
 

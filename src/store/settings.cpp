@@ -1,6 +1,8 @@
 #include "store/settings.h"
 
+#include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "store/memo_index.h"
 
@@ -12,7 +14,11 @@ QString format_number_field(float value) {
   if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
     digits = QString::number(static_cast<qint64>(std::fabs(v)));
   } else {
-    digits = QString::number(std::fabs(v), 'g', 7);
+    // The shortest text that reads back as the same float: seven
+    // significant digits are not always enough.
+    char text[64];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, std::fabs(value));
+    digits = QString::fromLatin1(text, r.ptr - text);
   }
   return (std::signbit(v) && v != 0 ? QStringLiteral("-") : QStringLiteral(" ")) + digits +
          QStringLiteral(" ");
@@ -21,10 +27,15 @@ QString format_number_field(float value) {
 namespace {
 
 bool parse_float(const QString& line, float& out) {
+  // Read as a double, then rounded: QString::toFloat refuses the text of
+  // the largest float ("3.4028235e+38"), which lies just above it.
+  // Anything below the halfway point to 2^128 rounds to a finite float.
+  static const double kLimit = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
   bool ok = false;
-  const float v = line.trimmed().toFloat(&ok);
-  if (!ok || !std::isfinite(v)) return false;
-  out = v;
+  const double d = line.trimmed().toDouble(&ok);
+  if (!ok || !(std::fabs(d) < kLimit)) return false;
+  constexpr float kMax = std::numeric_limits<float>::max();
+  out = std::fabs(d) > kMax ? (d > 0 ? kMax : -kMax) : static_cast<float>(d);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include "store/codec.h"
 
@@ -40,6 +41,17 @@ QString reason_for(QFileDevice::FileError error, const QString& detail) {
   }
   if (!detail.isEmpty()) reason += QStringLiteral("（") + detail + QStringLiteral("）");
   return reason;
+}
+
+// The reason a write of `needed` bytes failed. A disk without room for
+// them is named as such: the system's own text for it is not always kept
+// (a failed commit can report "Unknown error").
+QString write_reason(const QString& path, const QFileDevice& file, qint64 needed) {
+  const QStorageInfo disk(QFileInfo(path).absolutePath());
+  if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed) {
+    return QStringLiteral("ディスクの空きが足りません（空き%1バイト、必要%2バイト）").arg(disk.bytesAvailable()).arg(needed);
+  }
+  return reason_for(file.error(), file.errorString());
 }
 
 }  // namespace
@@ -102,12 +114,11 @@ FileResult write_file_bytes(const QString& path, const QByteArray& bytes) {
     return FileResult::failure(write_failure_message(path, reason_for(file.error(), file.errorString())));
   }
   if (file.write(bytes) != bytes.size() || !file.flush()) {
-    const QString reason = reason_for(file.error(), file.errorString());
     file.cancelWriting();
-    return FileResult::failure(write_failure_message(path, reason));
+    return FileResult::failure(write_failure_message(path, write_reason(path, file, bytes.size())));
   }
   if (!file.commit()) {
-    return FileResult::failure(write_failure_message(path, reason_for(file.error(), file.errorString())));
+    return FileResult::failure(write_failure_message(path, write_reason(path, file, bytes.size())));
   }
   return FileResult::success();
 }

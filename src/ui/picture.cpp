@@ -1,8 +1,15 @@
 #include "ui/picture.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "store/picture_pick.h"
 
 namespace ui {
 
@@ -26,9 +33,68 @@ float picture_area_height(float outer_height, float grid_height) {
 
 namespace {
 
-bool is_regular_file(const QString& path) {
-  const QFileInfo info(path);
-  return info.exists() && info.isFile();
+// A declared picture larger than this is not decoded: 120 million pixels
+// holds the largest phone photos, while a header claiming 60000 × 60000
+// would ask for gigabytes before a single pixel is read.
+constexpr qint64 kMaxPixels = 120'000'000;
+// What the decoder may allocate for one picture, in MiB.
+constexpr int kAllocationLimitMiB = 512;
+
+// Opens the file only when it is a regular, non-empty file. open() with
+// O_NONBLOCK returns at once even for a FIFO without a writer, and fstat()
+// on the open descriptor tells what was really opened (a directory, a
+// device, a FIFO), so nothing can block or be swapped in between a check
+// and the open. A symbolic link loop fails to open.
+std::unique_ptr<QFile> open_regular_file(const QString& path) {
+  if (path.isEmpty()) return nullptr;
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  auto file = std::make_unique<QFile>();
+  if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return file;
+}
+
+// A reader over the open file, or none when the header is unreadable or
+// declares a picture too large to decode.
+struct Reader {
+  std::unique_ptr<QFile> file;
+  std::unique_ptr<QImageReader> reader;
+  QSize stored;
+};
+
+Reader open_reader(const QString& path) {
+  Reader r;
+  r.file = open_regular_file(path);
+  if (!r.file) return {};
+  r.reader = std::make_unique<QImageReader>(r.file.get());
+  r.reader->setAutoTransform(true);
+  r.reader->setAllocationLimit(kAllocationLimitMiB);
+  r.stored = r.reader->size();
+  if (!r.stored.isValid() || r.stored.isEmpty()) return {};
+  if (static_cast<qint64>(r.stored.width()) * r.stored.height() > kMaxPixels) return {};
+  return r;
+}
+
+// False when the file ends before its picture data does: a JPEG cut short
+// before its end-of-image marker, or an uncompressed BMP shorter than its
+// rows. Such a file would decode as a partly grey picture.
+bool picture_data_is_complete(QFile& file) {
+  const qint64 size = file.size();
+  const uchar* data = file.map(0, size);
+  if (!data) return false;
+  const QByteArrayView bytes(data, size);
+  bool complete = store::jpeg_data_is_complete(bytes);
+  if (complete && bytes.startsWith("BM")) complete = bmp_data_is_complete(bytes);
+  file.unmap(const_cast<uchar*>(data));
+  return complete;
 }
 
 bool turns_sideways(QImageIOHandler::Transformations t) {
@@ -37,27 +103,52 @@ bool turns_sideways(QImageIOHandler::Transformations t) {
 
 }  // namespace
 
+bool bmp_data_is_complete(QByteArrayView data) {
+  if (data.size() < 30) return false;
+  const auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(data.data() + at); };
+  const auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(data.data() + at); };
+  const quint32 pixels_at = u32(10);
+  const quint32 header = u32(14);
+  qint64 width = 0;
+  qint64 height = 0;
+  int bits = 0;
+  quint32 compression = 0;
+  if (header == 12) {  // OS/2 header: 16-bit sizes
+    width = u16(18);
+    height = u16(20);
+    bits = u16(24);
+  } else {
+    if (data.size() < 34) return false;
+    width = static_cast<qint32>(u32(18));
+    height = static_cast<qint32>(u32(22));
+    bits = u16(28);
+    compression = u32(30);
+  }
+  // Run-length and embedded JPEG/PNG data have no fixed length.
+  if (compression != 0 && compression != 3 && compression != 6) return true;
+  if (width <= 0 || bits <= 0) return false;
+  const qint64 row = (width * bits + 31) / 32 * 4;
+  const qint64 rows = height < 0 ? -height : height;
+  return static_cast<qint64>(pixels_at) + row * rows <= data.size();
+}
+
 PictureProbe probe_picture(const QString& path) {
   PictureProbe probe;
-  if (!is_regular_file(path)) return probe;
-  QImageReader reader(path);
-  reader.setAutoTransform(true);
-  const QSize stored = reader.size();
-  if (!stored.isValid() || stored.isEmpty()) return probe;
+  const Reader r = open_reader(path);
+  if (!r.reader) return probe;
   probe.readable = true;
-  probe.size = turns_sideways(reader.transformation()) ? stored.transposed() : stored;
+  probe.size = turns_sideways(r.reader->transformation()) ? r.stored.transposed() : r.stored;
   return probe;
 }
 
 QPixmap load_picture(const QString& path, QSize size) {
-  if (!is_regular_file(path)) return {};
-  QImageReader reader(path);
-  reader.setAutoTransform(true);
+  Reader r = open_reader(path);
+  if (!r.reader || !picture_data_is_complete(*r.file)) return {};
   if (size.isValid() && !size.isEmpty()) {
     // The reader scales before it turns the picture upright.
-    reader.setScaledSize(turns_sideways(reader.transformation()) ? size.transposed() : size);
+    r.reader->setScaledSize(turns_sideways(r.reader->transformation()) ? size.transposed() : size);
   }
-  const QImage image = reader.read();
+  const QImage image = r.reader->read();
   if (image.isNull()) return {};
   return QPixmap::fromImage(image);
 }

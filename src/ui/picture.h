@@ -1,6 +1,7 @@
 #pragma once
 // Loading picture files and fitting them into a picture area.
 
+#include <QByteArrayView>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -24,7 +25,14 @@ FittedSize fit_size(float pw, float ph, float bw, float bh);
 float picture_area_width(float outer_width);
 float picture_area_height(float outer_height, float grid_height);
 
+// False when the bytes are an uncompressed BMP whose pixel rows run past the
+// end of the data (a truncated file), or a BMP header too short to read.
+bool bmp_data_is_complete(QByteArrayView data);
+
 // What a picture file holds, read from its header without decoding it.
+// Only a regular, non-empty file whose header declares a picture of at most
+// 120 million pixels is readable: FIFOs, devices, directories and link
+// loops are not opened for reading at all.
 struct PictureProbe {
   bool readable = false;
   QSize size;  // pixels, upright (after the orientation the file asks for)
@@ -32,8 +40,9 @@ struct PictureProbe {
 PictureProbe probe_picture(const QString& path);
 
 // Decodes the picture at the given upright pixel size (or its own size
-// when `size` is empty). Returns a null pixmap when the file is not a
-// regular file or cannot be decoded.
+// when `size` is empty). Returns a null pixmap when the file is not
+// readable as above, is cut short (a truncated JPEG or BMP), or cannot be
+// decoded within the decoder's allocation limit.
 QPixmap load_picture(const QString& path, QSize size = QSize());
 
 }  // namespace ui

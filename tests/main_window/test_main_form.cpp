@@ -300,7 +300,7 @@ class TestMainForm : public QObject {
     Fixture f;
     f.write_standard_files();
     const QString broken = f.dir_path + QStringLiteral("broken.jpg");
-    QVERIFY(write_bytes(broken, QByteArray("\xFF\xD8\xFF\xE0 not really a picture", 28)));
+    QVERIFY(write_bytes(broken, QByteArray::fromHex("FFD8FFE0") + " not really a picture"));
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 5 "), {{broken, QStringLiteral("壊れ")}}).ok);
     Main_form& form = f.load();
     f.click_row(1);

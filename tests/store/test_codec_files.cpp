@@ -49,6 +49,8 @@ class CodecFilesTest : public QObject {
     QTest::newRow("nec selected ED40") << hex("ED40") << QStringLiteral("\u7E8A") << int(DecodeOnly);
     QTest::newRow("nearly equal 81E0") << hex("81E0") << QStringLiteral("\u2252") << int(EncodeOnly);
     QTest::newRow("line ends kept") << hex("89D49264 0D0A 0A") << QStringLiteral("花壇\r\n\n") << int(Both);
+    QTest::newRow("raw lead byte before a character with two codes")
+        << hex("EE EE81") << (QString(QChar(0xF7EE)) + QChar(0xFA1F)) << int(Both);
   }
   void codecVectors() {
     QFETCH(QByteArray, bytes);
@@ -203,6 +205,8 @@ class CodecFilesTest : public QObject {
     QTest::newRow("float 12.5") << 12.5 << true << " 12.5 ";
     QTest::newRow("float 0") << 0.0 << true << " 0 ";
     QTest::newRow("float -7.25") << -7.25 << true << "-7.25 ";
+    QTest::newRow("float needing eight digits") << 1.0000001 << true << " 1.0000001 ";
+    QTest::newRow("float beyond 1e15") << 3.4028235e38 << true << " 3.4028235e+38 ";
   }
   void formatNumberField() {
     QFETCH(double, value);
@@ -359,6 +363,10 @@ class CodecFilesTest : public QObject {
                                        << store::Settings{9, 2, 1, d.window_left, 5, 6, 7};
     QTest::newRow("letters in line 1") << QByteArray("abc\n 0 \n 1 \n 2 \n 5 \n 6 \n 7 \n")
                                        << store::Settings{d.highest_memo_no, 0, 1, 2, 5, 6, 7};
+    const float largest = std::numeric_limits<float>::max();
+    QTest::newRow("largest float as written, and one beyond")
+        << QByteArray(" 9 \r\n 0 \r\n 3.4028235e+38 \r\n-3.4028235e+38 \r\n 1e39 \r\n 6 \r\n 7 \r\n")
+        << store::Settings{9, 0, largest, -largest, d.window_height, 6, 7};
     for (const char* state : {" 3 ", "-1", " 1.5 ", ""}) {
       QTest::addRow("window state '%s'", state)
           << QByteArray(" 9 \r\n") + state + "\r\n 1 \r\n 2 \r\n 5 \r\n 6 \r\n 7 \r\n"

@@ -1,0 +1,244 @@
+// Runs store operations on a data directory in an endless loop, for the
+// kill test, which kills it at random moments.
+//
+//   verdalis_kill_worker DATA_DIR SHADOW_DIR
+//
+// For each line "RUN <seed>" on stdin it forks a child, which writes
+// "PID <its pid>" and then runs operations until it is killed; when the
+// child has ended, "DONE" follows. Forking a started process keeps each
+// run cheap, even under the sanitizers.
+//
+// Every operation is first carried out on SHADOW_DIR, a copy of DATA_DIR
+// made at start, so that the outcome is known before DATA_DIR is touched.
+// Then one line is written to stdout:
+//
+//   BEGIN <n> <operation> <flower.dat before> <flower.dat after> <files before> <files after>
+//
+// (SHA-1 digests in hex; the file lists are the names in memo/, joined by
+// "," or "-" for none), the same operation runs on DATA_DIR, and "END <n>"
+// follows. Both directories start equal and every operation is
+// deterministic (a fixed clock, a seeded generator), so the two runs end
+// alike. Exit status 3 means they did not.
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <cstdio>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "store/app_state.h"
+#include "store/category_edit.h"
+#include "store/memo_save.h"
+#include "store/startup.h"
+
+namespace {
+
+void say(const QByteArray& line) {
+  const QByteArray out = line + '\n';
+  qsizetype done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::write(1, out.constData() + done, static_cast<size_t>(out.size() - done));
+    if (n <= 0) _exit(4);
+    done += n;
+  }
+}
+
+QByteArray digest_of(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return "none";
+  return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray memo_files_of(const QString& data_dir) {
+  const QStringList names = QDir(data_dir + QStringLiteral("memo")).entryList(QDir::Files, QDir::Name);
+  return names.isEmpty() ? QByteArray("-") : names.join(QLatin1Char(',')).toUtf8();
+}
+
+// Copies one file without syncing it to disk (QFile::copy does).
+bool copy_file(const QString& from, const QString& to) {
+  QFile in(from);
+  QFile out(to);
+  if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) return false;
+  const QByteArray bytes = in.readAll();
+  return out.write(bytes) == bytes.size();
+}
+
+bool copy_tree(const QString& from, const QString& to) {
+  QDir(to).removeRecursively();
+  if (!QDir().mkpath(to + QStringLiteral("memo"))) return false;
+  for (const QString& name : QDir(from).entryList(QDir::Files)) {
+    if (!copy_file(from + name, to + name)) return false;
+  }
+  for (const QString& name : QDir(from + QStringLiteral("memo")).entryList(QDir::Files)) {
+    if (!copy_file(from + QStringLiteral("memo/") + name, to + QStringLiteral("memo/") + name)) return false;
+  }
+  return true;
+}
+
+// One operation, drawn from the generator before it is applied to either
+// directory, so that both get exactly the same one.
+struct Operation {
+  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion } kind = NewMemo;
+  store::MemoInput input;
+  int slot = 0;
+  store::Category category = store::Category::Location;
+  int position = 0;
+  QString name;
+};
+
+const char* kind_name(Operation::Kind kind) {
+  static const char* const names[] = {"new", "correct", "delete", "add-name", "move-name", "remove-name", "bulk-delete"};
+  return names[kind];
+}
+
+class Generator {
+ public:
+  explicit Generator(unsigned seed) : rng_(seed) {}
+
+  int below(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+
+  QString body() {
+    if (below(3) == 0) return {};
+    QStringList lines;
+    const int count = 1 + below(below(4) == 0 ? 400 : 6);  // now and then a long body
+    for (int i = 0; i < count; ++i) lines << QStringLiteral("花の記録 %1 行目、水やりと肥料。").arg(below(100000));
+    return lines.join(QStringLiteral("\r\n"));
+  }
+
+  std::vector<store::ImageEntry> images() {
+    std::vector<store::ImageEntry> list;
+    const int count = below(3) == 0 ? 0 : below(4);
+    for (int i = 0; i < count; ++i) {
+      list.push_back({QStringLiteral("/pictures/庭%1.jpg").arg(below(1000)), QStringLiteral("写真%1").arg(i + 1)});
+    }
+    return list;
+  }
+
+  Operation next(const store::AppState& state) {
+    Operation op;
+    const int memos = state.memo_count();
+    int roll = below(100);
+    if (memos > 40 && roll < 40) roll = 50;  // keep the table small
+    if (memos == 0 && roll >= 40 && roll < 65) roll = 0;
+    op.category = below(2) == 0 ? store::Category::Location : store::Category::Variety;
+    const int names = store::category_list(state, op.category).count();
+    if (roll < 40) {
+      op.kind = Operation::NewMemo;
+    } else if (roll < 65) {
+      op.kind = Operation::Correction;
+      op.slot = 1 + below(memos);
+    } else if (roll < 80) {
+      op.kind = memos == 0 ? Operation::NewMemo : Operation::Deletion;
+      op.slot = 1 + below(memos);
+    } else if (roll < 87) {
+      op.kind = Operation::AddName;
+      op.name = QStringLiteral("新しい分類%1").arg(below(100000));
+    } else if (roll < 91 && names > 1) {
+      op.kind = Operation::MoveAndSave;
+      op.position = below(names - 1);
+    } else if (roll < 94 && names > 3) {
+      op.kind = Operation::RemoveAndSave;
+      op.position = below(names);
+    } else if (names > 0) {
+      op.kind = Operation::BulkDeletion;
+      op.position = below(std::min(names, 4));  // names that memos carry
+    }
+    if (op.kind == Operation::NewMemo || op.kind == Operation::Correction) {
+      const store::CategoryList& places = state.location_list;
+      const store::CategoryList& kinds = state.variety_list;
+      op.input.date = QStringLiteral("2026/%1/%2").arg(1 + below(12), 2, 10, QLatin1Char('0')).arg(1 + below(28), 2, 10, QLatin1Char('0'));
+      op.input.location = places.count() > 0 && below(8) != 0 ? places.names.at(below(std::min(places.count(), 4)))
+                                                               : QStringLiteral("場所%1").arg(below(50));
+      op.input.variety = kinds.count() > 0 && below(8) != 0 ? kinds.names.at(below(std::min(kinds.count(), 4)))
+                                                            : QStringLiteral("品種%1").arg(below(50));
+      op.input.title = QStringLiteral("題%1").arg(below(100000));
+      op.input.body = body();
+      op.input.images = images();
+    }
+    return op;
+  }
+
+ private:
+  std::mt19937 rng_;
+};
+
+// Applies the operation; true when it reports success.
+bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
+  switch (op.kind) {
+    case Operation::NewMemo: return store::save_memo(state, op.input, 0, now).ok;
+    case Operation::Correction: return store::save_memo(state, op.input, op.slot, now).ok;
+    case Operation::Deletion: return store::delete_memo(state, op.slot).ok;
+    case Operation::AddName: return store::add_category_name(state, op.category, op.name).ok;
+    case Operation::MoveAndSave:
+      store::move_category_down(store::category_list(state, op.category), op.position);
+      return store::save_category_edit(state, op.category).ok;
+    case Operation::RemoveAndSave:
+      store::remove_category_name(store::category_list(state, op.category), op.position);
+      return store::save_category_edit(state, op.category).ok;
+    case Operation::BulkDeletion: return store::delete_category_memos(state, op.category, op.position).ok;
+  }
+  return false;
+}
+
+// One run: operations on the data directory until the process is killed.
+int run(const QString& data, const QString& shadow, unsigned seed) {
+  if (!copy_tree(data, shadow)) return 2;
+
+  // A clock that moves one second per reading, from a start that differs
+  // from run to run.
+  QDateTime clock(QDate(2026, 1, 1), QTime(0, 0));
+  clock = clock.addSecs(static_cast<qint64>(seed % 100000) * 1000);
+  store::AppState real(data);
+  store::AppState copy(shadow);
+  const store::Settings window{0, 0, 0, 0, 6975, 9450, 2000};
+  QDateTime start_clock = clock;
+  const auto tick = [&start_clock] { return start_clock = start_clock.addSecs(1); };
+  if (!store::start_up_data(copy, window, tick).ok) return 2;
+  start_clock = clock;
+  if (!store::start_up_data(real, window, tick).ok) return 2;
+  clock = start_clock;
+
+  Generator gen(seed);
+  for (int n = 1; n < 1000000; ++n) {
+    const Operation op = gen.next(real);
+    clock = clock.addSecs(1);
+    const QByteArray before = digest_of(real.flower_dat_path());
+    const QByteArray files_before = memo_files_of(data);
+    const bool done_on_copy = apply(copy, op, clock);
+    say("BEGIN " + QByteArray::number(n) + ' ' + kind_name(op.kind) + ' ' + before + ' ' +
+        digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow));
+    const bool done = apply(real, op, clock);
+    if (done != done_on_copy || real.memo_count() != copy.memo_count()) return 3;
+    say("END " + QByteArray::number(n));
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s DATA_DIR SHADOW_DIR   (then RUN <seed> lines on stdin)\n", argv[0]);
+    return 2;
+  }
+  const QString data = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
+  const QString shadow = QDir(QString::fromLocal8Bit(argv[2])).absolutePath() + QLatin1Char('/');
+  char line[64];
+  while (std::fgets(line, sizeof line, stdin)) {
+    unsigned seed = 0;
+    if (std::sscanf(line, "RUN %u", &seed) != 1) return 2;
+    const pid_t child = fork();
+    if (child == 0) {
+      say("PID " + QByteArray::number(getpid()));
+      _exit(run(data, shadow, seed));
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) return 2;
+    say("DONE " + QByteArray::number(status));
+  }
+  return 0;
+}
