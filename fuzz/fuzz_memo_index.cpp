@@ -1,6 +1,6 @@
 // flower.dat: loading any bytes, then saving the table, gives back every
-// complete 7-line record of the input, line ends made CR LF; loading and
-// saving that again changes nothing.
+// complete 7-line record of the input byte for byte, line ends made CR LF;
+// loading and saving that again changes nothing.
 
 #include "fuzz_common.h"
 #include "store/memo_index.h"
@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(loaded.truncated == (lines.size() % 7 != 0), "cut-short record noticed");
   lines.resize(lines.size() / 7 * 7);
   const QByteArray saved = get(out_path);
-  FUZZ_CHECK(saved == canonical_lines(lines), "saved records equal the input's complete records");
+  QByteArray expected;
+  for (const QByteArray& line : lines) expected += line + "\r\n";
+  FUZZ_CHECK(saved == expected, "saved records equal the input's complete records");
 
   store::MemoTable again;
   qint64 highest_again = 0;

@@ -223,7 +223,16 @@ MemoChange delete_memo(AppState& state, int slot) {
   }
   state.memo_table = std::move(table);
 
+  // The files are named by the number alone: they stay while another memo
+  // carries the same number, and a number that reads as 0 has none of its
+  // own (damaged numbers share them), as in the bulk deletion.
   MemoChange change;
+  const qint64 no = numeric_value(memo_no);
+  bool shared = no == 0;
+  for (size_t i = 0; !shared && i < state.memo_table.size(); ++i) {
+    shared = numeric_value(state.memo_table.bytes(i, MemoField::MemoNo)) == no;
+  }
+  if (shared) return change;
   change.warning = remove_left_over({memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)},
                                     QStringLiteral("メモは削除しましたが、次のファイルが残っています。\n"));
   return change;

@@ -74,6 +74,28 @@ class MemoNumbersTest : public QObject {
   void correcting_to_no_body_data() { numbers_data(); }
   void correcting_to_no_body() { check_removal(Removal::CorrectToEmpty); }
 
+  // Two memos whose numbers read the same share their files: deleting one
+  // leaves them for the other; deleting the last one removes them.
+  void shared_files_go_with_the_last_memo() {
+    QTemporaryDir tmp;
+    const QString data = tmp.path() + QStringLiteral("/");
+    QVERIFY(QDir().mkpath(data + QStringLiteral("memo")));
+    QStringList lines;
+    for (const char* no : {" 5 ", "5"}) {
+      lines << QStringLiteral("2026/05/01") << QStringLiteral("花壇") << QStringLiteral("パンジー") << QStringLiteral("題")
+            << QString::fromLatin1(no) << QStringLiteral("2026/05/01 10:00:00") << QStringLiteral("2026/05/01 10:00:00");
+    }
+    QVERIFY(testing_support::write_bytes(data + QStringLiteral("flower.dat"), testing_support::cp932_lines(lines)));
+    const QString body = data + QStringLiteral("memo/m0000005.txt");
+    QVERIFY(testing_support::write_bytes(body, "body\r\n"));
+    store::AppState state(data);
+    QVERIFY(store::start_up_data(state, store::Settings{}).ok);
+    QVERIFY(store::delete_memo(state, 1).ok);
+    QVERIFY(QFileInfo::exists(body));
+    QVERIFY(store::delete_memo(state, 1).ok);
+    QVERIFY(!QFileInfo::exists(body));
+  }
+
  private:
   void check_removal(Removal removal) {
     QFETCH(QString, memo_no);
@@ -109,9 +131,9 @@ class MemoNumbersTest : public QObject {
     }
     QVERIFY(ok);
     const auto after = full_disk::all_files(base);
-    // Only the memo's own files are gone (a memo numbered 0 by the bulk
-    // deletion keeps them: several damaged numbers may share them).
-    const bool own_files_go = !(removal == Removal::DeleteCategory && digits == QStringLiteral("0000000"));
+    // Only the memo's own files are gone (a deleted memo numbered 0 keeps
+    // them: several damaged numbers may share them).
+    const bool own_files_go = !(removal != Removal::CorrectToEmpty && digits == QStringLiteral("0000000"));
     if (own_files_go) {
       before.remove(QStringLiteral("data/memo/m") + digits + QStringLiteral(".txt"));
       before.remove(QStringLiteral("data/memo/g") + digits + QStringLiteral(".txt"));
