@@ -38,7 +38,7 @@ run_one() {
     local work="build-fuzz/corpus/$name"
     mkdir -p "$work"
     echo "fuzz.sh: $name for $seconds s"
-    # The committed seeds are read; what the run finds goes to $work only.
+    # The committed corpus is read; what the run finds goes to $work only.
     (cd build-fuzz && ASAN_OPTIONS=detect_leaks=1 ./bin/"fuzz_$name" -max_total_time="$seconds" \
         -max_len=65536 -timeout=10 -rss_limit_mb=4096 "../$work" "../fuzz/corpus/$name")
 }

@@ -3,7 +3,7 @@
 //
 //   verdalis_kill_worker DATA_DIR SHADOW_DIR
 //
-// For each line "RUN <seed>" on stdin it forks a child, which writes
+// For each line "RUN <number>" on stdin it forks a child, which writes
 // "PID <its pid>" and then runs operations until it is killed; when the
 // child has ended, "DONE" follows. Forking a started process keeps each
 // run cheap, even under the sanitizers.
@@ -17,7 +17,7 @@
 // (SHA-1 digests in hex; the file lists are the names in memo/, joined by
 // "," or "-" for none), the same operation runs on DATA_DIR, and "END <n>"
 // follows. Both directories start equal and every operation is
-// deterministic (a fixed clock, a seeded generator), so the two runs end
+// deterministic (a fixed clock, a generator started from the run number), so the two runs end
 // alike. Exit status 3 means they did not.
 
 #include <QCryptographicHash>
@@ -97,7 +97,7 @@ const char* kind_name(Operation::Kind kind) {
 
 class Generator {
  public:
-  explicit Generator(unsigned seed) : rng_(seed) {}
+  explicit Generator(unsigned run_number) : rng_(run_number) {}
 
   int below(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
@@ -185,13 +185,13 @@ bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
 }
 
 // One run: operations on the data directory until the process is killed.
-int run(const QString& data, const QString& shadow, unsigned seed) {
+int run(const QString& data, const QString& shadow, unsigned run_number) {
   if (!copy_tree(data, shadow)) return 2;
 
   // A clock that moves one second per reading, from a start that differs
   // from run to run.
   QDateTime clock(QDate(2026, 1, 1), QTime(0, 0));
-  clock = clock.addSecs(static_cast<qint64>(seed % 100000) * 1000);
+  clock = clock.addSecs(static_cast<qint64>(run_number % 100000) * 1000);
   store::AppState real(data);
   store::AppState copy(shadow);
   const store::Settings window{0, 0, 0, 0, 6975, 9450, 2000};
@@ -202,7 +202,7 @@ int run(const QString& data, const QString& shadow, unsigned seed) {
   if (!store::start_up_data(real, window, tick).ok) return 2;
   clock = start_clock;
 
-  Generator gen(seed);
+  Generator gen(run_number);
   for (int n = 1; n < 1000000; ++n) {
     const Operation op = gen.next(real);
     clock = clock.addSecs(1);
@@ -222,19 +222,19 @@ int run(const QString& data, const QString& shadow, unsigned seed) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DATA_DIR SHADOW_DIR   (then RUN <seed> lines on stdin)\n", argv[0]);
+    std::fprintf(stderr, "usage: %s DATA_DIR SHADOW_DIR   (then RUN <number> lines on stdin)\n", argv[0]);
     return 2;
   }
   const QString data = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
   const QString shadow = QDir(QString::fromLocal8Bit(argv[2])).absolutePath() + QLatin1Char('/');
   char line[64];
   while (std::fgets(line, sizeof line, stdin)) {
-    unsigned seed = 0;
-    if (std::sscanf(line, "RUN %u", &seed) != 1) return 2;
+    unsigned run_number = 0;
+    if (std::sscanf(line, "RUN %u", &run_number) != 1) return 2;
     const pid_t child = fork();
     if (child == 0) {
       say("PID " + QByteArray::number(getpid()));
-      _exit(run(data, shadow, seed));
+      _exit(run(data, shadow, run_number));
     }
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child) return 2;

@@ -77,8 +77,8 @@ class Worker {
   }
 
   // Starts a run; false when the worker does not answer.
-  bool start(unsigned seed) {
-    const QByteArray command = "RUN " + QByteArray::number(seed) + '\n';
+  bool start(unsigned run_number) {
+    const QByteArray command = "RUN " + QByteArray::number(run_number) + '\n';
     if (write(to_, command.constData(), static_cast<size_t>(command.size())) != command.size()) return false;
     const std::optional<QByteArray> first = line();
     if (!first || !first->startsWith("PID ")) return false;
