@@ -10,6 +10,8 @@ packages=(
     cmake
     qt6-base-dev
     libgl-dev
+    # Qt's own texts (buttons, context menus, file dialogs) in Japanese
+    qt6-translations-l10n
     # end-to-end test and screenshots
     xvfb
     xauth

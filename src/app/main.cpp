@@ -8,10 +8,12 @@
 #include "store/app_state.h"
 #include "ui/app_icon.h"
 #include "ui/message_service.h"
+#include "ui/translations.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(store::kAppName);
+  ui::install_japanese_translations(app);
   // The desktop entry and the icon that the installation puts in place:
   // task bars match the window to them by this name.
   QApplication::setDesktopFileName(QStringLiteral("verdalis"));

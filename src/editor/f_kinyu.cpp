@@ -90,7 +90,7 @@ void F_kinyu::build_controls() {
     return button;
   };
   auto make_combo = [this](const char* name) {
-    auto* combo = new QComboBox(this);
+    auto* combo = new ui::PickCombo(this);
     combo->setObjectName(QLatin1String(name));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
@@ -127,7 +127,7 @@ void F_kinyu::build_controls() {
   // Tab leaves the body instead of being typed into it.
   Text3->setTabChangesFocus(true);
 
-  List1 = new QListWidget(this);
+  List1 = new ui::ClickList(this);
   List1->setObjectName(QStringLiteral("List1"));
 
   Command6 = make_button("Command6", QStringLiteral("↓一つ下"));
@@ -159,9 +159,11 @@ void F_kinyu::build_controls() {
   connect(Command5, &QPushButton::clicked, this, &F_kinyu::Command5_Click);
   connect(Command6, &QPushButton::clicked, this, &F_kinyu::Command6_Click);
   connect(Command7, &QPushButton::clicked, this, &F_kinyu::Command7_Click);
-  connect(Combo1, &QComboBox::activated, this, &F_kinyu::Combo1_Click);
-  connect(Combo2, &QComboBox::activated, this, &F_kinyu::Combo2_Click);
-  connect(List1, &QListWidget::currentRowChanged, this, &F_kinyu::List1_Click);
+  // Only a pick from the drop-down list moves on to the title; leaving a
+  // box that holds a known name does not.
+  connect(Combo1, &ui::PickCombo::picked, this, &F_kinyu::Combo1_Click);
+  connect(Combo2, &ui::PickCombo::picked, this, &F_kinyu::Combo2_Click);
+  connect(List1, &ui::ClickList::item_clicked, this, &F_kinyu::List1_Click);
   connect(List1, &QListWidget::itemDoubleClicked, this, &F_kinyu::List1_DblClick);
 }
 

@@ -10,7 +10,9 @@
 
 #include "store/app_state.h"
 #include "store/memo_save.h"
+#include "ui/click_list.h"
 #include "ui/main_window_host.h"
+#include "ui/pick_combo.h"
 #include "ui/message_service.h"
 
 class QComboBox;
@@ -83,6 +85,9 @@ class F_kinyu : public QDialog {
   void fit_shown_picture(bool reload);
   void show_first_picture();
   void move_picture(int from, int to);
+  // The 1-based position of the selected picture title, 0 when none is
+  // selected.
+  int selected_picture() const;
   void fill_categories(QComboBox* combo, const store::CategoryList& list, const QString& text);
   void load_memo();
   void list_pictures();
@@ -107,9 +112,9 @@ class F_kinyu : public QDialog {
  public:
   // Controls, named as in the design.
   QLabel* Label1 = nullptr;
-  QComboBox* Combo1 = nullptr;
+  ui::PickCombo* Combo1 = nullptr;
   QLabel* Label3 = nullptr;
-  QComboBox* Combo2 = nullptr;
+  ui::PickCombo* Combo2 = nullptr;
   QLabel* Label6 = nullptr;
   QLineEdit* Text2 = nullptr;
   QLabel* Label2 = nullptr;
@@ -117,7 +122,7 @@ class F_kinyu : public QDialog {
   QPushButton* Command3 = nullptr;
   QLabel* Label5 = nullptr;
   QPlainTextEdit* Text3 = nullptr;
-  QListWidget* List1 = nullptr;
+  ui::ClickList* List1 = nullptr;
   QPushButton* Command6 = nullptr;
   QPushButton* Command7 = nullptr;
   QPushButton* Command4 = nullptr;

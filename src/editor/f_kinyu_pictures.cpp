@@ -18,7 +18,9 @@ const QString kFirstAlready = QStringLiteral("これより上には移動でき�
 
 }  // namespace
 
-void F_kinyu::List1_Click() { show_editor_picture(List1->currentRow() + 1); }
+int F_kinyu::selected_picture() const { return List1->selected_row() + 1; }
+
+void F_kinyu::List1_Click() { show_editor_picture(selected_picture()); }
 
 void F_kinyu::Command5_Click() {
   // The picker appends to List1 and current_images itself; the new
@@ -28,7 +30,7 @@ void F_kinyu::Command5_Click() {
 }
 
 void F_kinyu::Command4_Click() {
-  const int k = List1->currentRow() + 1;
+  const int k = selected_picture();
   if (k < 1 || k > state_.current_image_count()) return;
   const QString question =
       QStringLiteral("『") + List1->item(k - 1)->text() + QStringLiteral("』を削除してもいいですか？");
@@ -39,7 +41,7 @@ void F_kinyu::Command4_Click() {
 }
 
 void F_kinyu::Command6_Click() {
-  const int k = List1->currentRow() + 1;
+  const int k = selected_picture();
   if (k < 1) {
     messages_.inform(this, kMoveDownFirst, store::kAppTitle);
     return;
@@ -52,7 +54,7 @@ void F_kinyu::Command6_Click() {
 }
 
 void F_kinyu::Command7_Click() {
-  const int k = List1->currentRow() + 1;
+  const int k = selected_picture();
   if (k < 1) {
     messages_.inform(this, kMoveUpFirst, store::kAppTitle);
     return;
@@ -69,11 +71,12 @@ void F_kinyu::Command7_Click() {
 void F_kinyu::move_picture(int from, int to) {
   std::swap(state_.current_images[static_cast<size_t>(from - 1)], state_.current_images[static_cast<size_t>(to - 1)]);
   list_pictures();
-  List1->setCurrentRow(to - 1);
+  List1->setCurrentRow(to - 1, QItemSelectionModel::ClearAndSelect);
+  show_editor_picture(to);
 }
 
 void F_kinyu::List1_DblClick() {
-  const int k = List1->currentRow() + 1;
+  const int k = selected_picture();
   if (k < 1 || k > state_.current_image_count()) return;
   store::ImageEntry& entry = state_.current_images[static_cast<size_t>(k - 1)];
   F_title dialog(List1->item(k - 1)->text(), entry.path, messages_, this);

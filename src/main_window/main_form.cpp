@@ -22,6 +22,8 @@
 #include "store/shutdown.h"
 #include "store/startup.h"
 #include "ui/app_icon.h"
+#include "ui/click_list.h"
+#include "ui/pick_combo.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -87,7 +89,7 @@ void Main_form::build_controls() {
 
 void Main_form::build_filter_row(QWidget* client) {
   auto make_combo = [this, client](const char* name) {
-    auto* combo = new QComboBox(client);
+    auto* combo = new ui::PickCombo(client);
     combo->setObjectName(QLatin1String(name));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
@@ -129,7 +131,7 @@ void Main_form::build_viewer_pane(QWidget* client) {
   Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   place(Text2, 60, 2820, 5535, 2955);
 
-  List1 = new QListWidget(client);
+  List1 = new ui::ClickList(client);
   List1->setObjectName(QStringLiteral("List1"));
   place(List1, 5640, 2820, 3675, 645);
 
@@ -168,12 +170,14 @@ void Main_form::build_bottom_row(QWidget* client) {
 }
 
 void Main_form::connect_controls() {
-  connect(Combo1, &QComboBox::activated, this, &Main_form::Combo1_Click);
-  connect(Combo2, &QComboBox::activated, this, &Main_form::Combo2_Click);
+  // A filter is chosen by picking from the drop-down list; typing alone,
+  // or leaving the box, filters nothing.
+  connect(Combo1, &ui::PickCombo::picked, this, &Main_form::Combo1_Click);
+  connect(Combo2, &ui::PickCombo::picked, this, &Main_form::Combo2_Click);
   connect(Command2, &QPushButton::clicked, this, &Main_form::Command2_Click);
   connect(Grid1, &QTableView::clicked, this, &Main_form::Grid1_Click);
   connect(Grid1, &MemoGrid::row_chosen_by_keyboard, this, &Main_form::Grid1_Click);
-  connect(List1, &QListWidget::currentRowChanged, this, &Main_form::List1_Click);
+  connect(List1, &ui::ClickList::item_clicked, this, &Main_form::List1_Click);
   connect(Grid1, &QTableView::doubleClicked, this, &Main_form::Grid1_DblClick);
   connect(List1, &QListWidget::itemDoubleClicked, this, &Main_form::List1_DblClick);
   connect(Command6, &QPushButton::clicked, this, &Main_form::Command6_Click);

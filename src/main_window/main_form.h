@@ -9,7 +9,9 @@
 #include <memory>
 
 #include "store/app_state.h"
+#include "ui/click_list.h"
 #include "ui/main_window_host.h"
+#include "ui/pick_combo.h"
 #include "ui/message_service.h"
 
 class QAction;
@@ -27,6 +29,7 @@ class MemoListModel;
 namespace store {
 class InstanceLock;
 }
+
 
 class Main_form : public QMainWindow, public ui::MainWindowHost {
   Q_OBJECT
@@ -133,7 +136,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void remove_picture();
   void quit_from_menu();
   void install_hints();
-  void after_editor(int result);
+  // Runs the editor; a cancel gives the viewer pane back its picture list.
+  void run_editor();
 
   struct Hint {
     QString text;
@@ -162,13 +166,13 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
  public:
   // Controls, named as in the design.
   QLabel* Label1 = nullptr;
-  QComboBox* Combo1 = nullptr;
+  ui::PickCombo* Combo1 = nullptr;
   QLabel* Label2 = nullptr;
-  QComboBox* Combo2 = nullptr;
+  ui::PickCombo* Combo2 = nullptr;
   QPushButton* Command2 = nullptr;
   MemoGrid* Grid1 = nullptr;
   QPlainTextEdit* Text2 = nullptr;
-  QListWidget* List1 = nullptr;
+  ui::ClickList* List1 = nullptr;
   QLabel* Image1 = nullptr;
   QLabel* Label3 = nullptr;
   QLineEdit* Text1 = nullptr;

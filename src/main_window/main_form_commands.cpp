@@ -47,8 +47,7 @@ void Main_form::Command6_Click() {
   set_hint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
   repaint();
   state_.EditMode = QStringLiteral("sinki");
-  F_kinyu editor(state_, messages_, *this);
-  after_editor(run_modal(editor));
+  run_editor();
   update_main_caption();
 }
 
@@ -60,19 +59,21 @@ void Main_form::Command8_Click() {
   set_hint(QStringLiteral("訂正画面を起動中です。少々お待ち下さい。"));
   repaint();
   state_.EditMode = QStringLiteral("teisei");
-  F_kinyu editor(state_, messages_, *this);
-  after_editor(run_modal(editor));
+  run_editor();
 }
 
-void Main_form::after_editor(int result) {
-  if (result == QDialog::Accepted) return;
-  // The editor replaced the picture list the viewer pane relies on; show the
-  // current memo again so the pane and the shared list agree.
-  if (!current_memo_no().isEmpty()) {
-    show_memo();
-  } else {
-    clear_viewer_pane();
-  }
+void Main_form::run_editor() {
+  // The editor works on the shared picture list, which the viewer pane
+  // shows. A cancel puts the pane's list back, so the pane stays exactly as
+  // it was: no file is read again, no message repeats, the hint stays.
+  const std::vector<store::ImageEntry> images = state_.current_images;
+  const int image_no = state_.current_image_no;
+  const QString image_path = state_.current_image_path;
+  F_kinyu editor(state_, messages_, *this);
+  if (run_modal(editor) == QDialog::Accepted) return;
+  state_.current_images = images;
+  state_.current_image_no = image_no;
+  state_.current_image_path = image_path;
 }
 
 void Main_form::Grid1_DblClick() { Command8_Click(); }

@@ -10,6 +10,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "store/memo_filter.h"
+#include "ui/pick_combo.h"
 
 void Main_form::fill_list(const std::vector<int>& slots) {
   model_->set_slots(slots);
@@ -53,9 +54,10 @@ QString Main_form::current_memo_no() {
   return model_->cell(r - 1, MemoListModel::kMemoNoColumn);
 }
 
-void Main_form::add_location_filter_name(const QString& name) { Combo1->addItem(name); }
+// A new name joins the drop-down list; the filter text stays as it was.
+void Main_form::add_location_filter_name(const QString& name) { Combo1->append_keeping_text(name); }
 
-void Main_form::add_variety_filter_name(const QString& name) { Combo2->addItem(name); }
+void Main_form::add_variety_filter_name(const QString& name) { Combo2->append_keeping_text(name); }
 
 namespace {
 

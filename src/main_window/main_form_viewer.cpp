@@ -11,6 +11,7 @@
 #include "main_window/memo_list_model.h"
 #include "picture_viewer/f_gensun.h"
 #include "store/memo_files.h"
+#include "ui/click_list.h"
 #include "ui/picture.h"
 #include "ui/twips.h"
 
@@ -137,7 +138,7 @@ void Main_form::remove_picture() {
 
 void Main_form::Grid1_Click() { show_memo(); }
 
-void Main_form::List1_Click() { show_memo_picture(List1->currentRow() + 1); }
+void Main_form::List1_Click() { show_memo_picture(List1->selected_row() + 1); }
 
 void Main_form::Image1_DblClick() { open_full_size_viewer(); }
 

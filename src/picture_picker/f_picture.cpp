@@ -70,7 +70,7 @@ void F_picture::build_controls() {
   green.setColor(QPalette::Window, kLightGreen);
   setPalette(green);
 
-  File1 = new QListWidget(this);
+  File1 = new ui::ClickList(this);
   File1->setObjectName(QStringLiteral("File1"));
   place(File1, 0, 2280, 2595, 3795);
 
@@ -126,7 +126,8 @@ void F_picture::build_controls() {
   QWidget::setTabOrder(Command1, Command2);
   QWidget::setTabOrder(Command2, Command3);
 
-  connect(File1, &QListWidget::currentRowChanged, this, &F_picture::File1_Click);
+  // A click on a file, or a key that selects another one, previews it.
+  connect(File1, &ui::ClickList::item_clicked, this, &F_picture::File1_Click);
   connect(Dir1, &QTreeWidget::itemActivated, this,
           [this](QTreeWidgetItem* item) { set_dir_path(item->data(0, Qt::UserRole).toString()); });
   connect(Command1, &QPushButton::clicked, this, &F_picture::Command1_Click);
@@ -247,8 +248,8 @@ void F_picture::fill_file_list() {
 }
 
 QString F_picture::selected_file_name() const {
-  const QListWidgetItem* item = File1->currentItem();
-  return item && item->isSelected() ? item->text() : QString();
+  const int row = File1->selected_row();
+  return row < 0 ? QString() : File1->item(row)->text();
 }
 
 void F_picture::File1_Click() {

@@ -11,6 +11,7 @@
 
 #include "store/app_state.h"
 #include "store/picture_pick.h"
+#include "ui/click_list.h"
 #include "ui/message_service.h"
 
 class QComboBox;
@@ -67,7 +68,7 @@ class F_picture : public QDialog {
 
  public:
   // Controls, named as in the design.
-  QListWidget* File1 = nullptr;
+  ui::ClickList* File1 = nullptr;
   QTreeWidget* Dir1 = nullptr;
   QComboBox* Drive1 = nullptr;
   QLabel* Label1 = nullptr;

@@ -66,7 +66,7 @@ template <typename Box>
 QStringList items(const Box* box) {
   QStringList out;
   for (int k = 0; k < box->count(); ++k) {
-    if constexpr (std::is_same_v<Box, QComboBox>) {
+    if constexpr (std::is_base_of_v<QComboBox, Box>) {
       out << box->itemText(k);
     } else {
       out << box->item(k)->text();

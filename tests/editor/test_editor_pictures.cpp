@@ -11,6 +11,7 @@
 #include "editor_fixture.h"
 #include "picture_picker/f_picture.h"
 #include "store/codec.h"
+#include "user_input.h"
 
 Q_DECLARE_METATYPE(editor::Box)
 
@@ -20,14 +21,21 @@ namespace {
 
 const QString kAppTitle = QStringLiteral("【Verdalis】Ver.3.0");
 
-// Clicks on titles and the picture-list buttons, as a test script: "s2"
-// selects title 2 (0-based), "d" 画像削除, "down" ↓一つ下, "up" ↑一つ上.
+// Mouse clicks on titles and the picture-list buttons, as a test script:
+// "s2" clicks title 2 (0-based), "d" 画像削除, "down" ↓一つ下, "up"
+// ↑一つ上; "tab" moves the focus into the list from 画像削除 (Shift+Tab).
 void run_script(F_kinyu& dlg, const QStringList& steps) {
+  if (!dlg.isVisible()) user_input::show_active(&dlg);
   for (const QString& step : steps) {
-    if (step.startsWith(QLatin1Char('s'))) dlg.List1->setCurrentRow(step.mid(1).toInt());
-    if (step == QStringLiteral("d")) dlg.Command4_Click();
-    if (step == QStringLiteral("down")) dlg.Command6_Click();
-    if (step == QStringLiteral("up")) dlg.Command7_Click();
+    if (step.startsWith(QLatin1Char('s'))) user_input::click_item(dlg.List1, step.mid(1).toInt());
+    if (step == QStringLiteral("d")) user_input::click(dlg.Command4);
+    if (step == QStringLiteral("down")) user_input::click(dlg.Command6);
+    if (step == QStringLiteral("up")) user_input::click(dlg.Command7);
+    if (step == QStringLiteral("tab")) {
+      dlg.Command4->setFocus(Qt::TabFocusReason);
+      user_input::key(Qt::Key_Backtab, Qt::ShiftModifier);
+      QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("List1"));
+    }
   }
 }
 
@@ -79,6 +87,13 @@ class TestEditorPictures : public QObject {
                                           << 1 << 1 << QStringLiteral("『葉』を削除してもいいですか？");
     QTest::newRow("deletion, nothing chosen") << QStringList{"d"} << QList<bool>{true} << QStringList{a, b, c} << -1
                                               << 0 << QString();
+    QTest::newRow("deletion after the focus alone") << QStringList{"tab", "d"} << QList<bool>{true}
+                                                    << QStringList{a, b, c} << -1 << 0 << QString();
+    QTest::newRow("move after the focus alone") << QStringList{"tab", "up"} << QList<bool>{} << QStringList{a, b, c}
+                                                << -1 << 0 << QStringLiteral("上に移動する画像を選んでください");
+    QTest::newRow("selected title clicked again, then deleted")
+        << QStringList{"s1", "s1", "d"} << QList<bool>{true} << QStringList{a, c} << -1 << 0
+        << QStringLiteral("『葉』を削除してもいいですか？");
     QTest::newRow("all three deleted") << QStringList{"s0", "d", "s0", "d", "s0", "d"}
                                        << QList<bool>{true, true, true} << QStringList{} << -1 << -1
                                        << QStringLiteral("『花』を削除してもいいですか？");
@@ -99,7 +114,7 @@ class TestEditorPictures : public QObject {
     QCOMPARE(titles(dlg.List1), after);
     QCOMPARE(entry_titles(*f.state), after);
     QCOMPARE(f.state->current_image_count(), int(after.size()));
-    QCOMPARE(dlg.List1->currentRow(), selected);
+    QCOMPARE(dlg.List1->selected_row(), selected);
     QCOMPARE(dlg.List1->selectedItems().size(), selected < 0 ? 0 : 1);
     // The picture on show and its path.
     if (shown < 0) {
@@ -125,6 +140,10 @@ class TestEditorPictures : public QObject {
     Fixture f;
     F_kinyu& dlg = f.open_editor(2);
     QVERIFY(QFile::remove(f.pictures[0]));
+    f.messages.log.clear();
+    // The focus alone shows nothing, so it reports nothing.
+    run_script(dlg, {"tab"});
+    QVERIFY(f.messages.log.isEmpty());
     f.messages.answers = {true};
     run_script(dlg, {"s2", "d"});
     QCOMPARE(titles(dlg.List1), (QStringList{QStringLiteral("全景"), QStringLiteral("葉")}));
@@ -137,7 +156,7 @@ class TestEditorPictures : public QObject {
     Fixture f;
     F_kinyu& dlg = f.open_editor(2);
     run_script(dlg, {"s1", "up", "s2", "up"});
-    dlg.Command1_Click();
+    user_input::click(dlg.Command1);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(read_bytes(f.dir_path + QStringLiteral("memo/g0000004.txt")),
              cp932_lines({f.pictures[1], QStringLiteral("葉"), f.pictures[2], QStringLiteral("花"), f.pictures[0],
@@ -164,19 +183,24 @@ class TestEditorPictures : public QObject {
       [&] {
         QCOMPARE(picker->pos(), dlg.pos());
         QCOMPARE(picker->dir_path(), photos);
+        user_input::show_active(picker);
         for (const QString& name : {QStringLiteral("rose.jpg"), QStringLiteral("lily.JPG")}) {
           const auto found = picker->File1->findItems(name, Qt::MatchExactly);
           QCOMPARE(found.size(), 1);
-          picker->File1->setCurrentItem(found.first());
+          user_input::click_item(picker->File1, picker->File1->row(found.first()));
           QCOMPARE(picker->Text1->text(), name);
-          if (name.startsWith(QLatin1Char('r'))) picker->Text1->setText(QStringLiteral("バラ"));
-          picker->Command2_Click();
+          if (name.startsWith(QLatin1Char('r'))) {
+            picker->Text1->clear();
+            user_input::type_into(picker->Text1, QStringLiteral("バラ"));
+          }
+          user_input::click(picker->Command2);
         }
       }();
-      picker->Command1_Click();
+      user_input::click(picker->Command1);
       return picker->result();
     };
-    dlg.Command5_Click();
+    user_input::show_active(&dlg);
+    user_input::click(dlg.Command5);
     QCOMPARE(opened, 1);
     const QStringList expected{QStringLiteral("全景"), QStringLiteral("葉"), QStringLiteral("花"),
                                QStringLiteral("バラ"), QStringLiteral("lily.JPG")};
@@ -186,11 +210,11 @@ class TestEditorPictures : public QObject {
     QCOMPARE(f.state->current_images[4].path, photos + QStringLiteral("/lily.JPG"));
     // The new pictures show only when their titles are clicked.
     QCOMPARE(dlg.Label4->text(), f.pictures[0]);
-    dlg.List1->setCurrentRow(3);
+    user_input::click_item(dlg.List1, 3);
     QCOMPARE(dlg.Image1->pixmap().size(), QSize(40, 30));
     QCOMPARE(dlg.Label4->text(), photos + QStringLiteral("/rose.jpg"));
 
-    dlg.Command1_Click();
+    user_input::click(dlg.Command1);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(read_bytes(f.dir_path + QStringLiteral("memo/g0000004.txt")),
              cp932_lines({f.pictures[0], QStringLiteral("全景"), f.pictures[1], QStringLiteral("葉"), f.pictures[2],
@@ -219,7 +243,7 @@ class TestEditorPictures : public QObject {
     QFETCH(QString, message);
     Fixture f;
     F_kinyu& dlg = f.open_editor(2);
-    dlg.List1->setCurrentRow(1);
+    user_input::show_active(&dlg);
     QString offered;
     dlg.run_modal = [&](QDialog& d) {
       auto* edit = qobject_cast<F_title*>(&d);
@@ -231,7 +255,7 @@ class TestEditorPictures : public QObject {
       if (!confirmed || edit->result() != QDialog::Accepted) edit->Command1_Click();
       return edit->result();
     };
-    dlg.List1_DblClick();
+    user_input::double_click_item(dlg.List1, 1);
     QCOMPARE(offered, QStringLiteral("葉"));
     QCOMPARE(dlg.List1->item(1)->text(), title);
     QCOMPARE(f.state->current_images[1].title, title);

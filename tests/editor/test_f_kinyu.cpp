@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "editor_fixture.h"
+#include "user_input.h"
 
 using namespace editor_testing;
 
@@ -136,13 +137,18 @@ class TestFKinyu : public QObject {
     if (which == 1) QVERIFY(QFile::remove(f.pictures[2]));
     if (which == 2) QVERIFY(write_bytes(f.pictures[2], QByteArray("\x89PNG broken")));
     F_kinyu& dlg = f.open_editor(2);
-    dlg.List1->setCurrentRow(2);
+    user_input::show_active(&dlg);
+    user_input::click_item(dlg.List1, 2);
     QCOMPARE(f.messages.log.size(), which == 1 ? 1 : 0);
     QCOMPARE(dlg.Image1->pixmap().isNull(), which != 0);
     // A missing file keeps the label and the path of the picture shown before.
     const QString expected = which == 1 ? f.pictures[0] : f.pictures[2];
     QCOMPARE(dlg.Label4->text(), expected);
     QCOMPARE(f.state->current_image_path, expected);
+    // A click on the title already selected runs again: the message repeats.
+    user_input::click_item(dlg.List1, 2);
+    QCOMPARE(f.messages.log.size(), which == 1 ? 2 : 0);
+    QCOMPARE(dlg.List1->selected_row(), 2);
   }
 
   void saving_a_new_memo_data() {
@@ -150,11 +156,13 @@ class TestFKinyu : public QObject {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("stored_title");
     QTest::addColumn<int>("locations");
+    QTest::addColumn<bool>("empty_list");  // the location list starts empty
     const QString t = QStringLiteral("水やり");
-    QTest::newRow("known location") << QStringLiteral("花壇") << t << t << 2;
-    QTest::newRow("new location") << QStringLiteral("裏庭") << t << t << 3;
+    QTest::newRow("known location") << QStringLiteral("花壇") << t << t << 2 << false;
+    QTest::newRow("new location") << QStringLiteral("裏庭") << t << t << 3 << false;
+    QTest::newRow("new location, empty list") << QStringLiteral("裏庭") << t << t << 1 << true;
     QTest::newRow("unencodable, answered Yes") << QStringLiteral("花壇") << QStringLiteral("バラ🌹")
-                                               << QStringLiteral("バラ?") << 2;
+                                               << QStringLiteral("バラ?") << 2 << false;
   }
 
   void saving_a_new_memo() {
@@ -162,7 +170,12 @@ class TestFKinyu : public QObject {
     QFETCH(QString, title);
     QFETCH(QString, stored_title);
     QFETCH(int, locations);
+    QFETCH(bool, empty_list);
     Fixture f;
+    if (empty_list) {
+      f.state->location_list.names.clear();
+      f.form->set_location_filter_names({});
+    }
     F_kinyu& dlg = f.open_editor();
     QSignalSpy finished(&dlg, &QDialog::finished);
     f.fill(location, QStringLiteral("トマト"), title, QStringLiteral("朝\n夕"));
@@ -182,6 +195,43 @@ class TestFKinyu : public QObject {
     QVERIFY(!QFile::exists(f.dir_path + QStringLiteral("memo/g0000006.txt")));
     QCOMPARE(f.form->Combo1->count(), locations);
     QCOMPARE(f.form->Combo1->itemText(locations - 1), f.state->location_list.names.last());
+    // The new name joins the filter's list, not its text: every memo stays
+    // listed.
+    QCOMPARE(f.form->Combo1->currentText(), QString());
+    QCOMPARE(f.state->listed_count, 4);
+  }
+
+  void cancelling_from_the_main_window_data() {
+    QTest::addColumn<bool>("correction");
+    QTest::newRow("new memo") << false;
+    QTest::newRow("correction") << true;
+  }
+
+  // The pane keeps what it showed: the hint stays, the missing first
+  // picture is not reported again, and its titles still show their own
+  // pictures.
+  void cancelling_from_the_main_window() {
+    QFETCH(bool, correction);
+    Fixture f;
+    QVERIFY(QFile::remove(f.pictures[0]));
+    user_input::show_active(f.form.get());
+    user_input::click_row(f.form->Grid1, 1);  // memo " 4 "
+    qsizetype reported = 0;
+    f.form->run_modal = [&](QDialog& d) {
+      d.show();
+      f.form->set_hint(QStringLiteral("中止します"));
+      reported = f.messages.log.size();
+      user_input::click(d.findChild<QPushButton*>(QStringLiteral("Command2")));
+      return d.result();
+    };
+    user_input::click(correction ? f.form->Command8 : f.form->Command6);
+    QCOMPARE(f.messages.log.size(), reported);
+    QCOMPARE(f.form->Text1->text(), QStringLiteral("中止します"));
+    QCOMPARE(f.form->List1->count(), 3);
+    QCOMPARE(f.form->Label3->text(), f.pictures[0]);
+    user_input::click_item(f.form->List1, 2);
+    QCOMPARE(f.form->Label3->text(), f.pictures[2]);
+    QCOMPARE(f.state->current_image_no, 3);
   }
 
   void saving_a_correction() {
@@ -268,7 +318,10 @@ class TestFKinyu : public QObject {
 
   void enter_tab_and_choosing_move_between_fields_data() {
     QTest::addColumn<QString>("from");
-    QTest::addColumn<int>("key");  // 0: an entry of the drop-down list is chosen
+    // 0: an entry of the drop-down list is picked with the mouse, -1: with
+    // the keys; -2: a known name is typed, then the body is clicked and
+    // typed into.
+    QTest::addColumn<int>("key");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("text_after");
     QTest::newRow("Enter in the date") << "Text1" << int(Qt::Key_Return) << "Text2" << "abc";
@@ -279,6 +332,9 @@ class TestFKinyu : public QObject {
     QTest::newRow("Tab in the variety") << "Combo2" << int(Qt::Key_Tab) << "Text2" << "abc";
     QTest::newRow("location chosen") << "Combo1" << 0 << "Text2" << "温室";
     QTest::newRow("variety chosen") << "Combo2" << 0 << "Text2" << "トマト";
+    QTest::newRow("variety chosen by keys") << "Combo2" << -1 << "Text2" << "トマト";
+    QTest::newRow("known location typed, body clicked") << "Combo1" << -2 << "Text3" << "温室";
+    QTest::newRow("known variety typed, body clicked") << "Combo2" << -2 << "Text3" << "トマト";
     QTest::newRow("Enter in the body") << "Text3" << int(Qt::Key_Return) << "Text3" << "abc\n";
     QTest::newRow("Tab in the body") << "Text3" << int(Qt::Key_Tab) << "Combo2" << "abc";
   }
@@ -290,16 +346,20 @@ class TestFKinyu : public QObject {
     QFETCH(QString, text_after);
     Fixture f;
     F_kinyu& dlg = f.open_editor();
-    dlg.show();
-    QApplication::setActiveWindow(&dlg);
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    user_input::show_active(&dlg);
     auto* source = dlg.findChild<QWidget*>(from);
     auto* combo = qobject_cast<QComboBox*>(source);
     dlg.Text1->clear();
     source->setFocus();
     if (key == 0) {
-      combo->setCurrentIndex(1);
-      Q_EMIT combo->activated(1);
+      user_input::pick(combo, 1);
+    } else if (key == -1) {
+      user_input::pick_by_keys(combo, 1);
+    } else if (key == -2) {
+      user_input::type_into(combo, text_after);
+      user_input::type_into(dlg.Text3, QStringLiteral("本文"));
+      QCOMPARE(dlg.Text3->toPlainText(), QStringLiteral("本文"));
+      QCOMPARE(dlg.Text2->text(), QString());
     } else {
       QTest::keyClicks(source, QStringLiteral("abc"));
       QTest::keyClick(source, Qt::Key(key));

@@ -24,6 +24,7 @@
 #include "picture_picker/f_picture.h"
 #include "picture_viewer/f_gensun.h"
 #include "recording_messages.h"
+#include "user_input.h"
 #include "store/memo_files.h"
 #include "ui/picture.h"
 
@@ -192,7 +193,8 @@ class HostilePicturesTest : public QObject {
     if (found.isEmpty()) {
       QVERIFY(!shows_);
     } else {
-      picker.File1->setCurrentItem(found.first());
+      user_input::show_active(&picker);
+      user_input::click_item(picker.File1, picker.File1->row(found.first()));
     }
     QVERIFY(t.elapsed() < kPatienceMs);
     QCOMPARE(picker.Image1->pixmap().isNull(), !shows_);

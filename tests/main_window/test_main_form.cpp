@@ -18,6 +18,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "store/memo_files.h"
+#include "user_input.h"
 
 using testing_support::cp932_lines;
 using testing_support::read_bytes;
@@ -214,8 +215,9 @@ class TestMainForm : public QObject {
     Fixture f;
     f.write_standard_files();
     Main_form& form = f.load();
-    form.Combo1->setCurrentIndex(1);  // 温室
-    Q_EMIT form.Combo1->activated(1);
+    user_input::show_active(&form);
+    user_input::pick(form.Combo1, 1);  // 温室
+    QCOMPARE(form.Combo1->currentText(), QStringLiteral("温室"));
     QCOMPARE(titles_listed(form), QStringList{QStringLiteral("芽が出た")});
 
     // Emptying the boxes by hand and choosing again leaves the list as it was.
@@ -223,12 +225,21 @@ class TestMainForm : public QObject {
     form.Combo1_Click();
     QCOMPARE(titles_listed(form), QStringList{QStringLiteral("芽が出た")});
 
-    form.Combo2->setEditText(QStringLiteral("トマト"));
-    form.Command2_Click();
+    user_input::click(form.Command2);
     QCOMPARE(f.state->listed_count, 5);
     QCOMPARE(form.Combo1->currentText(), QString());
     QCOMPARE(form.Combo2->currentText(), QString());
     QCOMPARE(form.windowTitle(), QStringLiteral("【Verdalis】Ver.3.0 (5件)"));
+
+    // A known name typed and left behind (a click elsewhere, Enter, Tab)
+    // filters nothing; a pick with the keyboard does.
+    user_input::type_into(form.Combo2, QStringLiteral("トマト"));
+    user_input::key(Qt::Key_Return);
+    user_input::click(form.Text2);
+    user_input::key(Qt::Key_Tab);
+    QCOMPARE(f.state->listed_count, 5);
+    user_input::pick_by_keys(form.Combo2, 2);  // チューリップ
+    QCOMPARE(titles_listed(form), QStringList{QStringLiteral("球根掘り")});
   }
 
   void return_in_a_filter_box_is_swallowed() {
@@ -264,7 +275,7 @@ class TestMainForm : public QObject {
     QCOMPARE(form.Image1->size(), QSize(245, 92));
     QCOMPARE(form.Grid1->currentIndex().column(), MemoListModel::kMemoNoColumn);
 
-    form.List1->setCurrentRow(1);  // a click on the second title
+    user_input::click_item(form.List1, 1);
     QCOMPARE(f.state->current_image_no, 2);
     QCOMPARE(form.Image1->size(), QSize(40, 20));  // fits: shown at its own size
     QCOMPARE(form.Label3->text(), small);

@@ -21,6 +21,7 @@
 #include "immutable_dir.h"
 #include "picture_picker/f_picture.h"
 #include "recording_messages.h"
+#include "user_input.h"
 
 namespace {
 
@@ -91,11 +92,12 @@ struct Fixture {
     return *picker;
   }
 
-  // Selects a file of File1 as a click does.
+  // A mouse click on a file of File1.
   void click(const QString& name) {
     const auto found = picker->File1->findItems(name, Qt::MatchExactly);
     QVERIFY2(found.size() == 1, qPrintable(name));
-    picker->File1->setCurrentItem(found.first());
+    if (!picker->isVisible()) user_input::show_active(picker.get());
+    user_input::click_item(picker->File1, picker->File1->row(found.first()));
   }
 
   QTemporaryDir dir;
@@ -274,7 +276,7 @@ class TestFPicture : public QObject {
     f.click(QStringLiteral("a.jpg"));
     const QString caption = p.windowTitle();
     p.Text1->setText(QStringLiteral("朝顔"));
-    p.Command2_Click();
+    user_input::click(p.Command2);
     QCOMPARE(items(&f.titles).size(), 3);
     QCOMPARE(f.state.current_image_count(), 3);
     QCOMPARE(f.state.current_images[2], (store::ImageEntry{f.photos + QStringLiteral("/a.jpg"), QStringLiteral("朝顔")}));
@@ -282,12 +284,19 @@ class TestFPicture : public QObject {
     // caption keeps the date.
     QVERIFY(p.Image1->pixmap().isNull());
     QCOMPARE(p.Text1->text(), QString());
-    QCOMPARE(p.File1->currentRow(), -1);
+    QCOMPARE(p.File1->selected_row(), -1);
     QCOMPARE(items(p.File1), kPhotoFiles);
     QCOMPARE(p.windowTitle(), caption);
 
+    // The file list has the focus: Home previews its first file, and a
+    // click on another one then proposes that one's name.
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("File1"));
+    user_input::key(Qt::Key_Home);
+    QCOMPARE(p.Text1->text(), QStringLiteral("a.jpg"));
+    QCOMPARE(p.Image1->pixmap().size(), QSize(30, 20));
     f.click(QStringLiteral("wide.JPG"));
-    p.Command2_Click();
+    QCOMPARE(p.Text1->text(), QStringLiteral("wide.JPG"));
+    user_input::click(p.Command2);
     QCOMPARE(items(&f.titles), (QStringList{QStringLiteral("前から1"), QStringLiteral("前から2"),
                                             QStringLiteral("朝顔"), QStringLiteral("wide.JPG")}));
     QCOMPARE(f.state.current_images[3],

@@ -24,6 +24,7 @@
 #include "picture_viewer/f_gensun.h"
 #include "recording_messages.h"
 #include "store/memo_files.h"
+#include "user_input.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ struct Fixture {
   // Shows the memo with these pictures (path, title) in the main window.
   void show_memo_with(const std::vector<store::ImageEntry>& images) {
     QVERIFY(store::save_image_list(dir_path, QStringLiteral(" 1 "), images).ok);
-    form.Grid1->setCurrentIndex(form.list_model()->index(0, 0));
-    form.Grid1_Click();
+    if (!form.isVisible()) user_input::show_active(&form);
+    user_input::click_row(form.Grid1, 0);
   }
 
   // Double-clicks the main window's picture and runs `steps` on the viewer
@@ -155,7 +156,7 @@ class TestFGensun : public QObject {
       images.push_back({f.picture(QStringLiteral("p%1.png").arg(i), 20 * i, 10 * i), QStringLiteral("t%1").arg(i)});
     }
     f.show_memo_with(images);
-    f.form.List1->setCurrentRow(start - 1);
+    user_input::click_item(f.form.List1, start - 1);
     f.open_viewer([&](F_gensun& v) {
       const QSize size = v.size();
       // The button and the menu entry answer alike.
@@ -278,6 +279,13 @@ class TestFGensun : public QObject {
     f.open_viewer([&](F_gensun& v) {
       QCOMPARE(v.Text1->toPlainText(), hands_back ? QStringLiteral("二") : QStringLiteral("一"));
     });
+
+    // A click on the title still marked shows its picture again.
+    QCOMPARE(f.form.List1->selected_row(), 0);
+    user_input::click_item(f.form.List1, 0);
+    QCOMPARE(f.form.Label3->text(), p1);
+    QCOMPARE(f.form.Image1->size(), QSize(40, 20));
+    QCOMPARE(f.state.current_image_no, 1);
   }
 
   void double_clicks_open_only_when_a_picture_is_shown() {
@@ -286,11 +294,13 @@ class TestFGensun : public QObject {
     // The first picture is missing: none is shown.
     f.show_memo_with({{f.dir_path + QStringLiteral("gone.png"), QStringLiteral("無い")}, {there, QStringLiteral("有")}});
     QTest::mouseDClick(f.form.Image1, Qt::LeftButton);
-    Q_EMIT f.form.List1->itemDoubleClicked(f.form.List1->item(0));
+    f.messages.log.clear();
+    user_input::double_click_item(f.form.List1, 0);
     QCOMPARE(f.opened, 0);
+    // The double click's first click reports the missing file, once.
+    QCOMPARE(f.messages.log.size(), 1);
 
-    f.form.List1->setCurrentRow(1);
-    Q_EMIT f.form.List1->itemDoubleClicked(f.form.List1->item(1));
+    user_input::double_click_item(f.form.List1, 1);
     QCOMPARE(f.opened, 1);
 
     // Closing on a picture whose file has gone empties the main picture.

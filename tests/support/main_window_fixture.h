@@ -11,6 +11,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "recording_messages.h"
+#include "user_input.h"
 
 namespace testing_support {
 
@@ -29,10 +30,10 @@ struct MainWindowFixture {
     return *form;
   }
 
-  // A click on a row of the list (1-based grid row).
+  // A mouse click on a row of the list (1-based grid row).
   void click_row(int grid_row) {
-    form->Grid1->setCurrentIndex(form->list_model()->index(grid_row - 1, 0));
-    form->Grid1_Click();
+    if (!form->isVisible()) user_input::show_active(form.get());
+    user_input::click_row(form->Grid1, grid_row - 1);
   }
 
   // The titles of the memo rows listed, top to bottom.
