@@ -17,6 +17,7 @@ packages=(
     xauth
     xdotool
     fonts-ipafont-gothic
+    fonts-dejavu-core
     # install test: checks the desktop entry
     desktop-file-utils
 )

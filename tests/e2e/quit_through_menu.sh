@@ -9,8 +9,13 @@
 #   - show a main window titled "...Verdalis... (1件)" after a first start,
 #   - make a second copy started in the same directory show a message box
 #     titled "Verdalis" and exit without touching any file,
+#   - take a new memo written with the real mouse and keyboard: "登録",
+#     typed location, variety and title, "画像追加", a double click on a
+#     directory and a click on a picture in the picker (which proposes the
+#     file name as its title), "登録", "中止", and "登録" in the editor,
 #   - quit through the menu and leave flower.ini, flower.dat, basyo.dat,
-#     hinsyu.dat and memo/m0000001.txt as CP932, CR LF text files.
+#     hinsyu.dat, memo/m0000001.txt and the new memo's picture list as CP932,
+#     CR LF text files.
 #
 # Exit status: 0 pass, 1 fail, 77 when xvfb-run or xdotool is missing.
 set -uo pipefail
@@ -156,6 +161,93 @@ check_crlf_file() {
     return "$ok"
 }
 
+# click_at WINDOW X Y [REPEAT]: a real left click (or a double click) at a
+# point of the window, in pixels from its top-left corner. Without a window
+# manager a window has no frame, so its geometry is its client area.
+click_at() {
+    local win=$1 x=$2 y=$3 repeat=${4:-1} X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdo getwindowgeometry --shell "$win")"
+    xdo mousemove --sync $((X + x)) $((Y + y)) >/dev/null 2>&1
+    xdo click --repeat "$repeat" --delay 120 1
+    sleep 0.4
+}
+
+# type_text TEXT: types ASCII text into the focused box of the window under
+# the pointer.
+type_text() {
+    xdo type --delay 40 "$1"
+    sleep 0.3
+}
+
+# A 2 × 2 pixel BMP file.
+write_bmp() {
+    printf 'BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x18\x00\x00\x00\x00\x00\x10\x00\x00\x00\x13\x0b\x00\x00\x13\x0b\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\x00\xff\x00\x00\x00\x00\xff\x00\x00\xff\x00\x00\x00' >"$1"
+}
+
+# new_memo_with_picture MAIN_WINDOW: writes a memo with one picture through
+# the editor and the picker, all with mouse clicks and typed keys. Control
+# positions are the designed ones (twips / 15) at the window's first-start
+# size; the rows of the directory and file lists are those of the 9-point
+# IPA Gothic font that setup-deps installs.
+new_memo_with_picture() {
+    local win=$1 X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdo getwindowgeometry --shell "$win")"
+    # The client area lies below the menu bar and is 419 pixels high.
+    local menu=$((HEIGHT - 419))
+    log "clicking 登録 in the main window"
+    click_at "$win" 582 $((menu + 402))
+    local editor
+    if ! editor=$(wait_window "$pid1" '^【Verdalis】Ver\.3\.0$' "$WINDOW_WAIT"); then
+        fail "登録 opened no editor"
+        list_windows
+        return 1
+    fi
+    # The focus starts in the location box.
+    type_text bed
+    click_at "$editor" 400 11     # the variety box
+    type_text rose
+    click_at "$editor" 200 41     # the title box
+    type_text e2e
+    log "clicking 画像追加"
+    click_at "$editor" 588 180
+    local picker
+    if ! picker=$(wait_window "$pid1" '^登録する画像ファイル' "$WINDOW_WAIT"); then
+        fail "画像追加 opened no picture picker"
+        list_windows
+        return 1
+    fi
+    # The directory list shows "/", the folders down to the data directory,
+    # then its sub-directories memo and photos; rows are 18 pixels from 25.
+    local depth photos_row
+    depth=$(tr -cd '/' <<<"$datadir" | wc -c)
+    photos_row=$((depth + 2))
+    log "double-clicking row $photos_row of the directory list (photos)"
+    click_at "$picker" 60 $((25 + 18 * photos_row + 9)) 2
+    log "clicking the picture, the first file of the list"
+    click_at "$picker" 40 160
+    local caption
+    caption=$(xdo getwindowname "$picker")
+    if [[ "$caption" != "画像ﾌｧｲﾙの日付："* ]]; then
+        fail "a click on rose.bmp did not preview it (caption '$caption')"
+        return 1
+    fi
+    click_at "$picker" 598 422    # 登録
+    click_at "$picker" 550 422    # 中止
+    if find_window "$pid1" '^登録する画像ファイル|^画像ﾌｧｲﾙの日付' >/dev/null; then
+        fail "中止 did not close the picker"
+        return 1
+    fi
+    log "clicking 登録 in the editor"
+    click_at "$editor" 552 385
+    sleep 0.5
+    if find_window "$pid1" '^【Verdalis】Ver\.3\.0$' >/dev/null; then
+        fail "the editor is still open after 登録"
+        list_windows
+        return 1
+    fi
+    return 0
+}
+
 # line_of FILE N: line N without its CR.
 line_of() {
     sed -n "${2}p" "$1" | tr -d '\r'
@@ -249,6 +341,11 @@ scenario() {
         return 1
     fi
 
+    # --- a new memo with a picture, by mouse and keyboard --------------------
+    new_memo_with_picture "$win1"
+    title=$(xdo getwindowname "$win1")
+    [[ "$title" == *"(2件)"* ]] || fail "after saving, the main window title is '$title'"
+
     # --- quit the first copy through the menu --------------------------------
     local quit_keys=("alt+f q" "alt+q") how="" keys
     for keys in "${quit_keys[@]}"; do
@@ -289,18 +386,30 @@ scenario() {
                 fail "flower.ini line $n '$line' is not a number between a sign/blank and a blank"
         done <"$ini"
     fi
-    check_crlf_file "$datadir/basyo.dat" 6
-    check_crlf_file "$datadir/hinsyu.dat" 15
-    if check_crlf_file "$datadir/flower.dat" 7; then
+    # The typed location and variety joined their lists.
+    check_crlf_file "$datadir/basyo.dat" 7 && [[ "$(line_of "$datadir/basyo.dat" 7)" == bed ]] ||
+        fail "basyo.dat does not end with the new location 'bed'"
+    check_crlf_file "$datadir/hinsyu.dat" 16 && [[ "$(line_of "$datadir/hinsyu.dat" 16)" == rose ]] ||
+        fail "hinsyu.dat does not end with the new variety 'rose'"
+    if check_crlf_file "$datadir/flower.dat" 14; then
+        # Same day, created later: the new memo comes first.
         local place number
-        place=$(line_of "$datadir/flower.dat" 2 | iconv -f CP932 -t UTF-8 2>/dev/null)
-        [[ "$place" == "雑メモ" ]] ||
-            fail "flower.dat line 2 is '$place' (as CP932), expected '雑メモ'"
+        [[ "$(line_of "$datadir/flower.dat" 4)" == e2e ]] ||
+            fail "flower.dat line 4 is '$(line_of "$datadir/flower.dat" 4)', expected the title 'e2e'"
         number=$(line_of "$datadir/flower.dat" 5)
-        [[ "$number" == " 1 " ]] ||
-            fail "flower.dat line 5 is '$number', expected ' 1 '"
+        [[ "$number" == " 2 " ]] || fail "flower.dat line 5 is '$number', expected ' 2 '"
+        place=$(line_of "$datadir/flower.dat" 9 | iconv -f CP932 -t UTF-8 2>/dev/null)
+        [[ "$place" == "雑メモ" ]] ||
+            fail "flower.dat line 9 is '$place' (as CP932), expected '雑メモ'"
+        number=$(line_of "$datadir/flower.dat" 12)
+        [[ "$number" == " 1 " ]] || fail "flower.dat line 12 is '$number', expected ' 1 '"
     fi
     check_crlf_file "$datadir/memo/m0000001.txt" 9
+    # The picture list: its path, then the title the picker proposed.
+    local want got
+    want=$(printf '%s\r\n%s\r\n' "$datadir/photos/rose.bmp" rose.bmp | od -An -tx1)
+    got=$(od -An -tx1 <"$datadir/memo/g0000002.txt" 2>/dev/null)
+    [[ "$got" == "$want" ]] || fail "memo/g0000002.txt is not the path and the title 'rose.bmp' (bytes:$got)"
 
     [[ $failures -eq 0 ]]
 }
@@ -334,8 +443,9 @@ fi
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/verdalis-e2e.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-mkdir "$scratch/app"
+mkdir -p "$scratch/app/photos"
 cp "$exe" "$scratch/app/verdalis"
+write_bmp "$scratch/app/photos/rose.bmp"
 
 timeout -k 10 "$OVERALL_LIMIT" \
     xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --inside-x "$scratch"

@@ -2,6 +2,8 @@
 // filters, the viewer pane and shut-down.
 
 #include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -240,6 +242,32 @@ class TestMainForm : public QObject {
     QCOMPARE(f.state->listed_count, 5);
     user_input::pick_by_keys(form.Combo2, 2);  // チューリップ
     QCOMPARE(titles_listed(form), QStringList{QStringLiteral("球根掘り")});
+  }
+
+  // Tabbing into the list or the picture titles chooses nothing: "訂正"
+  // and "削除" still find no memo row, and no memo is shown.
+  void the_focus_alone_chooses_no_memo() {
+    Fixture f;
+    f.write_standard_files();
+    Main_form& form = f.load();
+    int opened = 0;
+    form.run_modal = [&](QDialog&) { return ++opened, int(QDialog::Rejected); };
+    user_input::show_active(&form);
+    form.Command2->setFocus(Qt::TabFocusReason);
+    user_input::key(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form.Grid1));
+    user_input::click(form.Command8);
+    user_input::click(form.Command7);
+    QCOMPARE(opened, 0);
+    QCOMPARE(f.messages.log.size(), 2);
+    QCOMPARE(f.messages.log[0].text, QStringLiteral("訂正する項目が選択されていません。"));
+    QCOMPARE(form.Text2->toPlainText(), QString());
+    // A key that moves the row shows that row's memo.
+    form.Grid1->setFocus(Qt::TabFocusReason);
+    user_input::key(Qt::Key_Down);
+    QVERIFY(form.Grid1->current_grid_row() >= 1);
+    user_input::click(form.Command8);
+    QCOMPARE(opened, 1);
   }
 
   void return_in_a_filter_box_is_swallowed() {
