@@ -10,23 +10,9 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QtTest>
-#include <memory>
 
 #include "ui/message_service.h"
 #include "ui/translations.h"
-
-namespace {
-
-QStringList menu_texts(QMenu* menu) {
-  QStringList out;
-  for (const QAction* a : menu->actions()) {
-    if (!a->isSeparator()) out << a->text().section(QLatin1Char('\t'), 0, 0);
-  }
-  delete menu;
-  return out;
-}
-
-}  // namespace
 
 class TestQtTexts : public QObject {
   Q_OBJECT
@@ -43,40 +29,36 @@ class TestQtTexts : public QObject {
     QFETCH(bool, translated);
     if (translated) QVERIFY2(!ui::install_japanese_translations(*qApp).isEmpty(), "qtbase_ja.qm not found");
 
-    ui::QtMessageService messages;
-    auto seen = std::make_shared<QStringList>();
-    const auto watch = [seen](const QString& answer) {
-      QTimer::singleShot(0, [seen, answer] {
+    // Notes the buttons of the box about to open and presses `answer`.
+    QStringList seen;
+    const auto answer_with = [&seen](const QString& answer) {
+      QTimer::singleShot(0, [&seen, answer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
-        for (QAbstractButton* b : box->buttons()) *seen << b->text();
+        for (QAbstractButton* b : box->buttons()) seen << b->text();
         for (QAbstractButton* b : box->buttons()) {
           if (b->text() == answer) b->click();
         }
       });
     };
-    watch(QStringLiteral("いいえ(&N)"));
+    ui::QtMessageService messages;
+    answer_with(QStringLiteral("いいえ(&N)"));
     QVERIFY(!messages.ask(nullptr, QStringLiteral("終了しますか？"), QStringLiteral("Verdalis"), true));
-    watch(QStringLiteral("はい(&Y)"));
+    answer_with(QStringLiteral("はい(&Y)"));
     QVERIFY(messages.ask(nullptr, QStringLiteral("削除しますか？"), QStringLiteral("Verdalis"), false));
-    watch(QStringLiteral("OK"));
+    answer_with(QStringLiteral("OK"));
     messages.inform(nullptr, QStringLiteral("がありません。"), QStringLiteral("Verdalis"));
-    seen->sort();
-    QCOMPARE(*seen, (QStringList{"OK", "いいえ(&N)", "いいえ(&N)", "はい(&Y)", "はい(&Y)"}));
+    QCOMPARE(seen, (QStringList{"はい(&Y)", "いいえ(&N)", "はい(&Y)", "いいえ(&N)", "OK"}));
 
     if (!translated) return;
     QLineEdit line;
-    const QStringList line_menu = menu_texts(line.createStandardContextMenu());
     QPlainTextEdit body;
-    const QStringList body_menu = menu_texts(body.createStandardContextMenu());
-    for (const QStringList& menu : {line_menu, body_menu}) {
-      QVERIFY2(menu.contains(QStringLiteral("コピー(&C)")), qPrintable(menu.join(QLatin1Char('|'))));
-      QVERIFY2(menu.contains(QStringLiteral("貼り付け(&P)")), qPrintable(menu.join(QLatin1Char('|'))));
-      for (const QString& text : menu) {
-        for (const char* english : {"Copy", "Paste", "Select All", "Undo", "Redo", "Cu&t", "Delete"}) {
-          QVERIFY2(!text.contains(QLatin1String(english)), qPrintable(text));
-        }
-      }
+    for (QMenu* menu : {line.createStandardContextMenu(), body.createStandardContextMenu()}) {
+      QStringList texts;
+      for (const QAction* a : menu->actions()) texts << a->text().section(QLatin1Char('\t'), 0, 0);
+      delete menu;
+      QVERIFY2(texts.contains(QStringLiteral("コピー(&C)")), qPrintable(texts.join(QLatin1Char('|'))));
+      QVERIFY2(texts.contains(QStringLiteral("すべてを選択")), qPrintable(texts.join(QLatin1Char('|'))));
     }
   }
 };
