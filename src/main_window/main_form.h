@@ -61,6 +61,7 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void set_variety_filter_names(const QStringList& names) override;
   void begin_listing() override;
   void list_memo(int slot) override;
+  bool select_memo_no(const QString& memo_no) override;
   QRectF outer_geometry_twips() const override;
   QWidget* host_widget() override { return this; }
 
@@ -102,6 +103,7 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Menu_zenbun_Click();
   void Menu_basyo_Click();
   void Menu_hinsyu_Click();
+  void Menu_syozai_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
@@ -185,6 +187,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   QMenu* Menu_bunrui_edit = nullptr;
   QAction* Menu_basyo = nullptr;
   QAction* Menu_hinsyu = nullptr;
+  QMenu* Menu_tool = nullptr;
+  QAction* Menu_syozai = nullptr;
   QAction* menu_tukaikata = nullptr;
   QAction* Menu_quit = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "memo_deletion/f_sakujo.h"
+#include "picture_check/f_syozai.h"
 #include "search/f_zenbun.h"
 
 void Main_form::build_menu_bar() {
@@ -30,6 +31,12 @@ void Main_form::build_menu_bar() {
   Menu_hinsyu = Menu_bunrui_edit->addAction(QStringLiteral("品種の編集(&H)"));
   Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
 
+  // Tools of our own, beside the menus above.
+  Menu_tool = bar->addMenu(QStringLiteral("ツール(&T)"));
+  Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
+  Menu_syozai = Menu_tool->addAction(QStringLiteral("画像の所在確認(&L)..."));
+  Menu_syozai->setObjectName(QStringLiteral("Menu_syozai"));
+
   menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
   menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
   Menu_quit = bar->addAction(QStringLiteral("終了(&Q)"));
@@ -39,6 +46,7 @@ void Main_form::build_menu_bar() {
   connect(Menu_zenbun, &QAction::triggered, this, &Main_form::Menu_zenbun_Click);
   connect(Menu_basyo, &QAction::triggered, this, &Main_form::Menu_basyo_Click);
   connect(Menu_hinsyu, &QAction::triggered, this, &Main_form::Menu_hinsyu_Click);
+  connect(Menu_syozai, &QAction::triggered, this, &Main_form::Menu_syozai_Click);
   connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
@@ -100,6 +108,15 @@ void Main_form::Menu_basyo_Click() {
 void Main_form::Menu_hinsyu_Click() {
   F_hinsyu editor(state_, messages_, *this);
   run_modal(editor);
+}
+
+void Main_form::Menu_syozai_Click() {
+  F_syozai check(state_, messages_, *this);
+  check.start_scan();
+  run_modal(check);
+  // Picture lists may have changed: the memo of the current row is shown
+  // again from its files.
+  if (!current_memo_no().isEmpty()) show_memo();
 }
 
 void Main_form::menu_tukaikata_Click() {

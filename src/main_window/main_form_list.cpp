@@ -10,6 +10,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "store/memo_filter.h"
+#include "store/memo_index.h"
 #include "ui/pick_combo.h"
 
 void Main_form::fill_list(const std::vector<int>& slots) {
@@ -87,6 +88,22 @@ void Main_form::list_memo(int slot) {
   if (slot < 1 || slot > state_.memo_count()) return;
   model_->append_slot(slot);
   state_.listed_count = model_->memo_rows();
+}
+
+bool Main_form::select_memo_no(const QString& memo_no) {
+  const int slot = store::find_memo_by_no(state_.memo_table, memo_no);
+  if (slot < 1) return false;
+  int row = model_->row_of_slot(slot);
+  if (row < 0) {
+    reset_memo_list();
+    row = model_->row_of_slot(slot);
+  }
+  if (row < 0) return false;
+  clear_viewer_pane();
+  const QModelIndex index = model_->index(row, 0);
+  Grid1->setCurrentIndex(index);
+  Grid1->scrollTo(index);
+  return true;
 }
 
 void Main_form::Combo1_Click() {

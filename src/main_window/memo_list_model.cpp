@@ -1,5 +1,7 @@
 #include "main_window/memo_list_model.h"
 
+#include <algorithm>
+
 MemoListModel::MemoListModel(const store::MemoTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {}
 
@@ -63,4 +65,9 @@ QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int
   }
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
   return {};
+}
+
+int MemoListModel::row_of_slot(int slot) const {
+  const auto it = std::find(slots_.begin(), slots_.end(), slot);
+  return it == slots_.end() ? -1 : static_cast<int>(it - slots_.begin());
 }

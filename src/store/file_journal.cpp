@@ -18,6 +18,11 @@ FileResult FileJournal::write_lines(const QString& path, const QStringList& line
   return write_text_lines(path, lines);
 }
 
+FileResult FileJournal::write_bytes(const QString& path, const QByteArray& bytes) {
+  if (FileResult saved = back_up(path); !saved) return saved;
+  return write_file_bytes(path, bytes);
+}
+
 FileResult FileJournal::remove(const QString& path) {
   if (FileResult saved = back_up(path); !saved) return saved;
   return remove_file(path);

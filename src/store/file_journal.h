@@ -16,6 +16,10 @@ class FileJournal {
  public:
   // Replaces the file with the lines (windows-31j, CR LF).
   FileResult write_lines(const QString& path, const QStringList& lines);
+  // Replaces the file with the bytes as they are.
+  FileResult write_bytes(const QString& path, const QByteArray& bytes);
+  // True when no file has been changed since the last rollback.
+  bool empty() const { return backups_.empty(); }
   // Deletes the file when it exists.
   FileResult remove(const QString& path);
   // Puts every changed file back as it was, newest change first. Returns a

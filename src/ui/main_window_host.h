@@ -38,6 +38,10 @@ class MainWindowHost {
   virtual void begin_listing() = 0;
   // Lists the memo of the 1-based memo_table slot below the rows listed.
   virtual void list_memo(int slot) = 0;
+  // Makes the memo with this number the list's current row and clears the
+  // viewer pane; the filters are dropped first when it is not listed.
+  // False when no memo has the number.
+  virtual bool select_memo_no(const QString& memo_no) = 0;
   // Left, top, outer width and outer height, in twips.
   virtual QRectF outer_geometry_twips() const = 0;
   // The window, as the parent of dialogs.
