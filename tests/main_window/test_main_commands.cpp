@@ -100,8 +100,9 @@ class TestMainCommands : public QObject {
     QStringList top;
     for (QAction* a : f.form.menuBar()->actions()) top << a->text();
     QCOMPARE(top, (QStringList{QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("全文検索(&Z)"),
-                               QStringLiteral("場所･品種の編集(&E)"), QStringLiteral("使い方(&U)"),
-                               QStringLiteral("終了(&Q)")}));
+                               QStringLiteral("場所･品種の編集(&E)"), QStringLiteral("ツール(&T)"),
+                               QStringLiteral("使い方(&U)"), QStringLiteral("終了(&Q)")}));
+    QCOMPARE(f.form.Menu_tool->actions().first()->text(), QStringLiteral("画像の所在確認(&L)..."));
     QCOMPARE(f.form.Menu_file->actions().first()->text(), QStringLiteral("終了(&Q)"));
     QStringList categories;
     for (QAction* a : f.form.Menu_bunrui_edit->actions()) categories << a->text();
