@@ -24,6 +24,10 @@ Result bench_search(const QString& dir, const QString& keyword, const QString& n
 Result bench_picture(const QString& dir, const QString& picture, int reps);
 Result bench_startup(const QString& dir, const QString& empty_dir, int reps);
 Result bench_memory(const QString& program, const QString& dir, const QString& empty_dir);
+// 15000 picture lists of 1 to 6 paths, half of them missing, scanned by the
+// picture check window; and 10000 missing pictures in 5000 lists re-pointed.
+Result bench_picture_check(const QString& dir, int reps);
+Result bench_repoint(const QString& dir, int reps);
 
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).

@@ -86,6 +86,11 @@ int main(int argc, char** argv) {
   if (wanted("search_hit")) report(bench::bench_search(dir, info.hit_word, QStringLiteral("search_hit"), reps));
   if (wanted("picture")) report(bench::bench_picture(dir, info.big_picture, reps));
   if (wanted("startup")) report(bench::bench_startup(dir, empty_dir, reps));
+  if (wanted("picture_check")) {
+    const bench::Result check = bench::bench_picture_check(dir, reps);
+    report(check, check.note.section(QLatin1Char(' '), 1, 1).toDouble() <= 50);
+  }
+  if (wanted("repoint")) report(bench::bench_repoint(dir, reps));
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,
