@@ -12,10 +12,12 @@
 // made at start, so that the outcome is known before DATA_DIR is touched.
 // Then one line is written to stdout:
 //
-//   BEGIN <n> <operation> <flower.dat before> <flower.dat after> <files before> <files after>
+//   BEGIN <n> <operation> <flower.dat before> <flower.dat after> <files before> <files after> <lists>
 //
 // (SHA-1 digests in hex; the file lists are the names in memo/, joined by
-// "," or "-" for none), the same operation runs on DATA_DIR, and "END <n>"
+// "," or "-" for none; <lists> names each picture list file the operation
+// changes with its digest before and after, "name:before:after" joined by
+// ",", or "-"), the same operation runs on DATA_DIR, and "END <n>"
 // follows. Both directories start equal and every operation is
 // deterministic (a fixed clock, a generator started from the run number), so the two runs end
 // alike. Exit status 3 means they did not.
@@ -33,6 +35,7 @@
 #include "store/app_state.h"
 #include "store/category_edit.h"
 #include "store/memo_save.h"
+#include "store/picture_repoint.h"
 #include "store/startup.h"
 
 namespace {
@@ -59,6 +62,22 @@ QByteArray memo_files_of(const QString& data_dir) {
 }
 
 // Copies one file without syncing it to disk (QFile::copy does).
+// The picture list files whose bytes differ between two directories, with
+// both digests ("none" for a file that is not there).
+QByteArray changed_lists(const QString& before_dir, const QString& after_dir) {
+  const QDir::Filters files = QDir::Files;
+  QStringList names = QDir(before_dir + QStringLiteral("memo")).entryList({QStringLiteral("g*.txt")}, files);
+  names += QDir(after_dir + QStringLiteral("memo")).entryList({QStringLiteral("g*.txt")}, files);
+  names.removeDuplicates();
+  QByteArrayList changed;
+  for (const QString& name : names) {
+    const QByteArray before = digest_of(before_dir + QStringLiteral("memo/") + name);
+    const QByteArray after = digest_of(after_dir + QStringLiteral("memo/") + name);
+    if (before != after) changed << name.toUtf8() + ':' + before + ':' + after;
+  }
+  return changed.isEmpty() ? QByteArray("-") : changed.join(',');
+}
+
 bool copy_file(const QString& from, const QString& to) {
   QFile in(from);
   QFile out(to);
@@ -82,7 +101,7 @@ bool copy_tree(const QString& from, const QString& to) {
 // One operation, drawn from the generator before it is applied to either
 // directory, so that both get exactly the same one.
 struct Operation {
-  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion } kind = NewMemo;
+  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion, Repoint } kind = NewMemo;
   store::MemoInput input;
   int slot = 0;
   store::Category category = store::Category::Location;
@@ -91,8 +110,26 @@ struct Operation {
 };
 
 const char* kind_name(Operation::Kind kind) {
-  static const char* const names[] = {"new", "correct", "delete", "add-name", "move-name", "remove-name", "bulk-delete"};
+  static const char* const names[] = {"new", "correct", "delete", "add-name", "move-name", "remove-name", "bulk-delete",
+                                      "repoint"};
   return names[kind];
+}
+
+// The pictures of the memos are stored as "/pictures/庭N.jpg", files that
+// do not exist; a re-pointing finds them in the photos folder beside the
+// data directories.
+constexpr int kPhotos = 50;
+
+QString photos_folder(const QString& data) { return QDir(data + QStringLiteral("../photos")).absolutePath(); }
+
+bool make_photos(const QString& data) {
+  const QString dir = photos_folder(data);
+  if (!QDir().mkpath(dir)) return false;
+  for (int i = 0; i < kPhotos; ++i) {
+    QFile f(dir + QStringLiteral("/庭%1.jpg").arg(i));
+    if (!f.exists() && !f.open(QIODevice::WriteOnly)) return false;
+  }
+  return true;
 }
 
 class Generator {
@@ -113,7 +150,7 @@ class Generator {
     std::vector<store::ImageEntry> list;
     const int count = below(3) == 0 ? 0 : below(4);
     for (int i = 0; i < count; ++i) {
-      list.push_back({QStringLiteral("/pictures/庭%1.jpg").arg(below(1000)), QStringLiteral("写真%1").arg(i + 1)});
+      list.push_back({QStringLiteral("/pictures/庭%1.jpg").arg(below(kPhotos)), QStringLiteral("写真%1").arg(i + 1)});
     }
     return list;
   }
@@ -134,6 +171,8 @@ class Generator {
     } else if (roll < 80) {
       op.kind = memos == 0 ? Operation::NewMemo : Operation::Deletion;
       op.slot = 1 + below(memos);
+    } else if (roll < 84) {
+      op.kind = Operation::Repoint;
     } else if (roll < 87) {
       op.kind = Operation::AddName;
       op.name = QStringLiteral("新しい分類%1").arg(below(100000));
@@ -180,13 +219,22 @@ bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
       store::remove_category_name(store::category_list(state, op.category), op.position);
       return store::save_category_edit(state, op.category).ok;
     case Operation::BulkDeletion: return store::delete_category_memos(state, op.category, op.position).ok;
+    case Operation::Repoint: {
+      const std::atomic_bool go_on{false};
+      const std::vector<store::CheckedMemo> memos = store::memos_to_check(state.memo_table);
+      const store::PictureScan scan = store::scan_pictures(state.data_dir, memos, go_on);
+      const store::RepointPlan plan =
+          store::plan_repoint(scan, {QStringLiteral("/pictures/"), photos_folder(state.data_dir), false}, go_on);
+      store::FileJournal journal;
+      return store::write_repoint(state.data_dir, memos, scan, plan, journal).ok;
+    }
   }
   return false;
 }
 
 // One run: operations on the data directory until the process is killed.
 int run(const QString& data, const QString& shadow, unsigned run_number) {
-  if (!copy_tree(data, shadow)) return 2;
+  if (!copy_tree(data, shadow) || !make_photos(data)) return 2;
 
   // A clock that moves one second per reading, from a start that differs
   // from run to run.
@@ -210,7 +258,8 @@ int run(const QString& data, const QString& shadow, unsigned run_number) {
     const QByteArray files_before = memo_files_of(data);
     const bool done_on_copy = apply(copy, op, clock);
     say("BEGIN " + QByteArray::number(n) + ' ' + kind_name(op.kind) + ' ' + before + ' ' +
-        digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow));
+        digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow) + ' ' +
+        changed_lists(data, shadow));
     const bool done = apply(real, op, clock);
     if (done != done_on_copy || real.memo_count() != copy.memo_count()) return 3;
     say("END " + QByteArray::number(n));

@@ -2,7 +2,9 @@
 // category lists (verdalis_kill_worker) at random moments, 200 to 1000 times, and
 // after every kill checks that the data directory still loads, that
 // flower.dat is exactly as it was before the interrupted operation or as
-// it is after it, and that no memo has lost a per-memo file it had.
+// it is after it, that each picture list file the operation changes (saving,
+// deleting, re-pointing pictures) holds its old or its new bytes, and that
+// no memo has lost a per-memo file it had.
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -37,6 +39,8 @@ struct Announcement {
   QByteArray after;
   QSet<QString> files_before;
   QSet<QString> files_after;
+  // Picture list files the operation changes: name, digest before, after.
+  QList<QByteArrayList> lists;
   bool ended = false;
 };
 
@@ -120,8 +124,11 @@ class Worker {
   // Records a line into the announcement log.
   static void note(const QByteArray& text, std::optional<Announcement>& last) {
     const QList<QByteArray> f = text.split(' ');
-    if (f.value(0) == "BEGIN" && f.size() == 7) {
-      last = Announcement{f[1].toInt(), f[2], f[3], f[4], file_set(f[5]), file_set(f[6]), false};
+    if (f.value(0) == "BEGIN" && f.size() == 8) {
+      last = Announcement{f[1].toInt(), f[2], f[3], f[4], file_set(f[5]), file_set(f[6]), {}, false};
+      if (f[7] != "-") {
+        for (const QByteArray& entry : f[7].split(',')) last->lists << entry.split(':');
+      }
     } else if (f.value(0) == "END" && last && f.value(1).toInt() == last->n) {
       last->ended = true;
     }
@@ -175,6 +182,13 @@ class KillTest : public QObject {
     const bool as_before = digest == last.before && !last.ended;
     const bool as_after = digest == last.after;
     QVERIFY2(as_before || as_after, qPrintable(context + QStringLiteral(": flower.dat is neither before nor after")));
+    for (const QByteArrayList& list : last.lists) {
+      QVERIFY2(list.size() == 3, qPrintable(context));
+      const QString path = data_ + QStringLiteral("memo/") + QString::fromUtf8(list[0]);
+      const QByteArray now = QFileInfo(path).isFile() ? digest_of(path) : QByteArray("none");
+      QVERIFY2((now == list[1] && !last.ended) || now == list[2],
+               qPrintable(context + QStringLiteral(": ") + path + QStringLiteral(" is neither its old nor its new bytes")));
+    }
 
     store::AppState state(data_);
     const store::StartupData loaded = store::start_up_data(state, store::Settings{}, [] { return QDateTime(); });
