@@ -139,7 +139,9 @@ Result bench_repoint(const QString& dir, int reps) {
   std::vector<store::CheckedMemo> memos;
   // 5000 lists of exactly 2 paths: 10000 pictures.
   const QString data = picture_data(dir, root, 5000, 2, true, memos);
-  for (int m = 0; m < 5000; ++m) {
+  // A small data set (the smoke test) has fewer lists.
+  const int lists = std::min(5000, static_cast<int>(memos.size()));
+  for (int m = 0; m < lists; ++m) {
     const store::ImageListResult list = store::read_image_list(data, memos[static_cast<size_t>(m)].memo_no);
     if (list.images.size() == 1) {
       std::vector<store::ImageEntry> two = list.images;
@@ -152,7 +154,7 @@ Result bench_repoint(const QString& dir, int reps) {
   const store::RepointRequest request{QStringLiteral("C:\\Users\\hanako\\Pictures\\"), root + QStringLiteral("photos"),
                                       false};
   std::vector<QByteArray> contents;
-  for (int m = 0; m < 5000; ++m) {
+  for (int m = 0; m < lists; ++m) {
     QFile f(store::memo_images_path(data, memos[static_cast<size_t>(m)].memo_no));
     f.open(QIODevice::ReadOnly);
     contents.push_back(f.readAll());
@@ -171,7 +173,7 @@ Result bench_repoint(const QString& dir, int reps) {
     journal.rollback();
     // The floor: rewrite each of those files once, atomically.
     t.restart();
-    for (int m = 0; m < 5000; ++m) {
+    for (int m = 0; m < lists; ++m) {
       store::write_file_bytes(store::memo_images_path(data, memos[static_cast<size_t>(m)].memo_no),
                               contents[static_cast<size_t>(m)]);
     }

@@ -15,9 +15,10 @@
 //   BEGIN <n> <operation> <flower.dat before> <flower.dat after> <files before> <files after> <lists>
 //
 // (SHA-1 digests in hex; the file lists are the names in memo/, joined by
-// "," or "-" for none; <lists> names each picture list file the operation
-// changes with its digest before and after, "name:before:after" joined by
-// ",", or "-"), the same operation runs on DATA_DIR, and "END <n>"
+// "," or "-" for none; for a re-pointing, <lists> names each picture list
+// file it changes with its digest before and after, "name:before:after"
+// joined by ","; otherwise, or when it changes none, "-"), the same
+// operation runs on DATA_DIR, and "END <n>"
 // follows. Both directories start equal and every operation is
 // deterministic (a fixed clock, a generator started from the run number), so the two runs end
 // alike. Exit status 3 means they did not.
@@ -259,7 +260,7 @@ int run(const QString& data, const QString& shadow, unsigned run_number) {
     const bool done_on_copy = apply(copy, op, clock);
     say("BEGIN " + QByteArray::number(n) + ' ' + kind_name(op.kind) + ' ' + before + ' ' +
         digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow) + ' ' +
-        changed_lists(data, shadow));
+        (op.kind == Operation::Repoint ? changed_lists(data, shadow) : QByteArray("-")));
     const bool done = apply(real, op, clock);
     if (done != done_on_copy || real.memo_count() != copy.memo_count()) return 3;
     say("END " + QByteArray::number(n));

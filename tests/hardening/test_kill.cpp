@@ -2,9 +2,9 @@
 // category lists (verdalis_kill_worker) at random moments, 200 to 1000 times, and
 // after every kill checks that the data directory still loads, that
 // flower.dat is exactly as it was before the interrupted operation or as
-// it is after it, that each picture list file the operation changes (saving,
-// deleting, re-pointing pictures) holds its old or its new bytes, and that
-// no memo has lost a per-memo file it had.
+// it is after it, that each picture list file a re-pointing of pictures
+// changes holds its old or its new bytes, and that no memo has lost a
+// per-memo file it had.
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
