@@ -173,11 +173,15 @@ void F_syozai::start_scan() {
       [this] { show_scan(); });
 }
 
-void F_syozai::show_scan() {
-  groups_ = store::group_by_folder(scan_, memos_);
+QString F_syozai::scan_text() const {
   QString text = store::scan_summary(scan_);
   for (const store::UnreadableList& u : scan_.unreadable) text += QLatin1Char('\n') + u.message;
-  Label1->setText(text);
+  return text;
+}
+
+void F_syozai::show_scan() {
+  groups_ = store::group_by_folder(scan_, memos_);
+  Label1->setText(scan_text());
   const QSignalBlocker quiet(Grid1);
   Grid1->setRowCount(static_cast<int>(groups_.size()));
   for (int r = 0; r < static_cast<int>(groups_.size()); ++r) {
@@ -252,7 +256,8 @@ void F_syozai::Command3_Click() {
 }
 
 void F_syozai::plan_done() {
-  show_scan();
+  // The scan is unchanged: the folder chosen stays chosen.
+  Label1->setText(scan_text());
   if (plan_.cancelled) {
     Label1->setText(QStringLiteral("中止しました。") + Label1->text());
     return;

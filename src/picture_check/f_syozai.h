@@ -64,6 +64,7 @@ class F_syozai : public QDialog {
   void set_running(bool running);
   void stop_work();
   void show_scan();
+  QString scan_text() const;
   void show_group_pictures();
   void plan_done();
   void write_plan();
