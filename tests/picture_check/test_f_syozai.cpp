@@ -28,7 +28,8 @@ class TestFSyozai : public QObject {
     testing_support::MainWindowFixture f;
     QStringList index;
     for (int no = 1; no <= 2; ++no) {
-      index << QStringLiteral("2019/05/0%1").arg(no) << QStringLiteral("花壇") << QStringLiteral("バラ")
+      index << QStringLiteral("2019/05/0%1").arg(no) << (no == 1 ? QStringLiteral("花壇") : QStringLiteral("温室"))
+            << QStringLiteral("バラ")
             << QStringLiteral("メモ%1").arg(no) << QString::number(no) << QStringLiteral("2019/05/01 10:00:00")
             << QStringLiteral("2019/05/01 10:00:00");
     }
@@ -46,6 +47,9 @@ class TestFSyozai : public QObject {
     Main_form& form = f.load();
     const QByteArray dat = read_bytes(f.state->flower_dat_path());
     user_input::show_active(&form);
+    QCOMPARE(form.Combo1->itemText(0), QStringLiteral("花壇"));
+    user_input::pick(form.Combo1, 0);  // memo 2 is not listed
+    QCOMPARE(f.state->listed_count, 1);
     f.click_row(1);
     f.messages.log.clear();
 
@@ -59,6 +63,11 @@ class TestFSyozai : public QObject {
       user_input::click_row(w->Grid1, 1);
       QCOMPARE(w->Grid2->rowCount(), 1);
       QCOMPARE(w->Grid2->item(0, 3)->text(), win + "2020\\春\\IMG_0100.JPG");
+      // A double click on it selects memo 2 in the main list, every memo listed.
+      user_input::double_click_item(w->Grid2, w->Grid2->model()->index(0, 1));
+      QCOMPARE(f.state->listed_count, 2);
+      QCOMPARE(form.current_memo_no(), QStringLiteral("2"));
+      QVERIFY(form.Combo1->currentText().isEmpty());
       // The common parent folder, two steps up.
       QCOMPARE(w->Combo1->itemText(2), win);
       user_input::pick(w->Combo1, 2);
