@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include "ui/twips.h"
+
 namespace {
 
 const QString kCaption = QStringLiteral("画像の所在確認");
@@ -59,7 +61,7 @@ F_syozai::F_syozai(store::AppState& state, ui::MessageService& messages, ui::Mai
   });
   const QRectF m = main.outer_geometry_twips();
   resize(760, 560);
-  move(static_cast<int>(m.left() / 15), static_cast<int>(m.top() / 15));
+  move(ui::px(m.left()), ui::px(m.top()));
 }
 
 F_syozai::~F_syozai() { stop_work(); }
