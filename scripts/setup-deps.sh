@@ -12,6 +12,9 @@ packages=(
     libgl-dev
     # Qt's own texts (buttons, context menus, file dialogs) in Japanese
     qt6-translations-l10n
+    # backups: ZIP archives
+    libarchive-dev
+    zlib1g-dev
     # end-to-end test and screenshots
     xvfb
     xauth

@@ -202,20 +202,6 @@ QString plan_summary(const PictureScan& scan, const RepointPlan& plan) {
   return text;
 }
 
-namespace {
-
-// The lines of a file as bytes, without their line ends.
-QList<QByteArray> raw_lines(const QByteArray& bytes) {
-  QList<QByteArray> lines = bytes.split('\n');
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  for (QByteArray& line : lines) {
-    if (line.endsWith('\r')) line.chop(1);
-  }
-  return lines;
-}
-
-}  // namespace
-
 RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMemo>& memos, const PictureScan& scan,
                            const RepointPlan& plan, FileJournal& journal) {
   // The changes of each memo, in memo order.
@@ -236,7 +222,7 @@ RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMem
       return fail(read.status == ReadStatus::Failed ? read.message
                                                     : QStringLiteral("%1 がありません。").arg(path));
     }
-    QList<QByteArray> lines = raw_lines(read.bytes);
+    QList<QByteArray> lines = split_raw_lines(read.bytes);
     for (const RepointItem* item : items) {
       const MissingPicture& picture = scan.missing[static_cast<size_t>(item->item)];
       const qsizetype line = 2 * static_cast<qsizetype>(picture.position - 1);

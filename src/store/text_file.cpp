@@ -56,6 +56,15 @@ QString write_reason(const QString& path, const QFileDevice& file, qint64 needed
 
 }  // namespace
 
+QList<QByteArray> split_raw_lines(const QByteArray& bytes) {
+  QList<QByteArray> lines = bytes.split('\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  for (QByteArray& line : lines) {
+    if (line.endsWith('\r')) line.chop(1);
+  }
+  return lines;
+}
+
 QString write_failure_message(const QString& path, const QString& reason) {
   return QStringLiteral("ファイル「%1」に書き込めませんでした。\n理由：%2\nファイルは以前の内容のままです。")
       .arg(path, reason);

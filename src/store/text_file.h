@@ -52,6 +52,10 @@ FileResult write_text_lines(const QString& path, const QStringList& lines);
 // Deletes the file. A file that is already gone counts as deleted.
 FileResult remove_file(const QString& path);
 
+// The lines of file bytes, without their line ends (CR LF or a bare LF),
+// kept as bytes so that rewriting one line leaves the others untouched.
+QList<QByteArray> split_raw_lines(const QByteArray& bytes);
+
 // Japanese wording for the failures above; used by the functions here and
 // by callers that report their own file work.
 QString write_failure_message(const QString& path, const QString& reason);
