@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "backup/f_backup.h"
 #include "store/app_state.h"
 #include "ui/click_list.h"
 #include "ui/main_window_host.h"
@@ -87,6 +88,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
 
   // Runs a modal window. Tests replace it to drive the window instead.
   std::function<int(QDialog&)> run_modal;
+  // The file choices of the backup and the restore. Tests replace them.
+  F_backup::Choosers backup_choosers = F_backup::standard_choosers();
 
  public Q_SLOTS:
   void Combo1_Click();
@@ -104,6 +107,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Menu_basyo_Click();
   void Menu_hinsyu_Click();
   void Menu_syozai_Click();
+  void Menu_backup_Click();
+  void Menu_restore_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
@@ -189,6 +194,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   QAction* Menu_hinsyu = nullptr;
   QMenu* Menu_tool = nullptr;
   QAction* Menu_syozai = nullptr;
+  QAction* Menu_backup = nullptr;
+  QAction* Menu_restore = nullptr;
   QAction* menu_tukaikata = nullptr;
   QAction* Menu_quit = nullptr;
 };

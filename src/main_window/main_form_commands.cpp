@@ -36,6 +36,10 @@ void Main_form::build_menu_bar() {
   Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
   Menu_syozai = Menu_tool->addAction(QStringLiteral("画像の所在確認(&L)..."));
   Menu_syozai->setObjectName(QStringLiteral("Menu_syozai"));
+  Menu_backup = Menu_tool->addAction(QStringLiteral("バックアップ(&B)..."));
+  Menu_backup->setObjectName(QStringLiteral("Menu_backup"));
+  Menu_restore = Menu_tool->addAction(QStringLiteral("バックアップから復元(&R)..."));
+  Menu_restore->setObjectName(QStringLiteral("Menu_restore"));
 
   menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
   menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
@@ -47,6 +51,8 @@ void Main_form::build_menu_bar() {
   connect(Menu_basyo, &QAction::triggered, this, &Main_form::Menu_basyo_Click);
   connect(Menu_hinsyu, &QAction::triggered, this, &Main_form::Menu_hinsyu_Click);
   connect(Menu_syozai, &QAction::triggered, this, &Main_form::Menu_syozai_Click);
+  connect(Menu_backup, &QAction::triggered, this, &Main_form::Menu_backup_Click);
+  connect(Menu_restore, &QAction::triggered, this, &Main_form::Menu_restore_Click);
   connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
@@ -117,6 +123,16 @@ void Main_form::Menu_syozai_Click() {
   // Picture lists may have changed: the memo of the current row is shown
   // again from its files.
   if (!current_memo_no().isEmpty()) show_memo();
+}
+
+void Main_form::Menu_backup_Click() {
+  F_backup backup(state_, messages_, this);
+  if (backup.start_backup(backup_choosers)) run_modal(backup);
+}
+
+void Main_form::Menu_restore_Click() {
+  F_backup restore(state_, messages_, this);
+  if (restore.start_restore(backup_choosers)) run_modal(restore);
 }
 
 void Main_form::menu_tukaikata_Click() {

@@ -56,7 +56,7 @@ QString numbered_archive_name(const QString& name, int n) {
 QByteArray picture_list_text(const std::vector<PictureListEntry>& stored, const std::vector<QString>& missing,
                              const QString& made_at) {
   QString text = QStringLiteral("Verdalis バックアップ（%1）\r\n\r\n").arg(made_at);
-  text += QStringLiteral("保存した写真：%1枚（元の場所<TAB>バックアップ内の場所）\r\n").arg(stored.size());
+  text += QStringLiteral("保存した写真：%1枚（各行に元の場所とバックアップ内の場所をタブで区切って記載）\r\n").arg(stored.size());
   for (const PictureListEntry& e : stored) text += e.original + QLatin1Char('\t') + e.archived + QStringLiteral("\r\n");
   text += QStringLiteral("\r\n見つからなかった写真：%1枚\r\n").arg(missing.size());
   for (const QString& m : missing) text += m + QStringLiteral("\r\n");

@@ -358,7 +358,7 @@ RestoreResult Restorer::run() {
       ++result_.files;
     }
   }
-  result_.bytes = done_;
+  for (const Entry& e : entries_) result_.bytes += e.size;
   result_.ok = true;
   created_.keep();
   return result_;

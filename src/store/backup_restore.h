@@ -40,7 +40,7 @@ struct RestoreResult {
   int files = 0;     // data files and memo/ files
   int pictures = 0;  // pictures extracted
   int linked = 0;    // picture paths rewritten to an extracted picture
-  qint64 bytes = 0;
+  qint64 bytes = 0;  // bytes extracted from the archive
   QString program;  // the copied program, to start the restored diary
 };
 

@@ -1,0 +1,242 @@
+#include "backup/f_backup.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "store/picture_check.h"
+
+namespace {
+
+const QString kZipFilter = QStringLiteral("ZIP アーカイブ (*.zip)");
+
+QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+// True when the file would lie in the data directory or in its memo/
+// folder, which a backup only reads.
+bool inside_data(const QString& file, const QString& data_dir) {
+  const QString folder = QFileInfo(QFileInfo(file).absolutePath()).canonicalFilePath();
+  const QString data = QFileInfo(data_dir).canonicalFilePath();
+  return !folder.isEmpty() && (folder == data || folder == data + QStringLiteral("/memo"));
+}
+
+}  // namespace
+
+F_backup::Choosers F_backup::standard_choosers() {
+  Choosers c;
+  c.save_archive = [](QWidget* parent, const QString& proposed) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("バックアップの保存先"), proposed, kZipFilter);
+  };
+  c.open_archive = [](QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("復元するバックアップ"), QDir::homePath(),
+                                        kZipFilter + QStringLiteral(";;すべてのファイル (*)"));
+  };
+  c.restore_folder = [](QWidget* parent) {
+    return QFileDialog::getExistingDirectory(
+        parent, QStringLiteral("復元先のフォルダ（空のフォルダか、新しく作ったフォルダ）"), QDir::homePath());
+  };
+  c.start_program = [](const QString& program, const QString& folder) {
+    return QProcess::startDetached(program, {}, folder);
+  };
+  return c;
+}
+
+F_backup::F_backup(store::AppState& state, ui::MessageService& messages, QWidget* parent)
+    : QDialog(parent), state_(state), messages_(messages) {
+  setObjectName(QStringLiteral("F_backup"));
+  build_controls();
+  progress_timer_.setInterval(100);
+  connect(&progress_timer_, &QTimer::timeout, this, &F_backup::show_progress);
+  connect(&watcher_, &QFutureWatcher<void>::finished, this, [this] {
+    set_running(false);
+    if (done_) std::exchange(done_, {})();
+  });
+}
+
+F_backup::~F_backup() {
+  cancel_ = true;
+  done_ = {};
+  wait_for_work();
+}
+
+void F_backup::build_controls() {
+  setWindowTitle(QStringLiteral("バックアップ"));
+  setMinimumWidth(480);
+  auto* top = new QVBoxLayout(this);
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setWordWrap(true);
+  Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  top->addWidget(Label1);
+  auto* row = new QHBoxLayout;
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setTextVisible(false);
+  Command1 = make_button(this, "Command1", QStringLiteral("中止"));
+  row->addWidget(ProgressBar1, 1);
+  row->addWidget(Command1);
+  top->addLayout(row);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  Command2 = make_button(this, "Command2", QStringLiteral("閉じる"));
+  buttons->addWidget(Command2);
+  top->addLayout(buttons);
+  connect(Command1, &QPushButton::clicked, this, &F_backup::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &F_backup::Command2_Click);
+  set_running(false);
+}
+
+bool F_backup::start_backup(const Choosers& choose) {
+  setWindowTitle(QStringLiteral("バックアップ"));
+  const QString proposed = QDir::home().filePath(store::default_backup_name(QDate::currentDate()));
+  QString target = choose.save_archive(parentWidget(), proposed);
+  if (target.isEmpty()) return false;
+  if (!target.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) target += QStringLiteral(".zip");
+  if (inside_data(target, state_.data_dir)) {
+    messages_.inform(parentWidget(),
+                     QStringLiteral("バックアップは Verdalis のデータのフォルダ（%1）の外に保存して下さい。")
+                         .arg(QDir::toNativeSeparators(state_.data_dir)),
+                     store::kAppTitle);
+    return false;
+  }
+  const std::vector<store::CheckedMemo> memos = store::memos_to_check(state_.memo_table);
+  const QString data_dir = state_.data_dir;
+  run_in_background(
+      QStringLiteral("バックアップを作成しています：%1").arg(target),
+      [this, memos, data_dir, target] {
+        const store::BackupPlan plan = store::plan_backup(data_dir, memos, cancel_);
+        total_bytes_ = plan.total_bytes;
+        if (!plan.message.isEmpty() || plan.cancelled) {
+          backup_ = {false, plan.cancelled, plan.message};
+          return;
+        }
+        backup_ = store::write_backup(plan, target, cancel_, [this](qint64 done) { done_bytes_ = done; });
+      },
+      [this, target] { backup_done(target); });
+  return true;
+}
+
+void F_backup::backup_done(const QString& target) {
+  if (backup_.ok) {
+    Label1->setText(store::backup_summary(backup_, target));
+  } else if (backup_.cancelled) {
+    Label1->setText(QStringLiteral("バックアップを中止しました。ファイルは作成していません。"));
+  } else {
+    Label1->setText(QStringLiteral("バックアップを作成できませんでした。"));
+    messages_.inform(this, backup_.message, store::kAppTitle);
+  }
+}
+
+bool F_backup::start_restore(const Choosers& choose) {
+  setWindowTitle(QStringLiteral("バックアップから復元"));
+  const QString archive = choose.open_archive(parentWidget());
+  if (archive.isEmpty()) return false;
+  const QString folder = choose.restore_folder(parentWidget());
+  if (folder.isEmpty()) return false;
+  if (const QString why = store::refused_restore_folder(folder, state_.data_dir); !why.isEmpty()) {
+    messages_.inform(parentWidget(), why, store::kAppTitle);
+    return false;
+  }
+  store::RestoreRequest request{archive, folder, state_.data_dir, {QCoreApplication::applicationFilePath()}};
+  if (const QString guide = state_.data_dir + QStringLiteral("hana.doc"); QFileInfo(guide).isFile())
+    request.program_files << guide;
+  run_in_background(
+      QStringLiteral("「%1」を「%2」に復元しています。").arg(archive, folder),
+      [this, request] {
+        restore_ = store::restore_backup(request, cancel_, [this](qint64 done, qint64 total) {
+          total_bytes_ = total;
+          done_bytes_ = done;
+        });
+      },
+      [this, folder, choose] { restore_done(folder, choose); });
+  return true;
+}
+
+void F_backup::restore_done(const QString& folder, const Choosers& choose) {
+  if (restore_.cancelled) {
+    Label1->setText(QStringLiteral("復元を中止しました。「%1」は元のままです。").arg(folder));
+    return;
+  }
+  if (!restore_.ok) {
+    Label1->setText(QStringLiteral("復元できませんでした。「%1」は元のままです。").arg(folder));
+    messages_.inform(this, restore_.message, store::kAppTitle);
+    return;
+  }
+  Label1->setText(store::restore_summary(restore_, folder));
+  if (messages_.ask(this, QStringLiteral("復元した Verdalis を今すぐ起動しますか？"), store::kAppTitle, true) &&
+      !choose.start_program(restore_.program, QFileInfo(restore_.program).absolutePath())) {
+    messages_.inform(this, QStringLiteral("「%1」を起動できませんでした。").arg(restore_.program), store::kAppTitle);
+  }
+}
+
+void F_backup::run_in_background(const QString& what, std::function<void()> work, std::function<void()> done) {
+  cancel_ = false;
+  done_bytes_ = 0;
+  total_bytes_ = 0;
+  what_ = what;
+  Label1->setText(what);
+  done_ = std::move(done);
+  set_running(true);
+  watcher_.setFuture(QtConcurrent::run(std::move(work)));
+}
+
+void F_backup::show_progress() {
+  const qint64 total = total_bytes_.load();
+  const qint64 done = std::min(done_bytes_.load(), total);
+  // The bar counts kilobytes, so that archives past 2 GB fit its range.
+  ProgressBar1->setRange(0, static_cast<int>(std::max<qint64>(total / 1024, 1)));
+  ProgressBar1->setValue(static_cast<int>(done / 1024));
+  Label1->setText(what_ + QStringLiteral("\n%1 / %2").arg(store::size_text(done), store::size_text(total)));
+}
+
+void F_backup::set_running(bool running) {
+  running_ = running;
+  if (running) {
+    progress_timer_.start();
+  } else {
+    progress_timer_.stop();
+    if (total_bytes_.load() > 0) show_progress();
+  }
+  Command1->setEnabled(running);
+  Command2->setEnabled(!running);
+}
+
+void F_backup::wait_for_work() {
+  if (!running_) return;
+  watcher_.waitForFinished();
+  // The finished signal is queued; deliver its effect now.
+  set_running(false);
+  if (done_) std::exchange(done_, {})();
+}
+
+void F_backup::Command1_Click() {
+  cancel_ = true;
+  Command1->setEnabled(false);
+}
+
+void F_backup::Command2_Click() {
+  if (running_) return;
+  accept();
+}
+
+// Esc or the window's close box while the work runs stops it first.
+void F_backup::reject() {
+  if (running_) {
+    cancel_ = true;
+    wait_for_work();
+  }
+  QDialog::reject();
+}
