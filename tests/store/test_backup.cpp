@@ -12,6 +12,7 @@
 #include <archive_entry.h>
 #include <map>
 
+#include "../hardening/full_disk.h"
 #include "immutable_dir.h"
 #include "store/backup_names.h"
 #include "store/backup_restore.h"
@@ -213,6 +214,7 @@ class TestBackup : public QObject {
     QTest::newRow("cancelled") << "cancel";
     QTest::newRow("read-only folder") << "read-only";
     QTest::newRow("no index") << "no index";
+    QTest::newRow("disk full") << "full";
   }
   void failed_backup() {
     QFETCH(QString, how);
@@ -226,12 +228,16 @@ class TestBackup : public QObject {
     if (how == "read-only" && !guard.protect(folder)) QSKIP("this file system lets the test's user write anywhere");
     const std::atomic_bool cancel{how == "cancel"};
     const store::BackupPlan plan = store::plan_backup(d.data, d.memos(), kGoOn);
+    // The archive outgrows what may still be written, half-way through.
+    full_disk::Disk disk(d.tmp.filePath("disk"), full_disk::Mode::FileSizeLimit);
+    if (how == "full") QVERIFY(disk.fill(plan.total_bytes / 2));
     const store::BackupResult r = plan.message.isEmpty() ? store::write_backup(plan, zip, cancel)
                                                          : store::BackupResult{false, false, plan.message};
     QVERIFY(!r.ok);
     QCOMPARE(r.cancelled, how == "cancel");
     if (!r.cancelled) QVERIFY2(testutil::has_japanese(r.message), qPrintable(r.message));
     guard.release();
+    disk.release();
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              how == "read-only" ? QStringList() : QStringList{"b.zip"});
     if (how != "read-only") QCOMPARE(read_raw(zip), QByteArray("older archive"));
