@@ -11,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "store/picture_check.h"
 
@@ -58,18 +57,13 @@ F_backup::F_backup(store::AppState& state, ui::MessageService& messages, QWidget
     : QDialog(parent), state_(state), messages_(messages) {
   setObjectName(QStringLiteral("F_backup"));
   build_controls();
-  progress_timer_.setInterval(100);
-  connect(&progress_timer_, &QTimer::timeout, this, &F_backup::show_progress);
-  connect(&watcher_, &QFutureWatcher<void>::finished, this, [this] {
-    set_running(false);
-    if (done_) std::exchange(done_, {})();
-  });
+  connect(&job_, &ui::BackgroundJob::tick, this, &F_backup::show_progress);
+  connect(&job_, &ui::BackgroundJob::running_changed, this, &F_backup::set_running);
 }
 
 F_backup::~F_backup() {
   cancel_ = true;
-  done_ = {};
-  wait_for_work();
+  job_.abandon();
 }
 
 void F_backup::build_controls() {
@@ -188,9 +182,7 @@ void F_backup::run_in_background(const QString& what, std::function<void()> work
   total_bytes_ = 0;
   what_ = what;
   Label1->setText(what);
-  done_ = std::move(done);
-  set_running(true);
-  watcher_.setFuture(QtConcurrent::run(std::move(work)));
+  job_.start(std::move(work), std::move(done));
 }
 
 void F_backup::show_progress() {
@@ -203,24 +195,12 @@ void F_backup::show_progress() {
 }
 
 void F_backup::set_running(bool running) {
-  running_ = running;
-  if (running) {
-    progress_timer_.start();
-  } else {
-    progress_timer_.stop();
-    if (total_bytes_.load() > 0) show_progress();
-  }
+  if (!running && total_bytes_.load() > 0) show_progress();
   Command1->setEnabled(running);
   Command2->setEnabled(!running);
 }
 
-void F_backup::wait_for_work() {
-  if (!running_) return;
-  watcher_.waitForFinished();
-  // The finished signal is queued; deliver its effect now.
-  set_running(false);
-  if (done_) std::exchange(done_, {})();
-}
+void F_backup::wait_for_work() { job_.wait(); }
 
 void F_backup::Command1_Click() {
   cancel_ = true;
@@ -228,13 +208,13 @@ void F_backup::Command1_Click() {
 }
 
 void F_backup::Command2_Click() {
-  if (running_) return;
+  if (job_.running()) return;
   accept();
 }
 
 // Esc or the window's close box while the work runs stops it first.
 void F_backup::reject() {
-  if (running_) {
+  if (job_.running()) {
     cancel_ = true;
     wait_for_work();
   }

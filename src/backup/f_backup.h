@@ -6,14 +6,13 @@
 // shows it.
 
 #include <QDialog>
-#include <QFutureWatcher>
-#include <QTimer>
 #include <atomic>
 #include <functional>
 
 #include "store/app_state.h"
 #include "store/backup_restore.h"
 #include "store/backup_write.h"
+#include "ui/background_job.h"
 #include "ui/message_service.h"
 
 class QLabel;
@@ -43,7 +42,7 @@ class F_backup : public QDialog {
   // Asks for the archive and the folder and starts the restore.
   bool start_restore(const Choosers& choose);
 
-  bool busy() const { return running_; }
+  bool busy() const { return job_.running(); }
   // Blocks until the work running in the background has ended and its
   // result is shown (tests and closing use it).
   void wait_for_work();
@@ -75,10 +74,7 @@ class F_backup : public QDialog {
   std::atomic<qint64> done_bytes_{0};
   std::atomic<qint64> total_bytes_{0};
   QString what_;
-  bool running_ = false;
-  QFutureWatcher<void> watcher_;
-  QTimer progress_timer_;
-  std::function<void()> done_;
+  ui::BackgroundJob job_{100};
 
  public:
   // Controls.

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 #include "ui/twips.h"
 
@@ -53,12 +52,8 @@ F_syozai::F_syozai(store::AppState& state, ui::MessageService& messages, ui::Mai
     return QFileDialog::getExistingDirectory(parent, QStringLiteral("画像の新しいフォルダを選んで下さい"), start);
   };
   build_controls();
-  progress_timer_.setInterval(50);
-  connect(&progress_timer_, &QTimer::timeout, this, [this] { ProgressBar1->setValue(progress_.load()); });
-  connect(&watcher_, &QFutureWatcher<void>::finished, this, [this] {
-    set_running(false);
-    if (done_) std::exchange(done_, {})();
-  });
+  connect(&job_, &ui::BackgroundJob::tick, this, [this] { ProgressBar1->setValue(progress_.load()); });
+  connect(&job_, &ui::BackgroundJob::running_changed, this, &F_syozai::set_running);
   const QRectF m = main.outer_geometry_twips();
   resize(760, 560);
   move(ui::px(m.left()), ui::px(m.top()));
@@ -132,13 +127,7 @@ void F_syozai::build_controls() {
 }
 
 void F_syozai::set_running(bool running) {
-  running_ = running;
-  if (running) {
-    progress_timer_.start();
-  } else {
-    progress_timer_.stop();
-    ProgressBar1->setValue(progress_.load());
-  }
+  if (!running) ProgressBar1->setValue(progress_.load());
   Command1->setEnabled(running);
   for (QWidget* w : std::initializer_list<QWidget*>{Grid1, Grid2, Combo1, Command2, Check1, Command3})
     w->setEnabled(!running);
@@ -152,21 +141,13 @@ void F_syozai::run_in_background(const QString& what, int total, std::function<v
   ProgressBar1->setRange(0, std::max(total, 0));
   ProgressBar1->setValue(0);
   Label1->setText(what);
-  done_ = std::move(done);
-  set_running(true);
-  watcher_.setFuture(QtConcurrent::run(std::move(work)));
+  job_.start(std::move(work), std::move(done));
 }
 
-void F_syozai::wait_for_work() {
-  if (!running_) return;
-  watcher_.waitForFinished();
-  // The finished signal is queued; deliver its effect now.
-  set_running(false);
-  if (done_) std::exchange(done_, {})();
-}
+void F_syozai::wait_for_work() { job_.wait(); }
 
 void F_syozai::start_scan() {
-  if (running_) return;
+  if (job_.running()) return;
   memos_ = store::memos_to_check(state_.memo_table);
   const QString dir = state_.data_dir;
   run_in_background(
@@ -241,7 +222,7 @@ void F_syozai::Command2_Click() {
 }
 
 void F_syozai::Command3_Click() {
-  if (running_) return;
+  if (job_.running()) return;
   if (selected_group() < 0 || Combo1->currentText().isEmpty()) {
     messages_.inform(this, QStringLiteral("付け替えるフォルダを上の一覧で選んで下さい。"), kCaption);
     return;
@@ -301,7 +282,7 @@ void F_syozai::write_plan() {
 }
 
 void F_syozai::Command4_Click() {
-  if (running_ || journal_.empty()) return;
+  if (job_.running() || journal_.empty()) return;
   const QStringList failures = journal_.rollback();
   if (!failures.isEmpty()) messages_.inform(this, failures.join(QLatin1Char('\n')), kCaption);
   start_scan();
@@ -315,8 +296,7 @@ void F_syozai::Command5_Click() {
 // Closing stops the work at once; its result is not shown any more.
 void F_syozai::stop_work() {
   cancel_ = true;
-  done_ = {};
-  wait_for_work();
+  job_.abandon();
 }
 
 void F_syozai::reject() { Command5_Click(); }

@@ -5,8 +5,6 @@
 // store/picture_check and store/picture_repoint; this window shows it.
 
 #include <QDialog>
-#include <QFutureWatcher>
-#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "store/file_journal.h"
 #include "store/picture_check.h"
 #include "store/picture_repoint.h"
+#include "ui/background_job.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"
 
@@ -34,7 +33,7 @@ class F_syozai : public QDialog {
 
   // Starts a scan of every memo's pictures; the result shows when it ends.
   void start_scan();
-  bool busy() const { return running_; }
+  bool busy() const { return job_.running(); }
   // Blocks until the work running in the background has ended (tests and
   // closing use it).
   void wait_for_work();
@@ -85,10 +84,7 @@ class F_syozai : public QDialog {
 
   std::atomic_bool cancel_{false};
   std::atomic_int progress_{0};
-  bool running_ = false;
-  QFutureWatcher<void> watcher_;
-  QTimer progress_timer_;
-  std::function<void()> done_;
+  ui::BackgroundJob job_{50};
 
  public:
   // Controls.
