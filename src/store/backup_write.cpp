@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <malloc.h>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -288,6 +289,14 @@ bool BackupWriter::verify() {
 }
 
 BackupResult BackupWriter::run() {
+#ifdef __GLIBC__
+  // Each deflated entry allocates and frees about 260 KB of compressor
+  // state. With the default threshold the allocator hands that memory back
+  // to the system after every entry and faults it in again for the next:
+  // for 50000 small memo files that costs seconds. Keeping a few megabytes
+  // of free memory instead makes them as cheap as stored ones.
+  mallopt(M_TRIM_THRESHOLD, 8 << 20);
+#endif
   if (!open_temp()) return result_;
   std::vector<PictureListEntry> stored;
   for (const BackupItem& item : plan_.items) {
