@@ -17,9 +17,12 @@
 // (SHA-1 digests in hex; the file lists are the names in memo/, joined by
 // "," or "-" for none; for a re-pointing, <lists> names each picture list
 // file it changes with its digest before and after, "name:before:after"
-// joined by ","; otherwise, or when it changes none, "-"), the same
-// operation runs on DATA_DIR, and "END <n>"
-// follows. Both directories start equal and every operation is
+// joined by ","; for a backup it is "archive name:digest of the archive
+// there before" ("none" when there is none); otherwise, or when it changes
+// none, "-"), the same operation runs on DATA_DIR, and "END <n>"
+// follows. A backup only reads the data directory, so it runs on DATA_DIR
+// alone; its archive goes to the folder "backups" beside the data
+// directories. Both directories start equal and every operation is
 // deterministic (a fixed clock, a generator started from the run number), so the two runs end
 // alike. Exit status 3 means they did not.
 
@@ -28,12 +31,14 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <clocale>
 #include <cstdio>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "store/app_state.h"
+#include "store/backup_write.h"
 #include "store/category_edit.h"
 #include "store/memo_save.h"
 #include "store/picture_repoint.h"
@@ -62,7 +67,6 @@ QByteArray memo_files_of(const QString& data_dir) {
   return names.isEmpty() ? QByteArray("-") : names.join(QLatin1Char(',')).toUtf8();
 }
 
-// Copies one file without syncing it to disk (QFile::copy does).
 // The picture list files whose bytes differ between two directories, with
 // both digests ("none" for a file that is not there).
 QByteArray changed_lists(const QString& before_dir, const QString& after_dir) {
@@ -79,6 +83,7 @@ QByteArray changed_lists(const QString& before_dir, const QString& after_dir) {
   return changed.isEmpty() ? QByteArray("-") : changed.join(',');
 }
 
+// Copies one file without syncing it to disk (QFile::copy does).
 bool copy_file(const QString& from, const QString& to) {
   QFile in(from);
   QFile out(to);
@@ -102,7 +107,8 @@ bool copy_tree(const QString& from, const QString& to) {
 // One operation, drawn from the generator before it is applied to either
 // directory, so that both get exactly the same one.
 struct Operation {
-  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion, Repoint } kind = NewMemo;
+  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion, Repoint, Backup };
+  Kind kind = NewMemo;
   store::MemoInput input;
   int slot = 0;
   store::Category category = store::Category::Location;
@@ -112,30 +118,44 @@ struct Operation {
 
 const char* kind_name(Operation::Kind kind) {
   static const char* const names[] = {"new", "correct", "delete", "add-name", "move-name", "remove-name", "bulk-delete",
-                                      "repoint"};
+                                      "repoint", "backup"};
   return names[kind];
 }
 
-// The pictures of the memos are stored as "/pictures/庭N.jpg", files that
+// Most pictures of the memos are stored as "/pictures/庭N.jpg", files that
 // do not exist; a re-pointing finds them in the photos folder beside the
-// data directories.
+// data directories, where they are empty. The first few photos there are
+// about 1 MB each and memos also name them directly, so that a backup
+// takes long enough to be killed while it writes.
 constexpr int kPhotos = 50;
+constexpr int kLargePhotos = 4;
 
 QString photos_folder(const QString& data) { return QDir(data + QStringLiteral("../photos")).absolutePath(); }
+QString backups_folder(const QString& data) { return QDir(data + QStringLiteral("../backups")).absolutePath(); }
+
+// A backup either makes a new archive, under a name not used before in the
+// run (the kill test removes these after each run), or replaces the
+// archive that the last backup under the second name wrote.
+constexpr char16_t kReplacedArchive[] = u"上書き.zip";
 
 bool make_photos(const QString& data) {
   const QString dir = photos_folder(data);
-  if (!QDir().mkpath(dir)) return false;
+  if (!QDir().mkpath(dir) || !QDir().mkpath(backups_folder(data))) return false;
   for (int i = 0; i < kPhotos; ++i) {
     QFile f(dir + QStringLiteral("/庭%1.jpg").arg(i));
-    if (!f.exists() && !f.open(QIODevice::WriteOnly)) return false;
+    const qint64 size = i < kLargePhotos ? (1 << 20) + i * 100000 : 0;
+    if (f.size() == size) continue;
+    QByteArray bytes(size, Qt::Uninitialized);
+    std::mt19937 fill(static_cast<unsigned>(i));
+    for (char& c : bytes) c = static_cast<char>(fill());
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != size) return false;
   }
   return true;
 }
 
 class Generator {
  public:
-  explicit Generator(unsigned run_number) : rng_(run_number) {}
+  Generator(unsigned run_number, const QString& photos) : rng_(run_number), photos_(photos) {}
 
   int below(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng_); }
 
@@ -151,7 +171,9 @@ class Generator {
     std::vector<store::ImageEntry> list;
     const int count = below(3) == 0 ? 0 : below(4);
     for (int i = 0; i < count; ++i) {
-      list.push_back({QStringLiteral("/pictures/庭%1.jpg").arg(below(kPhotos)), QStringLiteral("写真%1").arg(i + 1)});
+      const QString path = below(3) == 0 ? photos_ + QStringLiteral("/庭%1.jpg").arg(below(kLargePhotos))
+                                         : QStringLiteral("/pictures/庭%1.jpg").arg(below(kPhotos));
+      list.push_back({path, QStringLiteral("写真%1").arg(i + 1)});
     }
     return list;
   }
@@ -172,15 +194,18 @@ class Generator {
     } else if (roll < 80) {
       op.kind = memos == 0 ? Operation::NewMemo : Operation::Deletion;
       op.slot = 1 + below(memos);
-    } else if (roll < 84) {
+    } else if (roll < 83) {
       op.kind = Operation::Repoint;
-    } else if (roll < 87) {
+    } else if (roll < 88) {
+      op.kind = Operation::Backup;
+      op.name = below(2) == 0 ? QStringLiteral("新しい-%1.zip").arg(++backups_) : QString::fromUtf16(kReplacedArchive);
+    } else if (roll < 90) {
       op.kind = Operation::AddName;
       op.name = QStringLiteral("新しい分類%1").arg(below(100000));
-    } else if (roll < 91 && names > 1) {
+    } else if (roll < 93 && names > 1) {
       op.kind = Operation::MoveAndSave;
       op.position = below(names - 1);
-    } else if (roll < 94 && names > 3) {
+    } else if (roll < 95 && names > 3) {
       op.kind = Operation::RemoveAndSave;
       op.position = below(names);
     } else if (names > 0) {
@@ -204,6 +229,8 @@ class Generator {
 
  private:
   std::mt19937 rng_;
+  QString photos_;
+  int backups_ = 0;
 };
 
 // Applies the operation; true when it reports success.
@@ -229,6 +256,11 @@ bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
       store::FileJournal journal;
       return store::write_repoint(state.data_dir, memos, scan, plan, journal).ok;
     }
+    case Operation::Backup: {
+      const std::atomic_bool go_on{false};
+      const store::BackupPlan plan = store::plan_backup(state.data_dir, store::memos_to_check(state.memo_table), go_on);
+      return store::write_backup(plan, backups_folder(state.data_dir) + QLatin1Char('/') + op.name, go_on).ok;
+    }
   }
   return false;
 }
@@ -251,16 +283,22 @@ int run(const QString& data, const QString& shadow, unsigned run_number) {
   if (!store::start_up_data(real, window, tick).ok) return 2;
   clock = start_clock;
 
-  Generator gen(run_number);
+  Generator gen(run_number, photos_folder(data));
   for (int n = 1; n < 1000000; ++n) {
     const Operation op = gen.next(real);
     clock = clock.addSecs(1);
     const QByteArray before = digest_of(real.flower_dat_path());
     const QByteArray files_before = memo_files_of(data);
-    const bool done_on_copy = apply(copy, op, clock);
+    QByteArray lists = "-";
+    bool done_on_copy = true;
+    if (op.kind == Operation::Backup) {
+      lists = op.name.toUtf8() + ':' + digest_of(backups_folder(data) + QLatin1Char('/') + op.name);
+    } else {
+      done_on_copy = apply(copy, op, clock);
+      if (op.kind == Operation::Repoint) lists = changed_lists(data, shadow);
+    }
     say("BEGIN " + QByteArray::number(n) + ' ' + kind_name(op.kind) + ' ' + before + ' ' +
-        digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow) + ' ' +
-        (op.kind == Operation::Repoint ? changed_lists(data, shadow) : QByteArray("-")));
+        digest_of(copy.flower_dat_path()) + ' ' + files_before + ' ' + memo_files_of(shadow) + ' ' + lists);
     const bool done = apply(real, op, clock);
     if (done != done_on_copy || real.memo_count() != copy.memo_count()) return 3;
     say("END " + QByteArray::number(n));
@@ -275,6 +313,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s DATA_DIR SHADOW_DIR   (then RUN <number> lines on stdin)\n", argv[0]);
     return 2;
   }
+  // The locale from the environment, as QCoreApplication sets it in the
+  // program: libarchive converts the names in an archive through it.
+  std::setlocale(LC_ALL, "");
   const QString data = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QLatin1Char('/');
   const QString shadow = QDir(QString::fromLocal8Bit(argv[2])).absolutePath() + QLatin1Char('/');
   char line[64];

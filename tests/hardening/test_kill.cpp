@@ -4,7 +4,11 @@
 // flower.dat is exactly as it was before the interrupted operation or as
 // it is after it, that each picture list file a re-pointing of pictures
 // changes holds its old or its new bytes, and that no memo has lost a
-// per-memo file it had.
+// per-memo file it had. The worker also writes backup archives: after a
+// kill the archive's name holds nothing (only while a new archive is
+// written) or a complete archive, either the one there before or a new one
+// with the data directory's files, and only a backup that was running
+// leaves its hidden temporary file.
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -12,7 +16,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <archive.h>
+#include <archive_entry.h>
 #include <csignal>
+#include <map>
 #include <optional>
 #include <poll.h>
 #include <random>
@@ -31,6 +38,17 @@ constexpr int kKills = 200;
 constexpr int kMostKills = 1000;
 constexpr qint64 kBudgetMs = 10000;
 
+// The latest backup a run began: its operation number, the archive's name,
+// the digest of the archive there before ("none"), and the data directory
+// it backs up: the digest of flower.dat and the names in memo/.
+struct BackupAnnouncement {
+  int n = 0;
+  QString name;
+  QByteArray previous;
+  QByteArray flower_dat;
+  QSet<QString> memo_files;
+};
+
 // One "BEGIN" line of the worker, and whether its "END" followed.
 struct Announcement {
   int n = 0;
@@ -42,6 +60,7 @@ struct Announcement {
   // Picture list files the operation changes: name, digest before, after.
   QList<QByteArrayList> lists;
   bool ended = false;
+  std::optional<BackupAnnouncement> backup;  // this operation's or an earlier one's of the run
 };
 
 QSet<QString> file_set(const QByteArray& field) {
@@ -125,10 +144,15 @@ class Worker {
   static void note(const QByteArray& text, std::optional<Announcement>& last) {
     const QList<QByteArray> f = text.split(' ');
     if (f.value(0) == "BEGIN" && f.size() == 8) {
-      last = Announcement{f[1].toInt(), f[2], f[3], f[4], file_set(f[5]), file_set(f[6]), {}, false};
-      if (f[7] != "-") {
+      std::optional<BackupAnnouncement> backup = last ? last->backup : std::nullopt;
+      last = Announcement{f[1].toInt(), f[2], f[3], f[4], file_set(f[5]), file_set(f[6]), {}, false, {}};
+      if (f[2] == "backup") {
+        const QByteArrayList archive = f[7].split(':');
+        backup = {f[1].toInt(), QString::fromUtf8(archive.value(0)), archive.value(1), f[3], file_set(f[5])};
+      } else if (f[7] != "-") {
         for (const QByteArray& entry : f[7].split(',')) last->lists << entry.split(':');
       }
+      last->backup = backup;
     } else if (f.value(0) == "END" && last && f.value(1).toInt() == last->n) {
       last->ended = true;
     }
@@ -146,6 +170,31 @@ class Worker {
 
 QByteArray digest_of(const QString& path) {
   return QCryptographicHash::hash(testing_support::read_bytes(path), QCryptographicHash::Sha1).toHex();
+}
+
+// Every entry of a ZIP archive with the digest of its bytes, or the reason
+// why some part of it cannot be read.
+std::map<QString, QByteArray> archive_digests(const QString& path, QString* error) {
+  std::map<QString, QByteArray> entries;
+  archive* a = archive_read_new();
+  archive_read_support_format_zip_seekable(a);
+  int status = archive_read_open_filename(a, QFile::encodeName(path).constData(), 1 << 16);
+  archive_entry* entry = nullptr;
+  while (status == ARCHIVE_OK && (status = archive_read_next_header(a, &entry)) == ARCHIVE_OK) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    char chunk[65536];
+    la_ssize_t got = 0;
+    while ((got = archive_read_data(a, chunk, sizeof chunk)) > 0) hash.addData(QByteArrayView(chunk, got));
+    if (got < 0) status = ARCHIVE_FATAL;
+    const char* name = archive_entry_pathname_utf8(entry);
+    entries[name ? QString::fromUtf8(name) : QString()] = hash.result().toHex();
+  }
+  if (status != ARCHIVE_EOF) {
+    const char* why = archive_error_string(a);
+    *error = why ? QString::fromLocal8Bit(why) : QStringLiteral("libarchive status %1").arg(status);
+  }
+  archive_read_free(a);
+  return entries;
 }
 
 // The memo numbers of flower.dat: line 5 of every 7-line record.
@@ -167,6 +216,10 @@ class KillTest : public QObject {
                                                                    : QString()};
   QString data_;
   QString shadow_;
+  QString backups_;
+  int writing_ = 0;  // kills that left the temporary file of a backup
+  int checked_ = 0;  // new archives checked
+  int with_pictures_ = 0;
   std::mt19937 rng_{20260508};
 
   // Checks the data directory after the worker was killed while `last`
@@ -206,22 +259,72 @@ class KillTest : public QObject {
                  qPrintable(context + QStringLiteral(": memo ") + no + QStringLiteral(" lost ") + name));
       }
     }
+    check_backups(last, context);
   }
 
-  // Milliseconds per operation, from a worker that runs undisturbed.
+  // Only a running backup may leave its hidden temporary file beside the
+  // archive; it is removed, so that none pile up. After the run's latest
+  // backup, its archive's name holds nothing only if no archive was there
+  // before and the backup is still running; what it holds is a complete
+  // archive, and unless it is the one there before, it holds the data
+  // directory as the backup found it.
+  void check_backups(const Announcement& last, const QString& context) {
+    const std::optional<BackupAnnouncement>& backup = last.backup;
+    const bool running = backup && backup->n == last.n && !last.ended;
+    const QStringList temporary = QDir(backups_).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : temporary) {
+      QVERIFY2(running && name.startsWith(QLatin1Char('.') + backup->name + QLatin1Char('.')),
+               qPrintable(context + QStringLiteral(": a file left beside the archives: ") + name));
+      QVERIFY(QFile::remove(backups_ + name));
+    }
+    if (!temporary.isEmpty()) ++writing_;
+    if (!backup) return;
+    const QString zip = backups_ + backup->name;
+    const QString about = context + QStringLiteral(", backup %1: ").arg(backup->n) + zip;
+    if (!QFileInfo(zip).isFile()) {
+      QVERIFY2(running && backup->previous == "none", qPrintable(about + QStringLiteral(" is missing")));
+      return;
+    }
+    QString error;
+    const std::map<QString, QByteArray> entries = archive_digests(zip, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(about + QStringLiteral(": ") + error));
+    const QString top = QStringLiteral("Verdalis/");
+    QVERIFY2(entries.count(top + QStringLiteral("写真一覧.txt")) == 1, qPrintable(about + QStringLiteral(" has no picture list")));
+    if (digest_of(zip) == backup->previous) return;
+    QVERIFY2(entries.count(top + QStringLiteral("flower.dat")) == 1 &&
+                 entries.at(top + QStringLiteral("flower.dat")) == backup->flower_dat,
+             qPrintable(about + QStringLiteral(": flower.dat is missing or not the data directory's")));
+    QSet<QString> memo_files;
+    bool pictures = false;
+    for (const auto& entry : entries) {
+      if (entry.first.startsWith(top + QStringLiteral("memo/"))) memo_files.insert(entry.first.mid(top.size() + 5));
+      pictures = pictures || entry.first.startsWith(top + QStringLiteral("写真/"));
+    }
+    QVERIFY2(memo_files == backup->memo_files, qPrintable(about + QStringLiteral(": memo/ is not the data directory's")));
+    ++checked_;
+    if (pictures) ++with_pictures_;
+  }
+
+  // Milliseconds from the "BEGIN" to the "END" of an operation other than a
+  // backup, on average, from a worker that runs undisturbed. (The time
+  // between operations, where the copy is worked on, does not count.)
   double operation_time(Worker& worker) {
     if (!worker.start(1)) return -1;
     std::optional<Announcement> last;
     QElapsedTimer timer;
+    qint64 operations_ns = 0;
     int ended = 0;
     while (ended < 40) {
       const std::optional<QByteArray> text = worker.line();
-      if (!text) return -1;
-      if (text->startsWith("BEGIN") && !timer.isValid()) timer.start();
-      if (text->startsWith("END") && timer.isValid()) ++ended;
+      if (!text || text->startsWith("DONE")) return -1;
       worker.note(*text, last);
+      if (text->startsWith("BEGIN")) timer.start();
+      if (text->startsWith("END") && timer.isValid() && last->operation != "backup") {
+        operations_ns += timer.nsecsElapsed();
+        ++ended;
+      }
     }
-    const double per_op = static_cast<double>(timer.nsecsElapsed()) / 1e6 / ended;
+    const double per_op = static_cast<double>(operations_ns) / 1e6 / ended;
     worker.kill_run(last);
     return per_op;
   }
@@ -231,6 +334,7 @@ class KillTest : public QObject {
     QVERIFY(tmp_.isValid());
     data_ = tmp_.path() + QStringLiteral("/data/");
     shadow_ = tmp_.path() + QStringLiteral("/shadow/");
+    backups_ = tmp_.path() + QStringLiteral("/backups/");
     QVERIFY(QDir().mkpath(data_));
     store::AppState state(data_);
     QVERIFY(store::start_up_data(state, store::Settings{}).ok);
@@ -242,11 +346,16 @@ class KillTest : public QObject {
     const double per_op = operation_time(worker);
     QVERIFY2(per_op > 0, "the worker does not run");
     // Kills fall anywhere in one operation and a bit beyond.
-    std::uniform_int_distribution<int> delay_us(0, std::max(50, static_cast<int>(per_op * 1000)));
+    std::uniform_int_distribution<int> delay_us(0, std::max(50, static_cast<int>(2 * per_op * 1000)));
     std::uniform_int_distribution<int> wait_for(1, 4);
+    std::uniform_real_distribution<double> backup_delay(0, 1);
+    // A kill after a backup has begun falls anywhere in this many ms; the
+    // span adapts so that about half of these kills land inside the backup.
+    double backup_span_ms = 10 * per_op;
     QElapsedTimer timer;
     timer.start();
     int interrupted = 0;
+    int in_backup = 0;
     int kills = 0;
     for (int kill = 1; kill <= kMostKills && (kill <= kKills || timer.elapsed() < kBudgetMs); ++kill) {
       kills = kill;
@@ -259,18 +368,28 @@ class KillTest : public QObject {
         worker.note(*text, last);
         if (text->startsWith("BEGIN")) ++seen;
       }
-      usleep(static_cast<useconds_t>(delay_us(rng_)));
+      QVERIFY(last.has_value());
+      const int seen_backup = last->operation == "backup" && !last->ended ? last->n : 0;
+      usleep(static_cast<useconds_t>(seen_backup ? backup_delay(rng_) * backup_span_ms * 1000 : delay_us(rng_)));
       const int status = worker.kill_run(last);
       QVERIFY2(WIFSIGNALED(status), qPrintable(QStringLiteral("the run ended by itself, status %1").arg(status)));
-      QVERIFY(last.has_value());
       if (!last->ended) ++interrupted;
+      if (!last->ended && last->operation == "backup") ++in_backup;
+      if (seen_backup) backup_span_ms *= last->n == seen_backup && !last->ended ? 1.25 : 0.8;
       check_directory(*last, kill);
       if (QTest::currentTestFailed()) return;
+      // The next run names its new archives afresh.
+      for (const QString& name : QDir(backups_).entryList({QStringLiteral("新しい-*")}, QDir::Files))
+        QVERIFY(QFile::remove(backups_ + name));
     }
-    qInfo("%d kills, %d inside an operation, %.1f ms per operation, %lld ms", kills, interrupted, per_op,
+    qInfo("%d kills, %d inside an operation, %d inside a backup (%d while its archive was written; %d new "
+          "archives checked, %d with pictures), %.1f ms per operation, %.1f ms backup span, %lld ms",
+          kills, interrupted, in_backup, writing_, checked_, with_pictures_, per_op, backup_span_ms,
           static_cast<long long>(timer.elapsed()));
-    // Many kills must land inside an operation, or the test proves little.
+    // Many kills must land inside an operation, and some while an archive
+    // is written, or the test proves little.
     QVERIFY2(interrupted >= kills / 4, qPrintable(QString::number(interrupted)));
+    QVERIFY2(writing_ > 0, "no kill landed while an archive was written");
   }
 };
 
