@@ -13,6 +13,17 @@ namespace store {
 void ArchiveWriteFree::operator()(archive* a) const { archive_write_free(a); }
 void ArchiveReadFree::operator()(archive* a) const { archive_read_free(a); }
 
+Utf8Names::Utf8Names() {
+  utf8_ = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+  if (utf8_ != locale_t(0)) previous_ = ::uselocale(utf8_);
+}
+
+Utf8Names::~Utf8Names() {
+  if (utf8_ == locale_t(0)) return;
+  ::uselocale(previous_);
+  ::freelocale(utf8_);
+}
+
 Fd& Fd::operator=(Fd&& other) noexcept {
   if (this != &other) {
     close();

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <clocale>
+#include <locale.h>
 #include <memory>
 
 struct archive;
@@ -23,6 +25,22 @@ struct ArchiveReadFree {
 };
 using ArchiveWriter = std::unique_ptr<archive, ArchiveWriteFree>;
 using ArchiveReader = std::unique_ptr<archive, ArchiveReadFree>;
+
+// Entry names are UTF-8. libarchive converts them through the character
+// locale of the calling thread, and in the "C" locale (LANG unset, as in a
+// service or a bare session) it cannot convert a Japanese name at all. The
+// guard gives the thread a UTF-8 character locale while it lives.
+class Utf8Names {
+ public:
+  Utf8Names();
+  ~Utf8Names();
+  Utf8Names(const Utf8Names&) = delete;
+  Utf8Names& operator=(const Utf8Names&) = delete;
+
+ private:
+  locale_t utf8_ = locale_t(0);
+  locale_t previous_ = locale_t(0);
+};
 
 // An open file descriptor, closed when it goes.
 class Fd {

@@ -336,6 +336,7 @@ bool Restorer::link_pictures() {
 }
 
 RestoreResult Restorer::run() {
+  const Utf8Names names;
   if (const QString why = refused_restore_folder(folder_, request_.data_dir); !why.isEmpty()) {
     result_.message = why;
     return result_;

@@ -297,6 +297,7 @@ BackupResult BackupWriter::run() {
   // of free memory instead makes them as cheap as stored ones.
   mallopt(M_TRIM_THRESHOLD, 8 << 20);
 #endif
+  const Utf8Names names;
   if (!open_temp()) return result_;
   std::vector<PictureListEntry> stored;
   for (const BackupItem& item : plan_.items) {
