@@ -28,6 +28,10 @@ Result bench_memory(const QString& program, const QString& dir, const QString& e
 // picture check window; and 10000 missing pictures in 5000 lists re-pointed.
 Result bench_picture_check(const QString& dir, int reps);
 Result bench_repoint(const QString& dir, int reps);
+// A ZIP backup of the memos and 2000 pictures (about 1 GB), with the peak
+// growth of resident memory; and restoring it into a new folder.
+Result bench_backup(const QString& dir, int reps);
+Result bench_restore(const QString& dir, int reps);
 
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).

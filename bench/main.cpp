@@ -91,6 +91,15 @@ int main(int argc, char** argv) {
     report(check, check.note.section(QLatin1Char(' '), 1, 1).toDouble() <= 50);
   }
   if (wanted("repoint")) report(bench::bench_repoint(dir, reps));
+  if (wanted("backup")) {
+    const bench::Result backup = bench::bench_backup(dir, reps);
+    const bool measured = backup.note.startsWith(QLatin1String("memory_growth_mb "));
+    report(backup, measured && backup.note.section(QLatin1Char(' '), 1, 1).toDouble() <= 64);
+  }
+  if (wanted("restore")) {
+    const bench::Result restore = bench::bench_restore(dir, reps);
+    report(restore, !restore.note.startsWith(QLatin1String("failed")));
+  }
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,

@@ -1,0 +1,430 @@
+// The backup cases: writing a ZIP backup of the memos and of the pictures
+// they name, and restoring that backup into a new folder.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <malloc.h>
+#include <random>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+#include "cases.h"
+#include "store/backup_restore.h"
+#include "store/backup_write.h"
+#include "store/memo_files.h"
+#include "store/memo_index.h"
+#include "store/picture_check.h"
+
+namespace bench {
+
+namespace {
+
+volatile qint64 backup_sink = 0;
+
+constexpr qint64 kChunk = 1 << 20;
+
+double elapsed(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+double middle(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+bool write_fully(int fd, const char* data, qint64 n) {
+  while (n > 0) {
+    const ssize_t done = ::write(fd, data, static_cast<size_t>(n));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    data += done;
+    n -= done;
+  }
+  return true;
+}
+
+qint64 status_kb(const char* field) {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith(field)) return line.mid(static_cast<qsizetype>(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+  }
+  return -1;
+}
+
+// The peak growth of the resident memory over a piece of work, in kB.
+// Free memory that the allocator keeps is first handed back, so the work
+// cannot hide its needs in memory that an earlier step left behind. Then
+// the kernel's high-water mark VmHWM is reset to the present VmRSS by
+// writing "5" to /proc/self/clear_refs; after the work, VmHWM minus the
+// VmRSS at the start is the exact peak growth, however short the peak.
+// Where that reset is refused, a second thread samples VmRSS every 2 ms
+// instead, which can miss a peak shorter than that.
+class PeakGrowth {
+ public:
+  PeakGrowth() {
+    ::malloc_trim(0);
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    exact_ = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+    clear.close();
+    start_kb_ = status_kb("VmRSS:");
+    if (exact_) exact_ = status_kb("VmHWM:") <= start_kb_ + 64;
+    if (!exact_) {
+      peak_kb_ = start_kb_;
+      sampler_ = std::thread([this] {
+        while (!stop_.load()) {
+          peak_kb_ = std::max(peak_kb_.load(), status_kb("VmRSS:"));
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+      });
+    }
+  }
+  ~PeakGrowth() { finish_kb(); }
+
+  qint64 finish_kb() {
+    if (exact_) return status_kb("VmHWM:") - start_kb_;
+    if (sampler_.joinable()) {
+      stop_ = true;
+      sampler_.join();
+      peak_kb_ = std::max(peak_kb_.load(), status_kb("VmRSS:"));
+    }
+    return peak_kb_ - start_kb_;
+  }
+  bool exact() const { return exact_; }
+
+ private:
+  bool exact_ = false;
+  qint64 start_kb_ = 0;
+  std::atomic<qint64> peak_kb_{0};
+  std::atomic_bool stop_{false};
+  std::thread sampler_;
+};
+
+// The data directory of the cases, beside the bench's own: its memos and
+// bodies (hard links to the same files), picture lists of our own, and the
+// picture folders.
+struct BackupData {
+  QString root;  // ends in "/"
+  QString data;  // the data directory, ends in "/"
+  std::vector<store::CheckedMemo> memos;
+  int pictures = 0;
+  qint64 picture_bytes = 0;
+};
+
+// What a finished data set was made from, so that a later run reuses it
+// instead of writing a gigabyte of pictures again.
+QString backup_marker(const BackupData& d) {
+  return QStringLiteral("%1 %2 %3 %4\n")
+      .arg(d.memos.size())
+      .arg(QFileInfo(d.data + QStringLiteral("flower.dat")).size())
+      .arg(d.pictures)
+      .arg(d.picture_bytes);
+}
+
+// A JPEG start (SOI and a JFIF APP0 segment) followed by random bytes and
+// the end marker: a picture file as far as size and compressibility go.
+QByteArray fake_jpeg(std::mt19937_64& random, qint64 size) {
+  static const unsigned char head[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',
+                                       0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+  QByteArray bytes(size, Qt::Uninitialized);
+  auto* words = reinterpret_cast<unsigned char*>(bytes.data());
+  for (qint64 i = 0; i < size; i += 8) {
+    const std::uint64_t w = random();
+    std::memcpy(words + i, &w, static_cast<size_t>(std::min<qint64>(8, size - i)));
+  }
+  std::memcpy(words, head, sizeof head);
+  words[size - 2] = 0xFF;
+  words[size - 1] = 0xD9;
+  return bytes;
+}
+
+BackupData backup_data(const QString& dir) {
+  BackupData d;
+  d.root = QDir::cleanPath(QDir(dir).filePath(QStringLiteral("../backup"))) + QLatin1Char('/');
+  d.data = d.root + QStringLiteral("data/");
+  {
+    store::MemoTable table;
+    qint64 highest = 0;
+    store::load_memo_index(dir + QStringLiteral("flower.dat"), table, highest);
+    d.memos = store::memos_to_check(table);
+  }
+  // 2000 pictures of 400 to 600 KB (about 1 GB) at 29999 memos, fewer for
+  // a smaller data set, but enough to fill every folder.
+  d.pictures = std::max(12, static_cast<int>(2000LL * static_cast<qint64>(d.memos.size()) / 29999));
+  std::mt19937_64 random(20261208);
+  std::uniform_int_distribution<qint64> size(400 * 1024, 600 * 1024);
+  std::vector<qint64> sizes;
+  for (int i = 0; i < d.pictures; ++i) sizes.push_back(size(random));
+  for (qint64 s : sizes) d.picture_bytes += s;
+
+  QFile marker(d.root + QStringLiteral("bench-backup.txt"));
+  if (marker.open(QIODevice::ReadOnly) && marker.readAll() == backup_marker(d).toLatin1()) return d;
+  marker.close();
+
+  QDir(d.root).removeRecursively();
+  QDir().mkpath(d.data + QStringLiteral("memo"));
+  for (const QString& name : store::backup_data_files()) QFile::copy(dir + name, d.data + name);
+  const QDir memo(dir + QStringLiteral("memo"));
+  for (const QString& name : memo.entryList({QStringLiteral("m*.txt")}, QDir::Files)) {
+    const QString from = memo.filePath(name);
+    const QString to = d.data + QStringLiteral("memo/") + name;
+    if (::link(native(from).constData(), native(to).constData()) != 0) QFile::copy(from, to);
+  }
+
+  const QStringList folders = {d.root + QStringLiteral("photos/2019/"), d.root + QStringLiteral("写真/庭の花/"),
+                               d.root + QStringLiteral("写真/家庭菜園 2020/"),
+                               d.root + QStringLiteral("デジカメ/DCIM/100CANON/")};
+  for (const QString& f : folders) QDir().mkpath(f);
+  QStringList paths;
+  for (int i = 0; i < d.pictures; ++i) {
+    // The same file names come back in each folder, as cameras do.
+    const QString path = folders[i % folders.size()] + QStringLiteral("DSC%1.JPG").arg(i / 4, 5, 10, QLatin1Char('0'));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(fake_jpeg(random, sizes[static_cast<size_t>(i)]));
+    paths << path;
+  }
+
+  // Every picture named once, 30% of them named again by a later memo; two
+  // or three paths a list, and every fifth list also names a missing one.
+  const int slots = d.pictures * 13 / 10;
+  const int lists = std::min(std::max(1, slots * 2 / 5), static_cast<int>(d.memos.size()));
+  std::vector<std::vector<store::ImageEntry>> images(static_cast<size_t>(lists));
+  for (int s = 0; s < slots; ++s) {
+    images[static_cast<size_t>(static_cast<qint64>(s) * lists / slots)].push_back(
+        {paths[s % d.pictures], QStringLiteral("写真%1").arg(s)});
+  }
+  for (int l = 0; l < lists; ++l) {
+    if (l % 5 == 4) {
+      images[static_cast<size_t>(l)].push_back(
+          {l % 2 == 0 ? QStringLiteral("C:\\Users\\hanako\\Pictures\\庭\\IMG_%1.JPG").arg(l)
+                      : folders[0] + QStringLiteral("gone_%1.JPG").arg(l),
+           QStringLiteral("なくなった写真")});
+    }
+    store::save_image_list(d.data, d.memos[static_cast<size_t>(l)].memo_no, images[static_cast<size_t>(l)]);
+  }
+  if (marker.open(QIODevice::WriteOnly)) marker.write(backup_marker(d).toLatin1());
+  ::sync();
+  return d;
+}
+
+// Reads every file once, so that each timed run meets a warm page cache.
+void read_through(const std::vector<store::BackupItem>& items) {
+  std::vector<char> buffer(kChunk);
+  qint64 total = 0;
+  for (const store::BackupItem& item : items) {
+    const int in = ::open(native(item.source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) continue;
+    for (ssize_t got; (got = ::read(in, buffer.data(), buffer.size())) > 0;) total += got;
+    ::close(in);
+  }
+  backup_sink = total;
+}
+
+// The backup's floor: every file of the archive read and written once,
+// one after the other, into one file in 1 MB chunks, and that file made
+// durable as the backup makes its archive durable before renaming it.
+qint64 copy_into_one_file(const std::vector<store::BackupItem>& items, const QString& target) {
+  const int out = ::open(native(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) return -1;
+  std::vector<char> buffer(kChunk);
+  qint64 fill = 0;
+  qint64 total = 0;
+  bool ok = true;
+  for (const store::BackupItem& item : items) {
+    const int in = ::open(native(item.source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) continue;
+    for (ssize_t got; (got = ::read(in, buffer.data() + fill, static_cast<size_t>(kChunk - fill))) > 0;) {
+      fill += got;
+      total += got;
+      if (fill == kChunk) {
+        ok = ok && write_fully(out, buffer.data(), fill);
+        fill = 0;
+      }
+    }
+    ::close(in);
+  }
+  ok = ok && write_fully(out, buffer.data(), fill) && ::fsync(out) == 0;
+  ok = ::close(out) == 0 && ok;
+  return ok ? total : -1;
+}
+
+// The restore's floor: every file of the archive copied to a new file of
+// the same name in a new folder, in 1 MB chunks, then one syncfs as the
+// restore does.
+qint64 copy_into_folder(const std::vector<store::BackupItem>& items, const QString& folder) {
+  std::set<QString> made;
+  std::vector<char> buffer(kChunk);
+  qint64 total = 0;
+  bool ok = QDir().mkpath(folder);
+  for (const store::BackupItem& item : items) {
+    const QString path = folder + QLatin1Char('/') + item.name;
+    const QString parent = QFileInfo(path).path();
+    if (made.insert(parent).second) ok = QDir().mkpath(parent) && ok;
+    const int in = ::open(native(item.source).constData(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ok = in >= 0 && out >= 0 && ok;
+    for (ssize_t got; in >= 0 && out >= 0 && (got = ::read(in, buffer.data(), buffer.size())) > 0;) {
+      ok = write_fully(out, buffer.data(), got) && ok;
+      total += got;
+    }
+    if (in >= 0) ::close(in);
+    if (out >= 0) ok = ::close(out) == 0 && ok;
+  }
+  const int top = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ok = top >= 0 && ::syncfs(top) == 0 && ok;
+  if (top >= 0) ::close(top);
+  return ok ? total : -1;
+}
+
+void remove_file(const QString& path) { ::unlink(native(path).constData()); }
+
+QString megabytes(qint64 bytes) { return QString::number(static_cast<double>(bytes) / (1 << 20), 'f', 1); }
+
+}  // namespace
+
+Result bench_backup(const QString& dir, int reps) {
+  Result r{QStringLiteral("backup"), 0, 0, 1.25, {}};
+  const BackupData d = backup_data(dir);
+  const QString archive = d.root + QStringLiteral("backup.zip");
+  const QString copy = d.root + QStringLiteral("floor.bin");
+  const std::atomic_bool go_on{false};
+  const store::BackupPlan plan = store::plan_backup(d.data, d.memos, go_on);
+  read_through(plan.items);
+  std::vector<double> ours;
+  std::vector<double> floor;
+  qint64 growth_kb = 0;
+  bool exact = true;
+  store::BackupResult done;
+  qint64 copied = 0;
+  for (int i = 0; i < reps; ++i) {
+    // Each run writes its file anew and starts with no writes pending. Each
+    // removes its own earlier output just before it runs, so that both
+    // write into memory that was freed a moment ago: a virtual machine may
+    // hand memory that stays free for a few seconds back to its host (free
+    // page reporting, as on the machine this was tuned on), and touching
+    // such memory again costs about a second per gigabyte, which would
+    // otherwise fall on whichever of the two runs came second.
+    remove_file(archive);
+    ::sync();
+    {
+      PeakGrowth memory;
+      QElapsedTimer t;
+      t.start();
+      const store::BackupPlan timed = store::plan_backup(d.data, d.memos, go_on);
+      done = store::write_backup(timed, archive, go_on);
+      ours.push_back(elapsed(t));
+      growth_kb = std::max(growth_kb, memory.finish_kb());
+      exact = memory.exact();
+    }
+    if (!done.ok) {
+      r.note = QStringLiteral("failed: ") + done.message;
+      return r;
+    }
+    remove_file(copy);
+    ::sync();
+    QElapsedTimer t;
+    t.start();
+    copied = copy_into_one_file(plan.items, copy);
+    floor.push_back(elapsed(t));
+    if (copied < 0) {
+      r.note = QStringLiteral("failed: the floor could not write ") + copy;
+      return r;
+    }
+  }
+  remove_file(copy);
+  remove_file(archive);
+  r.ours = middle(ours);
+  r.floor = middle(floor);
+  r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) pictures %3 missing %4 stored_mb %5 archive_mb %6")
+               .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
+               .arg(exact ? QStringLiteral("VmHWM") : QStringLiteral("VmRSS sampled"))
+               .arg(done.pictures)
+               .arg(done.missing)
+               .arg(megabytes(copied), megabytes(done.archive_bytes));
+  return r;
+}
+
+Result bench_restore(const QString& dir, int reps) {
+  Result r{QStringLiteral("restore"), 0, 0, 1.25, {}};
+  const BackupData d = backup_data(dir);
+  const QString archive = d.root + QStringLiteral("backup.zip");
+  const std::atomic_bool go_on{false};
+  const store::BackupPlan plan = store::plan_backup(d.data, d.memos, go_on);
+  remove_file(archive);
+  const store::BackupResult made = store::write_backup(plan, archive, go_on);
+  if (!made.ok) {
+    r.note = QStringLiteral("failed: ") + made.message;
+    return r;
+  }
+  read_through(plan.items);
+  read_through({{archive, {}, 0, false}});
+  // Every run writes into folders of its own, and all of them are removed
+  // only when the case is done. On an ext4 file system without a journal
+  // (as here) a new file skips over the inodes deleted in the last minute
+  // or more, one by one, so removing tens of thousands of files just before
+  // a run makes each file it creates slow, by however many were removed.
+  struct Folders {
+    QStringList made;
+    ~Folders() {
+      for (const QString& f : made) QDir(f).removeRecursively();
+    }
+  } folders;
+  std::vector<double> ours;
+  std::vector<double> floor;
+  store::RestoreResult done;
+  qint64 copied = 0;
+  qint64 growth_kb = 0;
+  for (int i = 0; i < reps; ++i) {
+    const QString restored = d.root + QStringLiteral("restored-%1").arg(i);
+    const QString copied_folder = d.root + QStringLiteral("copied-%1").arg(i);
+    folders.made << restored << copied_folder;
+    QDir(restored).removeRecursively();
+    QDir(copied_folder).removeRecursively();
+    // The floor goes first: the restore replaces the picture lists it
+    // rewrites, which deletes about a thousand files, and whichever runs
+    // after that within the same turn would pay for them as said above.
+    ::sync();
+    QElapsedTimer t;
+    t.start();
+    copied = copy_into_folder(plan.items, copied_folder);
+    floor.push_back(elapsed(t));
+    if (copied < 0) {
+      r.note = QStringLiteral("failed: the floor could not write ") + copied_folder;
+      return r;
+    }
+    ::sync();
+    // The program files that the window copies beside the data are left
+    // out; the floor copies only what the archive holds.
+    const store::RestoreRequest request{archive, restored, d.data, {}};
+    PeakGrowth memory;
+    t.restart();
+    done = store::restore_backup(request, go_on);
+    ours.push_back(elapsed(t));
+    growth_kb = std::max(growth_kb, memory.finish_kb());
+    if (!done.ok) {
+      r.note = QStringLiteral("failed: ") + done.message;
+      return r;
+    }
+  }
+  remove_file(archive);
+  r.ours = middle(ours);
+  r.floor = middle(floor);
+  r.note = QStringLiteral("memory_growth_mb %1 extracted_mb %2 copied_mb %3 pictures %4 linked %5")
+               .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
+               .arg(megabytes(done.bytes), megabytes(copied))
+               .arg(done.pictures)
+               .arg(done.linked);
+  return r;
+}
+
+}  // namespace bench
