@@ -14,7 +14,6 @@ packages=(
     qt6-translations-l10n
     # backups: ZIP archives
     libarchive-dev
-    zlib1g-dev
     # end-to-end test and screenshots
     xvfb
     xauth

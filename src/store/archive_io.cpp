@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace store {
 
@@ -129,16 +128,6 @@ QString archive_reason(archive* a) {
   }
   const char* text = archive_error_string(a);
   return QStringLiteral("アーカイブが壊れています（%1）").arg(QString::fromLocal8Bit(text ? text : "?"));
-}
-
-quint32 crc32_update(quint32 crc, const char* data, qint64 n) {
-  while (n > 0) {
-    const auto part = static_cast<uInt>(std::min<qint64>(n, 1 << 30));
-    crc = static_cast<quint32>(::crc32(crc, reinterpret_cast<const Bytef*>(data), part));
-    data += part;
-    n -= part;
-  }
-  return crc;
 }
 
 }  // namespace store

@@ -80,7 +80,4 @@ QString archive_reason(archive* a);
 // The system's encoding of a path, for the POSIX calls.
 QByteArray native_path(const QString& path);
 
-// The CRC-32 of a ZIP entry, continued over more bytes.
-quint32 crc32_update(quint32 crc, const char* data, qint64 n);
-
 }  // namespace store

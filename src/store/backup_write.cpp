@@ -118,7 +118,6 @@ namespace {
 struct WrittenEntry {
   QString name;
   qint64 size = 0;
-  quint32 crc = 0;
 };
 
 // What one backup run keeps while it writes.
@@ -197,7 +196,7 @@ bool BackupWriter::begin_entry(const QString& name, qint64 size, qint64 mtime, b
     archive_write_zip_set_compression_store(a);
   }
   if (archive_write_header(a, entry.get()) != ARCHIVE_OK) return fail(write_failure_message(target_, archive_reason(a)));
-  written_.push_back({name, size, 0});
+  written_.push_back({name, size});
   return true;
 }
 
@@ -215,7 +214,6 @@ bool BackupWriter::add_file(const BackupItem& item) {
     return fail(read_failure_message(item.source, reason));
   }
   if (!begin_entry(item.name, size, mtime, !item.picture)) return false;
-  WrittenEntry& entry = written_.back();
   qint64 left = size;
   while (left > 0) {
     if (cancelled()) return false;
@@ -226,7 +224,6 @@ bool BackupWriter::add_file(const BackupItem& item) {
     }
     if (archive_write_data(archive_.get(), buffer_.data(), static_cast<size_t>(got)) != got)
       return fail(write_failure_message(target_, archive_reason(archive_.get())));
-    entry.crc = crc32_update(entry.crc, buffer_.data(), got);
     left -= got;
     done_ += got;
     if (progress_) progress_(done_);
@@ -240,7 +237,6 @@ bool BackupWriter::add_bytes(const QString& name, const QByteArray& bytes) {
   if (!begin_entry(name, bytes.size(), QDateTime::currentSecsSinceEpoch(), true)) return false;
   if (archive_write_data(archive_.get(), bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size())
     return fail(write_failure_message(target_, archive_reason(archive_.get())));
-  written_.back().crc = crc32_update(0, bytes.constData(), bytes.size());
   return true;
 }
 
@@ -255,7 +251,9 @@ bool BackupWriter::finish_archive() {
 }
 
 // Reads the whole archive back: every entry must be there, in order, with
-// the size and the CRC of the bytes that went in.
+// the size of the file that went in. The reader checks each entry's bytes
+// against the CRC that the writer computed from the source bytes, so a
+// byte that reached the disk wrong fails here.
 bool BackupWriter::verify() {
   ArchiveReader reader(archive_read_new());
   archive* a = reader.get();
@@ -273,15 +271,13 @@ bool BackupWriter::verify() {
     if (!name || QString::fromUtf8(name) != QString::fromUtf16(kBackupTop) + expected.name)
       return damaged(expected.name);
     qint64 size = 0;
-    quint32 crc = 0;
     for (;;) {
       const la_ssize_t got = archive_read_data(a, buffer_.data(), buffer_.size());
       if (got < 0) return damaged(archive_reason(a));
       if (got == 0) break;
-      crc = crc32_update(crc, buffer_.data(), got);
       size += got;
     }
-    if (size != expected.size || crc != expected.crc) return damaged(expected.name);
+    if (size != expected.size) return damaged(expected.name);
   }
   archive_entry* extra = nullptr;
   if (archive_read_next_header(a, &extra) != ARCHIVE_EOF) return damaged(QStringLiteral("余分な項目"));
