@@ -370,9 +370,11 @@ Result bench_restore(const QString& dir, int reps) {
   read_through({{archive, {}, 0, false}});
   // Every run writes into folders of its own, and all of them are removed
   // only when the case is done. On an ext4 file system without a journal
-  // (as here) a new file skips over the inodes deleted in the last minute
-  // or more, one by one, so removing tens of thousands of files just before
-  // a run makes each file it creates slow, by however many were removed.
+  // a new file skips, one by one, over the inodes deleted in the last few
+  // minutes, so removing tens of thousands of files just before a run makes
+  // each file it creates slow by however many were removed. For the same
+  // reason a second run of this case within about six minutes of the
+  // first measures both sides slower.
   struct Folders {
     QStringList made;
     ~Folders() {
