@@ -84,7 +84,11 @@ bool write_all(int fd, const char* buffer, qint64 n) {
   return true;
 }
 
-QString errno_reason(int error) {
+namespace {
+
+// The Japanese text for the system errors a user can act on; empty for
+// the others.
+QString known_system_error(int error) {
   switch (error) {
     case ENOSPC:
     case EDQUOT:
@@ -106,26 +110,21 @@ QString errno_reason(int error) {
     case EIO:
       return QStringLiteral("装置の読み書きでエラーが発生しました");
     default:
-      return QStringLiteral("予期しないエラーが発生しました（%1）").arg(error);
+      return {};
   }
+}
+
+}  // namespace
+
+QString errno_reason(int error) {
+  const QString known = known_system_error(error);
+  return known.isEmpty() ? QStringLiteral("予期しないエラーが発生しました（%1）").arg(error) : known;
 }
 
 QString archive_reason(archive* a) {
   // A system error (a full disk, a missing file) says more than the text
   // of the format's own checks.
-  switch (const int error = archive_errno(a)) {
-    case ENOSPC:
-    case EDQUOT:
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ENOENT:
-    case EIO:
-    case EFBIG:
-      return errno_reason(error);
-    default:
-      break;
-  }
+  if (const QString known = known_system_error(archive_errno(a)); !known.isEmpty()) return known;
   const char* text = archive_error_string(a);
   return QStringLiteral("アーカイブが壊れています（%1）").arg(QString::fromLocal8Bit(text ? text : "?"));
 }

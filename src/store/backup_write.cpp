@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <archive.h>
 #include <archive_entry.h>
 #include <cerrno>
@@ -11,11 +12,14 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <map>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "store/archive_io.h"
+#include "store/archive_sink.h"
+#include "store/backup_verify.h"
 #include "store/memo_files.h"
 
 namespace store {
@@ -36,7 +40,8 @@ bool stat_regular(const QString& path, qint64* size, FileId* id) {
   return true;
 }
 
-void add_data_files(const QString& data_dir, BackupPlan& plan) {
+// Adds the data files and every file of memo/; returns the names in memo/.
+QSet<QString> add_data_files(const QString& data_dir, BackupPlan& plan) {
   FileId id;
   for (const QString& name : backup_data_files()) {
     qint64 size = 0;
@@ -49,6 +54,7 @@ void add_data_files(const QString& data_dir, BackupPlan& plan) {
     const QString path = memo.filePath(name);
     if (stat_regular(path, &size, &id)) plan.items.push_back({path, QStringLiteral("memo/") + name, size, false});
   }
+  return QSet<QString>(names.begin(), names.end());
 }
 
 // Places each picture once. A path met again takes its first place; a
@@ -94,7 +100,7 @@ BackupPlan plan_backup(const QString& data_dir, const std::vector<CheckedMemo>& 
                        const std::atomic_bool& cancel) {
   BackupPlan plan;
   plan.memos = static_cast<int>(memos.size());
-  add_data_files(data_dir, plan);
+  const QSet<QString> in_memo = add_data_files(data_dir, plan);
   if (plan.items.empty() || plan.items.front().name != backup_data_files().front()) {
     plan.message = read_failure_message(data_dir + backup_data_files().front(), QStringLiteral("ファイルがありません"));
     return plan;
@@ -105,6 +111,9 @@ BackupPlan plan_backup(const QString& data_dir, const std::vector<CheckedMemo>& 
       plan.cancelled = true;
       return plan;
     }
+    // Most memos have no picture list; the listing of memo/ says which do,
+    // without trying to open tens of thousands of absent files.
+    if (!in_memo.contains(QStringLiteral("g") + memo_file_digits(memo.memo_no) + QStringLiteral(".txt"))) continue;
     const ImageListResult list = read_image_list(data_dir, memo.memo_no);
     if (!list.message.isEmpty()) ++plan.unreadable_lists;
     for (const ImageEntry& e : list.images) places.add(e.path);
@@ -114,11 +123,6 @@ BackupPlan plan_backup(const QString& data_dir, const std::vector<CheckedMemo>& 
 }
 
 namespace {
-
-struct WrittenEntry {
-  QString name;
-  qint64 size = 0;
-};
 
 // What one backup run keeps while it writes.
 class BackupWriter {
@@ -158,6 +162,7 @@ class BackupWriter {
   std::vector<char> buffer_;
   QString temp_;
   Fd fd_;
+  std::optional<ArchiveSink> sink_;
   ArchiveWriter archive_;
   std::vector<WrittenEntry> written_;
   std::vector<QString> gone_;
@@ -172,10 +177,15 @@ bool BackupWriter::open_temp() {
   if (!fd) return fail(write_failure_message(target_, errno_reason(errno)));
   temp_ = QFile::decodeName(name);
   fd_ = std::move(fd);
+  sink_.emplace(fd_.get());
   archive_.reset(archive_write_new());
   archive* a = archive_.get();
-  if (archive_write_set_format_zip(a) != ARCHIVE_OK || archive_write_set_options(a, "zip:hdrcharset=UTF-8") != ARCHIVE_OK ||
-      archive_write_set_bytes_per_block(a, 0) != ARCHIVE_OK || archive_write_open_fd(a, fd_.get()) != ARCHIVE_OK) {
+  // The fastest deflate level: memo texts are small, and at the default
+  // level compressing them would take most of the backup's time for a few
+  // per cent of a gigabyte of pictures that are stored as they are.
+  if (archive_write_set_format_zip(a) != ARCHIVE_OK ||
+      archive_write_set_options(a, "zip:hdrcharset=UTF-8,zip:compression-level=1") != ARCHIVE_OK ||
+      archive_write_set_bytes_per_block(a, 0) != ARCHIVE_OK || !sink_->open(a)) {
     return fail(write_failure_message(target_, archive_reason(a)));
   }
   return true;
@@ -184,7 +194,8 @@ bool BackupWriter::open_temp() {
 bool BackupWriter::begin_entry(const QString& name, qint64 size, qint64 mtime, bool compress) {
   archive* a = archive_.get();
   std::unique_ptr<archive_entry, decltype(&archive_entry_free)> entry(archive_entry_new(), archive_entry_free);
-  const QByteArray utf8 = (QString::fromUtf16(kBackupTop) + name).toUtf8();
+  const QString full = QString::fromUtf16(kBackupTop) + name;
+  const QByteArray utf8 = full.toUtf8();
   archive_entry_set_pathname_utf8(entry.get(), utf8.constData());
   archive_entry_set_filetype(entry.get(), AE_IFREG);
   archive_entry_set_perm(entry.get(), 0644);
@@ -196,7 +207,7 @@ bool BackupWriter::begin_entry(const QString& name, qint64 size, qint64 mtime, b
     archive_write_zip_set_compression_store(a);
   }
   if (archive_write_header(a, entry.get()) != ARCHIVE_OK) return fail(write_failure_message(target_, archive_reason(a)));
-  written_.push_back({name, size});
+  written_.push_back({full, size});
   return true;
 }
 
@@ -244,43 +255,22 @@ bool BackupWriter::finish_archive() {
   if (archive_write_close(archive_.get()) != ARCHIVE_OK)
     return fail(write_failure_message(target_, archive_reason(archive_.get())));
   archive_.reset();
-  if (::fsync(fd_.get()) != 0 || !fd_.close()) return fail(write_failure_message(target_, errno_reason(errno)));
+  if (!sink_->flush() || ::fsync(fd_.get()) != 0 || !fd_.close()) return fail(write_failure_message(target_, errno_reason(errno)));
   struct stat st {};
   if (::stat(native_path(temp_).constData(), &st) == 0) result_.archive_bytes = st.st_size;
   return true;
 }
 
-// Reads the whole archive back: every entry must be there, in order, with
-// the size of the file that went in. The reader checks each entry's bytes
-// against the CRC that the writer computed from the source bytes, so a
-// byte that reached the disk wrong fails here.
 bool BackupWriter::verify() {
-  ArchiveReader reader(archive_read_new());
-  archive* a = reader.get();
-  archive_read_support_format_zip_seekable(a);
-  const auto damaged = [&](const QString& why) {
-    return fail(write_failure_message(target_, QStringLiteral("書き込んだアーカイブを読み直すと食い違いがあります（%1）").arg(why)));
-  };
-  if (archive_read_open_filename(a, native_path(temp_).constData(), kArchiveChunk) != ARCHIVE_OK)
-    return damaged(archive_reason(a));
-  for (const WrittenEntry& expected : written_) {
-    if (cancelled()) return false;
-    archive_entry* entry = nullptr;
-    if (archive_read_next_header(a, &entry) != ARCHIVE_OK) return damaged(archive_reason(a));
-    const char* name = archive_entry_pathname_utf8(entry);
-    if (!name || QString::fromUtf8(name) != QString::fromUtf16(kBackupTop) + expected.name)
-      return damaged(expected.name);
-    qint64 size = 0;
-    for (;;) {
-      const la_ssize_t got = archive_read_data(a, buffer_.data(), buffer_.size());
-      if (got < 0) return damaged(archive_reason(a));
-      if (got == 0) break;
-      size += got;
-    }
-    if (size != expected.size) return damaged(expected.name);
+  const VerifyResult checked = verify_archive(temp_, written_, cancel_);
+  if (checked.cancelled) {
+    result_.cancelled = true;
+    return false;
   }
-  archive_entry* extra = nullptr;
-  if (archive_read_next_header(a, &extra) != ARCHIVE_EOF) return damaged(QStringLiteral("余分な項目"));
+  if (!checked.ok) {
+    return fail(write_failure_message(
+        target_, QStringLiteral("書き込んだアーカイブを読み直すと食い違いがあります（%1）").arg(checked.why)));
+  }
   return true;
 }
 

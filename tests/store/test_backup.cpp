@@ -53,7 +53,10 @@ struct Diary {
     data = tmp.path() + QStringLiteral("/日記/");
     const QString p = tmp.path() + QStringLiteral("/写真");
     pics = {p + QStringLiteral("/庭/バラ.jpg"), p + QStringLiteral("/温室/a.png"), tmp.path() + QStringLiteral("/other/b.bmp")};
-    for (int i = 0; i < 3; ++i) put(pics[i], QByteArray(1000 * (i + 1) + 7, char('a' + i)));
+    // Large pictures go to the archive file directly, past the small pieces
+    // that its output gathers: one of them in a single piece, one in several.
+    const qsizetype sizes[] = {1007, (600 << 10) + 7, (5 << 19) + 7};
+    for (int i = 0; i < 3; ++i) put(pics[i], QByteArray(sizes[i], char('a' + i)));
     put(data + "flower.dat", cp932(QStringLiteral("2026/05/01\r\n花壇\r\nバラ\r\n咲いた\r\n 1 \r\n2026/05/01 10:00:00\r\n"
                                                   "2026/05/01 10:00:00\r\n2026/04/01\r\n温室\r\n蘭\r\n植え替え\r\n 2 \r\n"
                                                   "2026/04/01 10:00:00\r\n2026/04/01 10:00:00\r\n")));
