@@ -21,6 +21,8 @@ Result bench_load(const QString& dir, int reps);
 Result bench_save_new(const QString& dir, int reps);
 Result bench_filter(const QString& dir, int reps);
 Result bench_search(const QString& dir, const QString& keyword, const QString& name, int reps);
+// grep over the memo files: the anchor of the search cases (figures only).
+Result bench_search_grep(const QString& dir, const QString& keyword, int reps);
 Result bench_picture(const QString& dir, const QString& picture, int reps);
 Result bench_startup(const QString& dir, const QString& empty_dir, int reps);
 Result bench_memory(const QString& program, const QString& dir, const QString& empty_dir);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <utility>
 
 #include "cases.h"
 #include "dataset.h"
@@ -20,8 +21,11 @@ namespace {
 
 void print(const bench::Result& r) {
   const double ratio = r.floor > 0 ? r.ours / r.floor : 0;
-  std::printf("%-12s %10.2f %10.2f %7.2f   (target <= %.2f) %s\n", qPrintable(r.name), r.ours, r.floor, ratio,
-              r.target_ratio, qPrintable(r.note));
+  // A case without a target is an anchor that others are measured by.
+  const QByteArray target =
+      r.target_ratio > 0 ? QByteArray("(target <= ") + QByteArray::number(r.target_ratio, 'f', 2) + ")" : "(anchor)";
+  std::printf("%-12s %10.2f %10.2f %7.2f   %s %s\n", qPrintable(r.name), r.ours, r.floor, ratio, target.constData(),
+              qPrintable(r.note));
   std::fflush(stdout);
 }
 
@@ -78,12 +82,14 @@ int main(int argc, char** argv) {
     const bench::Result filter = bench::bench_filter(dir, reps);
     report(filter, filter.ours <= 20);
   }
-  if (wanted("search_miss")) {
-    const bench::Result miss = bench::bench_search(dir, info.miss_word, QStringLiteral("search_miss"), reps);
-    const double gap = miss.note.section(QLatin1Char(' '), 1, 1).toDouble();
-    report(miss, gap <= 50);
+  if (wanted("search_grep")) print(bench::bench_search_grep(dir, info.miss_word, reps));
+  // Each search case is timed against grep with the same keyword, and the
+  // event loop must never wait longer than 20 ms.
+  for (const auto& [name, word] : {std::pair{"search_miss", info.miss_word}, std::pair{"search_hit", info.hit_word}}) {
+    if (!wanted(name)) continue;
+    const bench::Result search = bench::bench_search(dir, word, QLatin1String(name), reps);
+    report(search, search.note.section(QLatin1Char(' '), 1, 1).toDouble() <= 20);
   }
-  if (wanted("search_hit")) report(bench::bench_search(dir, info.hit_word, QStringLiteral("search_hit"), reps));
   if (wanted("picture")) report(bench::bench_picture(dir, info.big_picture, reps));
   if (wanted("startup")) report(bench::bench_startup(dir, empty_dir, reps));
   if (wanted("picture_check")) {

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <memory>
 
 #include "store/full_text_search.h"
+#include "store/search_run.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -76,33 +78,50 @@ F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
 F_zenbun::~F_zenbun() { stop(); }
 
 void F_zenbun::Command1_Click() {
-  const int mine = ++generation_;
+  stop();
+  const int mine = generation_;
   ++running_;
   BusyPointer busy;
   main_.begin_listing();
 
   QElapsedTimer since_yield;
   since_yield.start();
+  const auto keep_answering = [&](int count, int slot) {
+    if (since_yield.elapsed() < yield_interval_ms) return;
+    setWindowTitle(progress_caption(count, slot));
+    QCoreApplication::processEvents();
+    since_yield.restart();
+  };
+  // Waits for a worker no longer than the time left until the next turn.
+  const auto wait_ms = [&] { return static_cast<int>(std::max<qint64>(1, yield_interval_ms - since_yield.elapsed())); };
   const int count = state_.memo_count();
+  std::unique_ptr<store::SearchRun> run;
   for (int slot = 1; slot <= count && mine == generation_; ++slot) {
-    // The keyword is read for every memo, as the user may still be typing.
+    // The keyword is read for every memo, as the user may still be typing:
+    // when it has changed, the workers start again from this memo with it.
     const auto at = static_cast<size_t>(slot - 1);
-    const store::MemoSearch found =
-        store::search_memo(state_.data_dir, state_.memo_table.text(at, store::MemoField::Title),
-                           state_.memo_table.text(at, store::MemoField::MemoNo), Text1->text());
-    if (found.images_read) state_.current_images = found.images;
-    if (found.found) main_.list_memo(slot);
-    if (since_yield.elapsed() >= yield_interval_ms) {
-      setWindowTitle(progress_caption(count, slot));
-      QCoreApplication::processEvents();
-      since_yield.restart();
+    if (const QString keyword = Text1->text(); !run || run->keyword() != keyword) {
+      run.reset();
+      run = std::make_unique<store::SearchRun>(state_.data_dir, state_.memo_table, keyword, at,
+                                               store::search_threads());
+      active_ = run.get();
     }
+    const store::MemoSearch* found = nullptr;
+    while (mine == generation_ && (found = run->result(at, wait_ms())) == nullptr) keep_answering(count, slot);
+    if (found == nullptr) break;
+    if (found->images_read) state_.current_images = found->images;
+    if (found->found) main_.list_memo(slot);
+    keep_answering(count, slot);
   }
+  if (active_ == run.get()) active_ = nullptr;
   --running_;
   if (mine == generation_) setWindowTitle(kIdleCaption);
 }
 
-void F_zenbun::stop() { ++generation_; }
+void F_zenbun::stop() {
+  ++generation_;
+  if (active_ != nullptr) active_->cancel();
+}
 
 void F_zenbun::Command2_Click() { reject(); }
 

@@ -10,6 +10,9 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+namespace store {
+class SearchRun;
+}
 
 class F_zenbun : public QDialog {
   Q_OBJECT
@@ -26,9 +29,9 @@ class F_zenbun : public QDialog {
 
   // While a search runs, the window goes back to the event loop at about
   // this interval (milliseconds) to repaint and take clicks, rather than
-  // after every memo. Short enough that a slow file read on a busy disk
-  // still leaves the window answering within about a twentieth of a second.
-  int yield_interval_ms = 20;
+  // after every memo. The files are read by worker threads, so a slow disk
+  // makes the window wait for them in steps no longer than this.
+  int yield_interval_ms = 10;
 
   bool searching() const { return running_ != 0; }
 
@@ -49,4 +52,7 @@ class F_zenbun : public QDialog {
   // as it sees that another one has started or the window is closing.
   int generation_ = 0;
   int running_ = 0;
+  // The workers of the newest search, stopped when another search starts
+  // or the window closes.
+  store::SearchRun* active_ = nullptr;
 };

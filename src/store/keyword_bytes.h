@@ -1,0 +1,29 @@
+#pragma once
+// A quick test of a memo file's bytes before they are decoded: a text that
+// contains the keyword (letter case ignored) holds, for each of the
+// keyword's characters, the windows-31j bytes of a character equal to it
+// ignoring case. One character of the keyword, the one least likely to
+// turn up by chance, is looked for as bytes; a file with none of its byte
+// forms anywhere cannot match and need not be decoded. The test only ever
+// lets through too much, never too little: a file it lets through is
+// decoded and compared as before.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <vector>
+
+namespace store {
+
+class KeywordBytes {
+ public:
+  explicit KeywordBytes(const QString& keyword);
+  // False only when the bytes cannot decode to a text containing the keyword.
+  bool may_contain(QByteArrayView bytes) const;
+
+ private:
+  bool active_ = false;
+  std::vector<QByteArray> forms_;
+};
+
+}  // namespace store
