@@ -1,0 +1,199 @@
+#include "seasons/thumbnail_loader.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QHash>
+#include <QMutex>
+#include <QRunnable>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <map>
+
+#include "store/thumbnail_cache.h"
+#include "ui/picture.h"
+
+namespace seasons {
+
+// What the workers share with the loader; it outlives the loader while a
+// worker still holds it.
+struct ThumbnailQueue {
+  QMutex mutex;
+  // Waiting pictures by the turn they were last asked for; the latest is
+  // taken first.
+  std::map<quint64, QString> waiting;
+  QHash<QString, quint64> turn_of;
+  quint64 next_turn = 0;
+  int workers = 0;
+
+  void ask(const QString& path) {
+    const auto old = turn_of.constFind(path);
+    if (old != turn_of.constEnd()) waiting.erase(*old);
+    waiting.emplace(next_turn, path);
+    turn_of.insert(path, next_turn++);
+  }
+  void clear() {
+    waiting.clear();
+    turn_of.clear();
+  }
+  std::atomic_bool stopping{false};
+};
+
+namespace {
+
+constexpr int kMemoryKiB = 32 * 1024;
+
+// A thumbnail from the cache folder of one size, when it is there, is a
+// picture and stands for the file.
+QImage cached_thumbnail(const QString& file, const QByteArray& uri, qint64 mtime) {
+  const QFileInfo info(file);
+  if (!info.isFile()) return {};
+  QImageReader reader(file, "png");
+  if (!store::thumbnail_is_fresh(reader.text(QStringLiteral("Thumb::URI")).toUtf8(),
+                                 reader.text(QStringLiteral("Thumb::MTime")), uri, mtime)) {
+    return {};
+  }
+  // A damaged file reads as no image and is made again.
+  return reader.read();
+}
+
+QByteArray png_bytes(QImage image, const QByteArray& uri, qint64 mtime, qint64 file_size, QSize own) {
+  image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+  image.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+  image.setText(QStringLiteral("Thumb::Size"), QString::number(file_size));
+  image.setText(QStringLiteral("Thumb::Image::Width"), QString::number(own.width()));
+  image.setText(QStringLiteral("Thumb::Image::Height"), QString::number(own.height()));
+  image.setText(QStringLiteral("Software"), QStringLiteral("Verdalis"));
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  return writer.write(image) ? buffer.data() : QByteArray();
+}
+
+QImage fitted(const QImage& image, int side) {
+  if (image.isNull() || (image.width() <= side && image.height() <= side)) return image;
+  return image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+class Worker : public QRunnable {
+ public:
+  Worker(std::shared_ptr<ThumbnailQueue> queue, ThumbnailLoader* loader, int side, QString root,
+         std::function<void(const QString&, const QImage&)> done)
+      : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)), done_(std::move(done)) {}
+
+  void run() override {
+    for (;;) {
+      QString path;
+      {
+        const QMutexLocker lock(&queue_->mutex);
+        if (queue_->stopping || queue_->waiting.empty()) {
+          --queue_->workers;
+          return;
+        }
+        const auto latest = std::prev(queue_->waiting.end());
+        path = latest->second;
+        queue_->waiting.erase(latest);
+        queue_->turn_of.remove(path);
+      }
+      const QImage image = make_thumbnail(path, side_, root_);
+      if (queue_->stopping) continue;
+      QMetaObject::invokeMethod(loader_, [done = done_, path, image] { done(path, image); }, Qt::QueuedConnection);
+    }
+  }
+
+ private:
+  std::shared_ptr<ThumbnailQueue> queue_;
+  ThumbnailLoader* loader_;
+  int side_;
+  QString root_;
+  std::function<void(const QString&, const QImage&)> done_;
+};
+
+}  // namespace
+
+QImage make_thumbnail(const QString& path, int side, const QString& cache_root) {
+  // Only regular files are opened; a FIFO or a folder is never read.
+  const QFileInfo info(path);
+  if (path.isEmpty() || !info.isFile()) return {};
+  const QString absolute = info.absoluteFilePath();
+  const QByteArray uri = store::thumbnail_uri(absolute);
+  const qint64 mtime = info.lastModified().toSecsSinceEpoch();
+  const QString name = store::thumbnail_file_name(uri);
+  const QString normal_dir = store::thumbnail_dir(cache_root, store::ThumbnailSize::Normal);
+  for (const store::ThumbnailSize size : {store::ThumbnailSize::Normal, store::ThumbnailSize::Large}) {
+    const QImage cached = cached_thumbnail(store::thumbnail_dir(cache_root, size) + QLatin1Char('/') + name, uri, mtime);
+    if (!cached.isNull()) return fitted(cached, side);
+  }
+  QSize own;
+  const int normal = store::thumbnail_pixels(store::ThumbnailSize::Normal);
+  const QImage image = ui::read_thumbnail(path, normal, &own);
+  if (image.isNull()) return {};
+  if (!store::is_inside_thumbnail_cache(cache_root, absolute)) {
+    const QByteArray png = png_bytes(image, uri, mtime, info.size(), own);
+    // A cache that cannot be written to is no failure: the thumbnail is
+    // only made again next time.
+    if (!png.isEmpty()) store::write_thumbnail_file(normal_dir, name, png);
+  }
+  return fitted(image, side);
+}
+
+ThumbnailLoader::ThumbnailLoader(int side, QString cache_root, QObject* parent)
+    : QObject(parent), side_(side), cache_root_(std::move(cache_root)), queue_(std::make_shared<ThumbnailQueue>()) {
+  pool_.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+  pixmaps_.setMaxCost(kMemoryKiB);
+}
+
+ThumbnailLoader::~ThumbnailLoader() {
+  {
+    const QMutexLocker lock(&queue_->mutex);
+    queue_->stopping = true;
+    queue_->clear();
+  }
+  pool_.waitForDone();
+}
+
+ThumbnailLoader::State ThumbnailLoader::state(const QString& path) const {
+  if (pixmaps_.contains(path)) return State::Ready;
+  if (no_picture_.contains(path)) return State::NoPicture;
+  if (pending_.contains(path)) return State::Pending;
+  return State::Absent;
+}
+
+const QPixmap* ThumbnailLoader::thumbnail(const QString& path) {
+  if (const QPixmap* p = pixmaps_.object(path)) return p;
+  if (no_picture_.contains(path)) return nullptr;
+  const QMutexLocker lock(&queue_->mutex);
+  // A picture drawn again while it waits moves to the front of the line.
+  const bool started = pending_.contains(path) && !queue_->turn_of.contains(path);
+  if (started) return nullptr;
+  pending_.insert(path);
+  queue_->ask(path);
+  if (queue_->workers < pool_.maxThreadCount()) {
+    ++queue_->workers;
+    pool_.start(new Worker(queue_, this, side_, cache_root_,
+                           [this](const QString& p, const QImage& image) { finished(p, image); }));
+  }
+  return nullptr;
+}
+
+void ThumbnailLoader::forget_requests() {
+  const QMutexLocker lock(&queue_->mutex);
+  for (const auto& [turn, path] : queue_->waiting) pending_.remove(path);
+  queue_->clear();
+}
+
+void ThumbnailLoader::finished(const QString& path, const QImage& image) {
+  pending_.remove(path);
+  if (image.isNull()) {
+    no_picture_.insert(path);
+  } else {
+    auto* pixmap = new QPixmap(QPixmap::fromImage(image));
+    pixmaps_.insert(path, pixmap, std::max<qint64>(1, pixmap->width() * pixmap->height() * 4 / 1024));
+  }
+  Q_EMIT ready(path);
+}
+
+}  // namespace seasons
