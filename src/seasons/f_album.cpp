@@ -129,7 +129,9 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
                                       .arg(years_.size()));
   if (first) {
     // The current month's column in sight, once the window has its size.
+    placing_ = true;
     QTimer::singleShot(0, this, [this] {
+      placing_ = false;
       body_->ensureVisible(AlbumGrid::column_x(current_month_) + AlbumGrid::kCellWidth / 2, 0,
                            AlbumGrid::kCellWidth / 2 + 8, 0);
     });

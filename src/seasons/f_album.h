@@ -33,7 +33,7 @@ class F_album : public QWidget {
   // The main window's list changed: the album follows, shortly after.
   void main_list_changed();
   // True while the pictures are being read.
-  bool busy() const { return reading_ || follow_.isActive(); }
+  bool busy() const { return reading_ || follow_.isActive() || placing_; }
 
   // The pictures in the tiles now in sight, and how many of them still
   // wait for their thumbnail.
@@ -42,6 +42,7 @@ class F_album : public QWidget {
 
   const std::vector<store::AlbumYear>& years() const { return years_; }
   AlbumGrid* grid() const { return grid_; }
+  ThumbnailLoader& loader() const { return loader_; }
   QScrollArea* body() const { return body_; }
   QLabel* Label1 = nullptr;  // what the album shows
 
@@ -63,6 +64,7 @@ class F_album : public QWidget {
   QFutureWatcher<std::vector<store::AlbumYear>> watcher_;
   bool reading_ = false;
   bool again_ = false;
+  bool placing_ = false;  // the first scroll to the current month is due
   QTimer follow_;
   QTimer repaint_;
   // The release that ends a double-click is no second click.

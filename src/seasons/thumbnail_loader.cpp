@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -47,30 +48,34 @@ namespace {
 constexpr int kMemoryKiB = 32 * 1024;
 
 // A thumbnail from the cache folder of one size, when it is there, is a
-// picture and stands for the file.
+// picture and stands for the file. Its texts are read from the PNG chunks
+// themselves: Qt's reader does not hand back keys that hold a colon.
 QImage cached_thumbnail(const QString& file, const QByteArray& uri, qint64 mtime) {
   const QFileInfo info(file);
-  if (!info.isFile()) return {};
-  QImageReader reader(file, "png");
-  if (!store::thumbnail_is_fresh(reader.text(QStringLiteral("Thumb::URI")).toUtf8(),
-                                 reader.text(QStringLiteral("Thumb::MTime")), uri, mtime)) {
+  if (!info.isFile() || info.size() > 4 * 1024 * 1024) return {};
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = f.readAll();
+  const QHash<QByteArray, QByteArray> texts = store::png_texts(bytes);
+  if (!store::thumbnail_is_fresh(texts.value("Thumb::URI"), QString::fromLatin1(texts.value("Thumb::MTime")), uri,
+                                 mtime)) {
     return {};
   }
   // A damaged file reads as no image and is made again.
-  return reader.read();
+  return QImage::fromData(bytes, "png");
 }
 
-QByteArray png_bytes(QImage image, const QByteArray& uri, qint64 mtime, qint64 file_size, QSize own) {
-  image.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
-  image.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
-  image.setText(QStringLiteral("Thumb::Size"), QString::number(file_size));
-  image.setText(QStringLiteral("Thumb::Image::Width"), QString::number(own.width()));
-  image.setText(QStringLiteral("Thumb::Image::Height"), QString::number(own.height()));
-  image.setText(QStringLiteral("Software"), QStringLiteral("Verdalis"));
+QByteArray png_bytes(const QImage& image, const QByteArray& uri, qint64 mtime, qint64 file_size, QSize own) {
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "png");
-  return writer.write(image) ? buffer.data() : QByteArray();
+  if (!writer.write(image)) return {};
+  return store::with_png_texts(buffer.data(), {{"Thumb::URI", uri},
+                                               {"Thumb::MTime", QByteArray::number(mtime)},
+                                               {"Thumb::Size", QByteArray::number(file_size)},
+                                               {"Thumb::Image::Width", QByteArray::number(own.width())},
+                                               {"Thumb::Image::Height", QByteArray::number(own.height())},
+                                               {"Software", "Verdalis"}});
 }
 
 QImage fitted(const QImage& image, int side) {

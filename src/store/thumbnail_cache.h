@@ -10,6 +10,10 @@
 // decoded once for the whole desktop.
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace store {
@@ -40,6 +44,15 @@ QString thumbnail_path(const QString& root, ThumbnailSize size, const QString& a
 // or a fraction) makes it stale.
 bool thumbnail_is_fresh(const QByteArray& stored_uri, const QString& stored_mtime, const QByteArray& uri,
                         qint64 mtime_seconds);
+
+// The text chunks of PNG bytes (tEXt, and zTXt as file managers may write
+// them), key to value, read without decoding the picture. Damaged bytes
+// give the chunks read before the damage.
+QHash<QByteArray, QByteArray> png_texts(QByteArrayView png);
+
+// The PNG bytes with tEXt chunks added right after the header chunk.
+// Bytes that are not a PNG are returned unchanged.
+QByteArray with_png_texts(const QByteArray& png, const QList<QPair<QByteArray, QByteArray>>& texts);
 
 // True when the path lies inside the thumbnail cache: such files are never
 // thumbnailed themselves.
