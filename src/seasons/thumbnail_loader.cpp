@@ -12,6 +12,7 @@
 #include <QThread>
 #include <atomic>
 #include <functional>
+#include <deque>
 #include <map>
 
 #include "store/thumbnail_cache.h"
@@ -28,6 +29,9 @@ struct ThumbnailQueue {
   std::map<quint64, QString> waiting;
   QHash<QString, quint64> turn_of;
   quint64 next_turn = 0;
+  // Thumbnails made and still to be written into the cache: written when no
+  // picture waits, so that the tiles on screen come first.
+  std::deque<std::function<void()>> writes;
   int workers = 0;
 
   void ask(const QString& path) {
@@ -40,6 +44,9 @@ struct ThumbnailQueue {
     waiting.clear();
     turn_of.clear();
   }
+  // Writes held back at most; beyond, they are done before the next picture,
+  // so that the thumbnails held stay few.
+  static constexpr size_t kHeldWrites = 256;
   std::atomic_bool stopping{false};
 };
 
@@ -69,7 +76,11 @@ QByteArray png_bytes(const QImage& image, const QByteArray& uri, qint64 mtime, q
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "png");
-  if (!writer.write(image)) return {};
+  // Light compression: a thumbnail is small either way, and making it
+  // should cost little beside decoding the picture.
+  writer.setQuality(90);
+  if (!writer.write(image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB888)))
+    return {};
   return store::with_png_texts(buffer.data(), {{"Thumb::URI", uri},
                                                {"Thumb::MTime", QByteArray::number(mtime)},
                                                {"Thumb::Size", QByteArray::number(file_size)},
@@ -92,20 +103,38 @@ class Worker : public QRunnable {
   void run() override {
     for (;;) {
       QString path;
+      std::function<void()> write;
       {
         const QMutexLocker lock(&queue_->mutex);
-        if (queue_->stopping || queue_->waiting.empty()) {
+        const bool decode = !queue_->waiting.empty() && queue_->writes.size() < ThumbnailQueue::kHeldWrites;
+        if (queue_->stopping || (!decode && queue_->writes.empty())) {
+          queue_->writes.clear();
           --queue_->workers;
           return;
         }
-        const auto latest = std::prev(queue_->waiting.end());
-        path = latest->second;
-        queue_->waiting.erase(latest);
-        queue_->turn_of.remove(path);
+        if (decode) {
+          const auto latest = std::prev(queue_->waiting.end());
+          path = latest->second;
+          queue_->waiting.erase(latest);
+          queue_->turn_of.remove(path);
+        } else {
+          write = std::move(queue_->writes.front());
+          queue_->writes.pop_front();
+        }
       }
-      const QImage image = make_thumbnail(path, side_, root_);
-      if (queue_->stopping) continue;
-      QMetaObject::invokeMethod(loader_, [done = done_, path, image] { done(path, image); }, Qt::QueuedConnection);
+      if (write) {
+        write();
+        continue;
+      }
+      const auto deliver = [&](const QImage& image) {
+        if (queue_->stopping) return;
+        QMetaObject::invokeMethod(loader_, [done = done_, path, image] { done(path, image); }, Qt::QueuedConnection);
+      };
+      const auto hold = [&](std::function<void()> w) {
+        const QMutexLocker lock(&queue_->mutex);
+        queue_->writes.push_back(std::move(w));
+      };
+      make_thumbnail(path, side_, root_, deliver, hold);
     }
   }
 
@@ -119,30 +148,44 @@ class Worker : public QRunnable {
 
 }  // namespace
 
-QImage make_thumbnail(const QString& path, int side, const QString& cache_root) {
+QImage make_thumbnail(const QString& path, int side, const QString& cache_root,
+                      const std::function<void(const QImage&)>& deliver,
+                      const std::function<void(std::function<void()>)>& later) {
+  const auto done = [&](const QImage& image) {
+    if (deliver) deliver(image);
+    return image;
+  };
   // Only regular files are opened; a FIFO or a folder is never read.
   const QFileInfo info(path);
-  if (path.isEmpty() || !info.isFile()) return {};
+  if (path.isEmpty() || !info.isFile()) return done({});
   const QString absolute = info.absoluteFilePath();
   const QByteArray uri = store::thumbnail_uri(absolute);
   const qint64 mtime = info.lastModified().toSecsSinceEpoch();
   const QString name = store::thumbnail_file_name(uri);
-  const QString normal_dir = store::thumbnail_dir(cache_root, store::ThumbnailSize::Normal);
   for (const store::ThumbnailSize size : {store::ThumbnailSize::Normal, store::ThumbnailSize::Large}) {
     const QImage cached = cached_thumbnail(store::thumbnail_dir(cache_root, size) + QLatin1Char('/') + name, uri, mtime);
-    if (!cached.isNull()) return fitted(cached, side);
+    if (!cached.isNull()) return done(fitted(cached, side));
   }
   QSize own;
-  const int normal = store::thumbnail_pixels(store::ThumbnailSize::Normal);
-  const QImage image = ui::read_thumbnail(path, normal, &own);
-  if (image.isNull()) return {};
+  const QImage image = ui::read_thumbnail(path, store::thumbnail_pixels(store::ThumbnailSize::Normal), &own);
+  if (image.isNull()) return done({});
+  // The tile is shown first; the cache is written after.
+  const QImage shown = done(fitted(image, side));
   if (!store::is_inside_thumbnail_cache(cache_root, absolute)) {
-    const QByteArray png = png_bytes(image, uri, mtime, info.size(), own);
-    // A cache that cannot be written to is no failure: the thumbnail is
-    // only made again next time.
-    if (!png.isEmpty()) store::write_thumbnail_file(normal_dir, name, png);
+    auto write = [image, uri, mtime, size = info.size(), own, name,
+                  dir = store::thumbnail_dir(cache_root, store::ThumbnailSize::Normal)] {
+      const QByteArray png = png_bytes(image, uri, mtime, size, own);
+      // A cache that cannot be written to is no failure: the thumbnail is
+      // only made again next time.
+      if (!png.isEmpty()) store::write_thumbnail_file(dir, name, png);
+    };
+    if (later) {
+      later(std::move(write));
+    } else {
+      write();
+    }
   }
-  return fitted(image, side);
+  return shown;
 }
 
 ThumbnailLoader::ThumbnailLoader(int side, QString cache_root, QObject* parent)

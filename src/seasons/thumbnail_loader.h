@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 
 namespace seasons {
@@ -62,6 +63,11 @@ class ThumbnailLoader : public QObject {
 // Makes one thumbnail as the workers do: from a fresh cached one, or by
 // decoding the picture and writing the result into the cache. A null image
 // when the picture is missing, not a regular file or cannot be decoded.
-QImage make_thumbnail(const QString& path, int side, const QString& cache_root);
+// `deliver`, when given, receives the image as soon as it is known, before
+// the cache is written; `later`, when given, receives the writing of the
+// cache to run when it suits.
+QImage make_thumbnail(const QString& path, int side, const QString& cache_root,
+                      const std::function<void(const QImage&)>& deliver = {},
+                      const std::function<void(std::function<void()>)>& later = {});
 
 }  // namespace seasons

@@ -140,8 +140,10 @@ bool is_inside_thumbnail_cache(const QString& root, const QString& absolute_path
 }
 
 bool write_thumbnail_file(const QString& dir, const QString& name, const QByteArray& bytes) {
-  if (!QDir(dir).exists() && !QDir().mkpath(dir)) return false;
-  QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (!QDir(dir).exists()) {
+    if (!QDir().mkpath(dir)) return false;
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  }
   // A temporary file is made readable by its owner only.
   QTemporaryFile file(dir + QStringLiteral("/.verdalis-XXXXXX.png"));
   if (!file.open()) return false;
