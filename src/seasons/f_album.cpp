@@ -66,7 +66,8 @@ F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
   repaint_.setSingleShot(true);
   repaint_.setInterval(15);
   connect(&repaint_, &QTimer::timeout, this, &F_album::repaint_cells);
-  connect(&loader_, &ThumbnailLoader::ready, this, [this] {
+  connect(&loader_, &ThumbnailLoader::ready, this, [this](const QString& path) {
+    arrived_.insert(path);
     if (!repaint_.isActive()) repaint_.start();
   });
   connect(&watcher_, &QFutureWatcher<std::vector<store::AlbumYear>>::finished, this, [this] {
@@ -174,30 +175,30 @@ void for_each_visible_tile(const QScrollArea* body, const AlbumGrid* grid, Each 
       const QModelIndex index = view->model()->index(row, 0);
       const QRect r = view->visualRect(index);
       if (r.left() > in_view.right()) break;
-      if (r.intersects(in_view)) each(index);
+      if (r.intersects(in_view)) each(view, index);
     }
   }
 }
 
 }  // namespace
 
+// Only the tiles in sight whose thumbnail arrived are drawn again.
 void F_album::repaint_cells() {
-  if (!grid_) return;
-  const QRect sight(grid_->mapFrom(body_->viewport(), QPoint(0, 0)), body_->viewport()->size());
-  for (QListView* view : grid_->cells()) {
-    if (view->geometry().intersects(sight)) view->viewport()->update();
-  }
+  for_each_visible_tile(body_, grid_, [&](QListView* view, const QModelIndex& i) {
+    if (arrived_.contains(i.data(kPathRole).toString())) view->viewport()->update(view->visualRect(i));
+  });
+  arrived_.clear();
 }
 
 QStringList F_album::visible_paths() const {
   QStringList paths;
-  for_each_visible_tile(body_, grid_, [&](const QModelIndex& i) { paths << i.data(kPathRole).toString(); });
+  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) { paths << i.data(kPathRole).toString(); });
   return paths;
 }
 
 int F_album::visible_waiting() const {
   int waiting = 0;
-  for_each_visible_tile(body_, grid_, [&](const QModelIndex& i) {
+  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) {
     const ThumbnailLoader::State s = loader_.state(i.data(kPathRole).toString());
     if (s != ThumbnailLoader::State::Ready && s != ThumbnailLoader::State::NoPicture) ++waiting;
   });

@@ -6,6 +6,7 @@
 // no file of the data directory.
 
 #include <QFutureWatcher>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -67,6 +68,7 @@ class F_album : public QWidget {
   bool placing_ = false;  // the first scroll to the current month is due
   QTimer follow_;
   QTimer repaint_;
+  QSet<QString> arrived_;  // thumbnails ready since the tiles were last drawn
   // The release that ends a double-click is no second click.
   bool after_double_click_ = false;
 };
