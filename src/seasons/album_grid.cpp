@@ -42,7 +42,7 @@ QVariant CellModel::data(const QModelIndex& index, int role) const {
 
 AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_month, ThumbnailLoader& loader,
                      QWidget* parent)
-    : QWidget(parent), years_(years), current_month_(current_month) {
+    : QWidget(parent), years_(years), current_month_(current_month), loader_(loader) {
   setObjectName(QStringLiteral("album_grid"));
   cell_height_ = kItem + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 6;
   setFixedSize(column_x(13), cell_height_ * static_cast<int>(years.size()));
@@ -52,12 +52,22 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
       const auto& pictures = year.months[static_cast<size_t>(m - 1)];
       if (pictures.empty()) continue;
       const QRect where(column_x(m) + 2, row * cell_height_ + 2, kCellWidth - 4, cell_height_ - 4);
-      QListView* view = make_cell(pictures, where, loader);
-      view->setObjectName(QStringLiteral("cell_%1_%2").arg(year.year).arg(m));
-      cells_.push_back(view);
+      all_.push_back({&pictures, where, QStringLiteral("cell_%1_%2").arg(year.year).arg(m)});
     }
     ++row;
   }
+}
+
+bool AlbumGrid::make_cells_near(const QRect& sight, int budget) {
+  for (Cell& c : all_) {
+    if (c.view || !c.where.intersects(sight)) continue;
+    if (budget-- <= 0) return true;
+    c.view = make_cell(*c.pictures, c.where, loader_);
+    c.view->setObjectName(c.name);
+    c.view->show();
+    cells_.push_back(c.view);
+  }
+  return false;
 }
 
 QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where,

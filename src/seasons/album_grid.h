@@ -46,8 +46,13 @@ class AlbumGrid : public QWidget {
   AlbumGrid(const std::vector<store::AlbumYear>& years, int current_month, ThumbnailLoader& loader,
             QWidget* parent = nullptr);
 
-  // The cell views, year by year (newest first), months in order.
+  // The cell views made so far, in the order they were made.
   const std::vector<QListView*>& cells() const { return cells_; }
+  // Makes the views of the cells that meet the rectangle (grid
+  // coordinates); a cell's view is made when it first comes near sight,
+  // so that opening an album of many years stays one short step.
+  // At most `budget` views are made; true when more are still to make.
+  bool make_cells_near(const QRect& sight, int budget = 1 << 30);
   int cell_height() const { return cell_height_; }
   // The x position of a month's column (1 to 12).
   static int column_x(int month) { return kYearWidth + (month - 1) * kCellWidth; }
@@ -66,6 +71,15 @@ class AlbumGrid : public QWidget {
   int current_month_;
   int cell_height_ = 0;
   std::vector<QListView*> cells_;
+  // Every cell with pictures, and its view once made.
+  struct Cell {
+    const std::vector<store::AlbumPicture>* pictures;
+    QRect where;
+    QString name;
+    QListView* view = nullptr;
+  };
+  std::vector<Cell> all_;
+  ThumbnailLoader& loader_;
 };
 
 // The year names at the left of the album's viewport: they stay in sight

@@ -57,8 +57,13 @@ F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
   // The year names stay at the left and follow the grid up and down.
   connect(body_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
     if (ruler_) ruler_->move(0, -value);
+    make_cells_in_sight();
   });
+  connect(body_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &F_album::make_cells_in_sight);
 
+  more_cells_.setSingleShot(true);
+  more_cells_.setInterval(0);
+  connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
   follow_.setSingleShot(true);
   follow_.setInterval(50);
   connect(&follow_, &QTimer::timeout, this, &F_album::read_pictures);
@@ -116,6 +121,7 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
   connect(grid_, &AlbumGrid::picture_clicked, this, &F_album::picture_clicked);
   connect(grid_, &AlbumGrid::picture_double_clicked, this, &F_album::picture_double_clicked);
   body_->setWidget(grid_);
+  make_cells_in_sight();
   delete ruler_;
   std::vector<int> year_numbers;
   for (const store::AlbumYear& y : years_) year_numbers.push_back(y.year);
@@ -181,6 +187,27 @@ void for_each_visible_tile(const QScrollArea* body, const AlbumGrid* grid, Each 
 }
 
 }  // namespace
+
+// The cells in sight and those a screen around them get their views.
+void F_album::make_cells_in_sight() {
+  if (!grid_) return;
+  const QSize screen = body_->viewport()->size();
+  const QRect sight(grid_->mapFrom(body_->viewport(), QPoint(0, 0)), screen);
+  grid_->make_cells_near(sight);
+  // Those around, a few per turn of the event loop, so that scrolling
+  // never waits for many at once.
+  constexpr int kPerTurn = 6;
+  if (grid_->make_cells_near(sight.adjusted(-screen.width(), -screen.height(), screen.width(), screen.height()),
+                             kPerTurn) &&
+      !more_cells_.isActive()) {
+    more_cells_.start();
+  }
+}
+
+void F_album::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  make_cells_in_sight();
+}
 
 // Only the tiles in sight whose thumbnail arrived are drawn again.
 void F_album::repaint_cells() {

@@ -47,7 +47,11 @@ class F_album : public QWidget {
   QScrollArea* body() const { return body_; }
   QLabel* Label1 = nullptr;  // what the album shows
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void make_cells_in_sight();
   void read_pictures();
   void show_pictures(std::vector<store::AlbumYear> years);
   void picture_clicked(const store::AlbumPicture& picture);
@@ -68,6 +72,7 @@ class F_album : public QWidget {
   bool placing_ = false;  // the first scroll to the current month is due
   QTimer follow_;
   QTimer repaint_;
+  QTimer more_cells_;
   QSet<QString> arrived_;  // thumbnails ready since the tiles were last drawn
   // The release that ends a double-click is no second click.
   bool after_double_click_ = false;

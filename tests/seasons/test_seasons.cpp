@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 #include <sys/stat.h>
 
@@ -176,9 +177,9 @@ class TestSeasons : public QObject {
     QVERIFY(album->isVisible() && !album->isModal());
     QCOMPARE(album->years().size(), 2u);  // the memo dated "2024/5/10" is skipped
     QCOMPARE(album->years()[0].year, 2025);
+    album->body()->horizontalScrollBar()->setValue(0);  // January to June in sight
     QListView* may = cell(album, 2025, 5);
     QVERIFY(may && cell(album, 2024, 5) && !cell(album, 2025, 6));
-    album->body()->ensureWidgetVisible(may);
     QTRY_COMPARE(album->visible_waiting(), 0);
     QCOMPARE(album->loader().state(a1), seasons::ThumbnailLoader::State::Ready);
     QCOMPARE(album->loader().state(fifo), seasons::ThumbnailLoader::State::NoPicture);
@@ -206,7 +207,7 @@ class TestSeasons : public QObject {
 
     // The album follows the main window's filter.
     user_input::pick(form.Combo1, 1);  // 温室
-    QTRY_VERIFY(cell(album, 2025, 6) && !album->busy());
+    QTRY_VERIFY(!album->busy() && cell(album, 2025, 6));
     QVERIFY(!cell(album, 2025, 5));
 
     // この時期の記録: last year's memo near today; a click shows it.
