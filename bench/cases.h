@@ -34,6 +34,12 @@ Result bench_repoint(const QString& dir, int reps);
 // growth of resident memory; and restoring it into a new folder.
 Result bench_backup(const QString& dir, int reps);
 Result bench_restore(const QString& dir, int reps);
+// The seasons album over 3000 listed memos with 6000 pictures: its first
+// screen with the thumbnail cache full (cold = false) or empty, the longest
+// turn of the event loop while it opens and scrolls, the peak resident
+// memory; and "この時期の記録" over every memo.
+Result bench_album(const QString& dir, bool cold, int reps);
+Result bench_season(const QString& dir, int reps);
 
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).

@@ -106,6 +106,20 @@ int main(int argc, char** argv) {
     const bench::Result restore = bench::bench_restore(dir, reps);
     report(restore, !restore.note.startsWith(QLatin1String("failed")));
   }
+  const auto gap_of = [](const bench::Result& r) { return r.note.section(QLatin1Char(' '), 1, 1).toDouble(); };
+  const auto peak_mb = [](const bench::Result& r) { return r.note.section(QLatin1Char(' '), 3, 3).toDouble(); };
+  if (wanted("album_cached")) {
+    const bench::Result album = bench::bench_album(dir, false, reps);
+    report(album, gap_of(album) <= 20);
+  }
+  if (wanted("album_cold")) {
+    const bench::Result album = bench::bench_album(dir, true, reps);
+    report(album, gap_of(album) <= 50 && peak_mb(album) < 200);
+  }
+  if (wanted("season")) {
+    const bench::Result season = bench::bench_season(dir, reps);
+    report(season, season.ours <= 20);
+  }
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,

@@ -19,6 +19,9 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_row_delegate.h"
 #include "main_window/memo_list_model.h"
+#include "seasons/f_album.h"
+#include "seasons/f_season.h"
+#include "seasons/thumbnail_loader.h"
 #include "store/shutdown.h"
 #include "store/startup.h"
 #include "ui/app_icon.h"
@@ -71,7 +74,11 @@ Main_form::Main_form(store::AppState& state, ui::MessageService& messages, QWidg
   build_menu_bar();
 }
 
-Main_form::~Main_form() = default;
+Main_form::~Main_form() {
+  // The seasons windows use the thumbnail workers: they go first.
+  delete album_;
+  delete season_;
+}
 
 void Main_form::build_controls() {
   auto* client = new QWidget(this);

@@ -8,7 +8,12 @@
 #include <map>
 #include <memory>
 
+#include <QPointer>
+
 #include "backup/f_backup.h"
+#include "seasons/f_album.h"
+#include "seasons/f_season.h"
+#include "seasons/season_host.h"
 #include "store/app_state.h"
 #include "ui/click_list.h"
 #include "ui/main_window_host.h"
@@ -30,9 +35,12 @@ class MemoListModel;
 namespace store {
 class InstanceLock;
 }
+namespace seasons {
+class ThumbnailLoader;
+}
 
 
-class Main_form : public QMainWindow, public ui::MainWindowHost {
+class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons::SeasonHost {
   Q_OBJECT
 
  public:
@@ -66,6 +74,17 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   QRectF outer_geometry_twips() const override;
   QWidget* host_widget() override { return this; }
 
+  // What the seasons windows use (see seasons::SeasonHost).
+  std::vector<int> listed_slots() const override;
+  bool show_memo_of(const QString& memo_no) override;
+  bool show_picture_of(const QString& memo_no, int picture_no) override;
+  store::AppState& season_state() override { return state_; }
+  QWidget* season_parent() override { return this; }
+
+  // The seasons windows while they are open.
+  seasons::F_album* album() const { return album_; }
+  seasons::F_season* season() const { return season_; }
+
   void clear_viewer_pane();
 
   // The viewer pane.
@@ -74,7 +93,7 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void fit_picture();
 
   // Opens the full-size viewer on the picture shown, when one is shown.
-  void open_full_size_viewer();
+  void open_full_size_viewer() override;
 
   // Lays the controls out for the window's size and refits the picture.
   void Form_Resize();
@@ -109,9 +128,15 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Menu_syozai_Click();
   void Menu_backup_Click();
   void Menu_restore_Click();
+  void Menu_album_Click();
+  void Menu_season_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
+
+ Q_SIGNALS:
+  // The memo rows listed changed (a filter, a refresh, a search).
+  void listed_memos_changed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -125,6 +150,9 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void Form_MouseUp(double y);
   void set_divider_pointer(bool on);
   void show_picture_file(const QString& path);
+  // Steps of show_memo: the body and the picture titles of memo n.
+  void load_viewer_pane(const QString& n);
+  seasons::ThumbnailLoader& thumbnails();
   // The size the picture loaded is shown at in the picture area (pixels).
   QSize fitted_picture_size() const;
   void take_back_picture();
@@ -170,6 +198,10 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
 
   MemoListModel* model_ = nullptr;
 
+  std::unique_ptr<seasons::ThumbnailLoader> thumbnails_;
+  QPointer<seasons::F_album> album_;
+  QPointer<seasons::F_season> season_;
+
  public:
   // Controls, named as in the design.
   QLabel* Label1 = nullptr;
@@ -196,6 +228,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   QAction* Menu_syozai = nullptr;
   QAction* Menu_backup = nullptr;
   QAction* Menu_restore = nullptr;
+  QAction* Menu_album = nullptr;
+  QAction* Menu_season = nullptr;
   QAction* menu_tukaikata = nullptr;
   QAction* Menu_quit = nullptr;
 };

@@ -19,6 +19,7 @@ void Main_form::fill_list(const std::vector<int>& slots) {
   // No memo row is current after the list was rebuilt.
   Grid1->setCurrentIndex(QModelIndex());
   Grid1->clearSelection();
+  Q_EMIT listed_memos_changed();
 }
 
 void Main_form::empty_list() { fill_list({}); }
@@ -88,7 +89,10 @@ void Main_form::list_memo(int slot) {
   if (slot < 1 || slot > state_.memo_count()) return;
   model_->append_slot(slot);
   state_.listed_count = model_->memo_rows();
+  Q_EMIT listed_memos_changed();
 }
+
+std::vector<int> Main_form::listed_slots() const { return model_->listed_slots(); }
 
 bool Main_form::select_memo_no(const QString& memo_no) {
   const int slot = store::find_memo_by_no(state_.memo_table, memo_no);

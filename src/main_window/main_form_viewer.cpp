@@ -35,18 +35,7 @@ void Main_form::show_memo() {
   Grid1->setCurrentIndex(model_->index(r - 1, MemoListModel::kMemoNoColumn));
   const QString n = model_->cell(r - 1, MemoListModel::kMemoNoColumn);
 
-  const store::BodyResult body = store::load_memo_body(state_.data_dir, n);
-  Text2->setPlainText(for_display(body.text));
-  if (!body.message.isEmpty()) messages_.inform(this, body.message, store::kAppTitle);
-
-  QString list_error;
-  {
-    const QSignalBlocker quiet(List1);
-    List1->clear();
-    list_error = store::load_image_list(state_, n);
-    for (const store::ImageEntry& e : state_.current_images) List1->addItem(e.title);
-  }
-  if (!list_error.isEmpty()) messages_.inform(this, list_error, store::kAppTitle);
+  load_viewer_pane(n);
 
   if (state_.current_images.empty()) {
     remove_picture();
@@ -67,6 +56,42 @@ void Main_form::show_memo() {
   }
   Label3->setText(first);
   Label3->adjustSize();
+}
+
+void Main_form::load_viewer_pane(const QString& n) {
+  const store::BodyResult body = store::load_memo_body(state_.data_dir, n);
+  Text2->setPlainText(for_display(body.text));
+  if (!body.message.isEmpty()) messages_.inform(this, body.message, store::kAppTitle);
+
+  QString list_error;
+  {
+    const QSignalBlocker quiet(List1);
+    List1->clear();
+    list_error = store::load_image_list(state_, n);
+    for (const store::ImageEntry& e : state_.current_images) List1->addItem(e.title);
+  }
+  if (!list_error.isEmpty()) messages_.inform(this, list_error, store::kAppTitle);
+}
+
+bool Main_form::show_memo_of(const QString& memo_no) {
+  if (!select_memo_no(memo_no)) return false;
+  show_memo();
+  return true;
+}
+
+// As a click on the row, then a click on the picture's title: the body and
+// the titles, the title selected and that picture shown.
+bool Main_form::show_picture_of(const QString& memo_no, int picture_no) {
+  if (!select_memo_no(memo_no)) return false;
+  const QString n = current_memo_no();
+  load_viewer_pane(n);
+  if (picture_no < 1 || picture_no > state_.current_image_count()) return true;
+  {
+    const QSignalBlocker quiet(List1);
+    List1->setCurrentRow(picture_no - 1);
+  }
+  show_memo_picture(picture_no);
+  return true;
 }
 
 void Main_form::show_memo_picture(int k) {

@@ -28,6 +28,7 @@ class MemoListModel : public QAbstractTableModel {
   void append_slot(int slot);
 
   int memo_rows() const { return static_cast<int>(slots_.size()); }
+  const std::vector<int>& listed_slots() const { return slots_; }
   // The 0-based row showing the slot, or -1 when it is not listed.
   int row_of_slot(int slot) const;
   // The cell text of a memo row (0-based model row); "" for the blank row.

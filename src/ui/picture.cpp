@@ -37,6 +37,8 @@ namespace {
 // holds the largest phone photos, while a header claiming 60000 × 60000
 // would ask for gigabytes before a single pixel is read.
 constexpr qint64 kMaxPixels = 120'000'000;
+// Formats decoded whole before scaling are thumbnailed only up to this size.
+constexpr qint64 kMaxWholeDecodePixels = 16'000'000;
 // What the decoder may allocate for one picture, in MiB.
 constexpr int kAllocationLimitMiB = 512;
 
@@ -151,6 +153,27 @@ QPixmap load_picture(const QString& path, QSize size) {
   const QImage image = r.reader->read();
   if (image.isNull()) return {};
   return QPixmap::fromImage(image);
+}
+
+QImage read_thumbnail(const QString& path, int max_side, QSize* own_size) {
+  Reader r = open_reader(path);
+  if (!r.reader || max_side < 1) return {};
+  const bool sideways = turns_sideways(r.reader->transformation());
+  if (own_size) *own_size = sideways ? r.stored.transposed() : r.stored;
+  const bool scales_while_decoding = r.reader->format() == "jpeg";
+  if (!scales_while_decoding && static_cast<qint64>(r.stored.width()) * r.stored.height() > kMaxWholeDecodePixels) {
+    return {};
+  }
+  if (!picture_data_is_complete(*r.file)) return {};
+  QSize target = r.stored;
+  if (target.width() > max_side || target.height() > max_side) {
+    target = target.scaled(max_side, max_side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+  }
+  // The reader scales in the file's own orientation, then turns upright.
+  r.reader->setScaledSize(target);
+  QImage image = r.reader->read();
+  if (image.isNull()) return {};
+  return image;
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 // Loading picture files and fitting them into a picture area.
 
 #include <QByteArrayView>
+#include <QImage>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -44,5 +45,13 @@ PictureProbe probe_picture(const QString& path);
 // readable as above, is cut short (a truncated JPEG or BMP), or cannot be
 // decoded within the decoder's allocation limit.
 QPixmap load_picture(const QString& path, QSize size = QSize());
+
+// A small upright copy of the picture, at most `max_side` pixels on its
+// longer side (never enlarged), decoded at that size where the format
+// allows (JPEG). The same refusals as load_picture; besides, a picture
+// whose format must be decoded whole first is refused beyond 16 million
+// pixels, so that several decoded at once stay within a modest memory.
+// Safe to call from any thread. `own_size` receives the upright size.
+QImage read_thumbnail(const QString& path, int max_side, QSize* own_size = nullptr);
 
 }  // namespace ui

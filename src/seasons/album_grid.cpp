@@ -1,0 +1,155 @@
+#include "seasons/album_grid.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "seasons/thumbnail_loader.h"
+#include "seasons/tile_view.h"
+
+namespace seasons {
+
+namespace {
+
+const QColor kCurrentMonth(255, 250, 205);
+const QColor kLines(210, 210, 205);
+
+QString tooltip(const store::AlbumPicture& p) {
+  return p.title + QLatin1Char('\n') + p.date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+}  // namespace
+
+int CellModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(pictures_.size());
+}
+
+QVariant CellModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const store::AlbumPicture& p = picture(index.row());
+  switch (role) {
+    case Qt::ToolTipRole:
+      return tooltip(p);
+    case Qt::AccessibleTextRole:
+      return p.title;
+    case kPathRole:
+      return p.path;
+    default:
+      return {};
+  }
+}
+
+AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_month, ThumbnailLoader& loader,
+                     QWidget* parent)
+    : QWidget(parent), years_(years), current_month_(current_month), loader_(loader) {
+  setObjectName(QStringLiteral("album_grid"));
+  cell_height_ = kItem + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 6;
+  setFixedSize(column_x(13), cell_height_ * static_cast<int>(years.size()));
+  int row = 0;
+  for (const store::AlbumYear& year : years_) {
+    for (int m = 1; m <= 12; ++m) {
+      const auto& pictures = year.months[static_cast<size_t>(m - 1)];
+      if (pictures.empty()) continue;
+      const QRect where(column_x(m) + 2, row * cell_height_ + 2, kCellWidth - 4, cell_height_ - 4);
+      all_.push_back({&pictures, where, QStringLiteral("cell_%1_%2").arg(year.year).arg(m)});
+    }
+    ++row;
+  }
+}
+
+bool AlbumGrid::make_cells_near(const QRect& sight, int budget) {
+  for (Cell& c : all_) {
+    if (c.view || !c.where.intersects(sight)) continue;
+    if (budget-- <= 0) return true;
+    c.view = make_cell(*c.pictures, c.where, loader_);
+    c.view->setObjectName(c.name);
+    c.view->show();
+    cells_.push_back(c.view);
+  }
+  return false;
+}
+
+QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where,
+                                ThumbnailLoader& loader) {
+  auto* view = new QListView(this);
+  auto* model = new CellModel(pictures, view);
+  view->setModel(model);
+  view->setItemDelegate(new TileDelegate(loader, QSize(kItem, kItem), view));
+  view->setFlow(QListView::LeftToRight);
+  view->setWrapping(false);
+  view->setUniformItemSizes(true);
+  view->setGridSize(QSize(kItem, kItem));
+  view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view->horizontalScrollBar()->setSingleStep(kItem / 2);
+  view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setFrameShape(QFrame::NoFrame);
+  view->setAutoFillBackground(false);
+  view->viewport()->setAutoFillBackground(false);
+  view->setGeometry(where);
+  connect(view, &QListView::clicked, this,
+          [this, model](const QModelIndex& index) { Q_EMIT picture_clicked(model->picture(index.row())); });
+  connect(view, &QListView::doubleClicked, this,
+          [this, model](const QModelIndex& index) { Q_EMIT picture_double_clicked(model->picture(index.row())); });
+  return view;
+}
+
+void AlbumGrid::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  painter.fillRect(event->rect(), palette().base());
+  painter.fillRect(QRect(column_x(current_month_), 0, kCellWidth, height()), kCurrentMonth);
+  painter.setPen(kLines);
+  for (int m = 1; m <= 13; ++m) painter.drawLine(column_x(m), 0, column_x(m), height());
+  for (size_t row = 0; row < years_.size(); ++row) {
+    const int y = static_cast<int>(row) * cell_height_;
+    painter.drawLine(0, y + cell_height_ - 1, width(), y + cell_height_ - 1);
+  }
+}
+
+YearRuler::YearRuler(std::vector<int> years, int cell_height, QWidget* viewport)
+    : QWidget(viewport), years_(std::move(years)), cell_height_(cell_height) {
+  setObjectName(QStringLiteral("album_years"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  resize(AlbumGrid::kYearWidth, cell_height_ * static_cast<int>(years_.size()));
+}
+
+void YearRuler::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  QFont bold = font();
+  bold.setBold(true);
+  painter.setFont(bold);
+  for (size_t row = 0; row < years_.size(); ++row) {
+    const int y = static_cast<int>(row) * cell_height_;
+    painter.setPen(kLines);
+    painter.drawLine(0, y + cell_height_ - 1, width(), y + cell_height_ - 1);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRect(0, y, width(), cell_height_), Qt::AlignCenter, QStringLiteral("%1年").arg(years_[row]));
+  }
+  painter.setPen(kLines);
+  painter.drawLine(width() - 1, 0, width() - 1, height());
+}
+
+MonthHeader::MonthHeader(int current_month, QWidget* parent) : QWidget(parent), current_month_(current_month) {
+  setObjectName(QStringLiteral("album_header"));
+  setFixedSize(AlbumGrid::column_x(13), AlbumGrid::kHeaderHeight);
+}
+
+void MonthHeader::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  for (int m = 1; m <= 12; ++m) {
+    const QRect cell(AlbumGrid::column_x(m), 0, AlbumGrid::kCellWidth, height());
+    QFont f = font();
+    f.setBold(m == current_month_);
+    painter.setFont(f);
+    if (m == current_month_) painter.fillRect(cell, QColor(255, 215, 0));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(cell, Qt::AlignCenter, QStringLiteral("%1月").arg(m));
+  }
+}
+
+}  // namespace seasons

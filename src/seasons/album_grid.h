@@ -1,0 +1,111 @@
+#pragma once
+// The body of the seasons album: one row per year (newest first), one
+// column per month, and in each cell that has pictures a sideways list of
+// their tiles. Empty cells hold no widget at all, so thousands of pictures
+// in many years stay cheap: a cell's list view draws only the tiles in
+// sight.
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QWidget>
+#include <vector>
+
+#include "store/season_album.h"
+
+namespace seasons {
+
+class ThumbnailLoader;
+
+// The pictures of one month of one year.
+class CellModel : public QAbstractListModel {
+  Q_OBJECT
+
+ public:
+  CellModel(const std::vector<store::AlbumPicture>& pictures, QObject* parent)
+      : QAbstractListModel(parent), pictures_(pictures) {}
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  const store::AlbumPicture& picture(int row) const { return pictures_[static_cast<size_t>(row)]; }
+
+ private:
+  const std::vector<store::AlbumPicture>& pictures_;
+};
+
+class AlbumGrid : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Geometry of the grid, in pixels.
+  static constexpr int kTile = 72;
+  static constexpr int kItem = kTile + 8;
+  static constexpr int kYearWidth = 64;
+  static constexpr int kCellWidth = 2 * kItem + 8;
+  static constexpr int kHeaderHeight = 24;
+
+  // `years` must outlive the grid. `current_month` (1 to 12) is marked.
+  AlbumGrid(const std::vector<store::AlbumYear>& years, int current_month, ThumbnailLoader& loader,
+            QWidget* parent = nullptr);
+
+  // The cell views made so far, in the order they were made.
+  const std::vector<QListView*>& cells() const { return cells_; }
+  // Makes the views of the cells that meet the rectangle (grid
+  // coordinates); a cell's view is made when it first comes near sight,
+  // so that opening an album of many years stays one short step.
+  // At most `budget` views are made; true when more are still to make.
+  bool make_cells_near(const QRect& sight, int budget = 1 << 30);
+  int cell_height() const { return cell_height_; }
+  // The x position of a month's column (1 to 12).
+  static int column_x(int month) { return kYearWidth + (month - 1) * kCellWidth; }
+
+ Q_SIGNALS:
+  void picture_clicked(const store::AlbumPicture& picture);
+  void picture_double_clicked(const store::AlbumPicture& picture);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QListView* make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where, ThumbnailLoader& loader);
+
+  const std::vector<store::AlbumYear>& years_;
+  int current_month_;
+  int cell_height_ = 0;
+  std::vector<QListView*> cells_;
+  // Every cell with pictures, and its view once made.
+  struct Cell {
+    const std::vector<store::AlbumPicture>* pictures;
+    QRect where;
+    QString name;
+    QListView* view = nullptr;
+  };
+  std::vector<Cell> all_;
+  ThumbnailLoader& loader_;
+};
+
+// The year names at the left of the album's viewport: they stay in sight
+// when the grid is scrolled sideways and move with it up and down.
+class YearRuler : public QWidget {
+ public:
+  YearRuler(std::vector<int> years, int cell_height, QWidget* viewport);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<int> years_;
+  int cell_height_;
+};
+
+// The month names above the columns, with the current month marked.
+class MonthHeader : public QWidget {
+ public:
+  MonthHeader(int current_month, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int current_month_;
+};
+
+}  // namespace seasons

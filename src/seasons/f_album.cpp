@@ -1,0 +1,235 @@
+#include "seasons/f_album.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QListView>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+#include "seasons/album_grid.h"
+#include "seasons/thumbnail_loader.h"
+#include "seasons/tile_view.h"
+
+namespace seasons {
+
+namespace {
+
+int picture_count(const std::vector<store::AlbumYear>& years) {
+  int n = 0;
+  for (const store::AlbumYear& y : years) {
+    for (const auto& month : y.months) n += static_cast<int>(month.size());
+  }
+  return n;
+}
+
+}  // namespace
+
+F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(host), loader_(loader), current_month_(QDate::currentDate().month()) {
+  setObjectName(QStringLiteral("F_album"));
+  setWindowTitle(QStringLiteral("季節アルバム"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(2);
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  layout->addWidget(Label1);
+
+  header_ = new QScrollArea(this);
+  header_->setObjectName(QStringLiteral("header"));
+  header_->setFrameShape(QFrame::NoFrame);
+  header_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  header_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  header_->setWidget(new MonthHeader(current_month_, header_));
+  header_->setFixedHeight(AlbumGrid::kHeaderHeight);
+  layout->addWidget(header_);
+
+  body_ = new QScrollArea(this);
+  body_->setObjectName(QStringLiteral("body"));
+  body_->setWidgetResizable(false);
+  body_->verticalScrollBar()->setSingleStep(24);
+  layout->addWidget(body_, 1);
+  // The month names scroll sideways with the grid.
+  connect(body_->horizontalScrollBar(), &QScrollBar::valueChanged, header_->horizontalScrollBar(),
+          &QScrollBar::setValue);
+  // The year names stay at the left and follow the grid up and down.
+  connect(body_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (ruler_) ruler_->move(0, -value);
+    make_cells_in_sight();
+  });
+  connect(body_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &F_album::make_cells_in_sight);
+
+  more_cells_.setSingleShot(true);
+  more_cells_.setInterval(0);
+  connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
+  follow_.setSingleShot(true);
+  follow_.setInterval(50);
+  connect(&follow_, &QTimer::timeout, this, &F_album::read_pictures);
+  // Finished thumbnails are drawn together, a frame at a time.
+  repaint_.setSingleShot(true);
+  repaint_.setInterval(15);
+  connect(&repaint_, &QTimer::timeout, this, &F_album::repaint_cells);
+  connect(&loader_, &ThumbnailLoader::ready, this, [this](const QString& path) {
+    arrived_.insert(path);
+    if (!repaint_.isActive()) repaint_.start();
+  });
+  connect(&watcher_, &QFutureWatcher<std::vector<store::AlbumYear>>::finished, this, [this] {
+    reading_ = false;
+    if (again_) {
+      again_ = false;
+      read_pictures();
+      return;
+    }
+    show_pictures(watcher_.result());
+  });
+
+  resize(AlbumGrid::column_x(13) + 40, 640);
+  Label1->setText(QStringLiteral("写真を読み込んでいます…"));
+  read_pictures();
+}
+
+F_album::~F_album() {
+  loader_.forget_requests();
+  watcher_.waitForFinished();
+}
+
+void F_album::main_list_changed() { follow_.start(); }
+
+void F_album::read_pictures() {
+  if (reading_) {
+    again_ = true;
+    return;
+  }
+  reading_ = true;
+  // The memo numbers and dates are copied here; the worker reads only the
+  // picture list files.
+  std::vector<store::AlbumMemo> memos = store::album_memos(host_.season_state().memo_table, host_.listed_slots());
+  watcher_.setFuture(QtConcurrent::run(
+      [dir = host_.season_state().data_dir, memos = std::move(memos)] { return store::read_album(dir, memos); }));
+}
+
+void F_album::show_pictures(std::vector<store::AlbumYear> years) {
+  loader_.forget_requests();
+  const QPoint scrolled(body_->horizontalScrollBar()->value(), body_->verticalScrollBar()->value());
+  const bool first = grid_ == nullptr;
+  if (grid_) grid_->deleteLater();
+  body_->takeWidget();
+  years_ = std::move(years);
+  grid_ = new AlbumGrid(years_, current_month_, loader_);
+  connect(grid_, &AlbumGrid::picture_clicked, this, &F_album::picture_clicked);
+  connect(grid_, &AlbumGrid::picture_double_clicked, this, &F_album::picture_double_clicked);
+  body_->setWidget(grid_);
+  make_cells_in_sight();
+  delete ruler_;
+  std::vector<int> year_numbers;
+  for (const store::AlbumYear& y : years_) year_numbers.push_back(y.year);
+  ruler_ = new YearRuler(std::move(year_numbers), grid_->cell_height(), body_->viewport());
+  ruler_->move(0, -body_->verticalScrollBar()->value());
+  ruler_->show();
+  ruler_->raise();
+  const int pictures = picture_count(years_);
+  Label1->setText(pictures == 0 ? QStringLiteral("一覧のメモに写真はありません。")
+                                : QStringLiteral("一覧のメモの写真 %1 枚（%2 年分）")
+                                      .arg(pictures)
+                                      .arg(years_.size()));
+  if (first) {
+    // The current month's column in sight, once the window has its size.
+    placing_ = true;
+    QTimer::singleShot(0, this, [this] {
+      placing_ = false;
+      body_->ensureVisible(AlbumGrid::column_x(current_month_) + AlbumGrid::kCellWidth / 2, 0,
+                           AlbumGrid::kCellWidth / 2 + 8, 0);
+    });
+  } else {
+    body_->horizontalScrollBar()->setValue(scrolled.x());
+    body_->verticalScrollBar()->setValue(scrolled.y());
+  }
+}
+
+void F_album::picture_clicked(const store::AlbumPicture& picture) {
+  if (after_double_click_) {
+    after_double_click_ = false;
+    return;
+  }
+  host_.show_picture_of(picture.memo_no, picture.picture_no);
+}
+
+void F_album::picture_double_clicked(const store::AlbumPicture& picture) {
+  after_double_click_ = true;
+  // The first click of the pair showed the picture; the viewer opens once
+  // this mouse event is done, so that its modal loop does not run inside it.
+  QTimer::singleShot(0, this, [this, memo_no = picture.memo_no, no = picture.picture_no] {
+    host_.show_picture_of(memo_no, no);
+    host_.open_full_size_viewer();
+  });
+}
+
+namespace {
+
+// The rows of a cell whose tiles are in sight of the album's viewport.
+template <class Each>
+void for_each_visible_tile(const QScrollArea* body, const AlbumGrid* grid, Each each) {
+  if (!grid) return;
+  const QRect sight(grid->mapFrom(body->viewport(), QPoint(0, 0)), body->viewport()->size());
+  for (QListView* view : grid->cells()) {
+    const QRect cell = view->geometry().intersected(sight);
+    if (cell.isEmpty()) continue;
+    const QRect in_view(view->viewport()->mapFrom(grid, cell.topLeft()), cell.size());
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+      const QModelIndex index = view->model()->index(row, 0);
+      const QRect r = view->visualRect(index);
+      if (r.left() > in_view.right()) break;
+      if (r.intersects(in_view)) each(view, index);
+    }
+  }
+}
+
+}  // namespace
+
+// The cells in sight and those a screen around them get their views.
+void F_album::make_cells_in_sight() {
+  if (!grid_) return;
+  const QSize screen = body_->viewport()->size();
+  const QRect sight(grid_->mapFrom(body_->viewport(), QPoint(0, 0)), screen);
+  grid_->make_cells_near(sight);
+  // Those around, a few per turn of the event loop, so that scrolling
+  // never waits for many at once.
+  constexpr int kPerTurn = 6;
+  if (grid_->make_cells_near(sight.adjusted(-screen.width(), -screen.height(), screen.width(), screen.height()),
+                             kPerTurn) &&
+      !more_cells_.isActive()) {
+    more_cells_.start();
+  }
+}
+
+void F_album::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  make_cells_in_sight();
+}
+
+// Only the tiles in sight whose thumbnail arrived are drawn again.
+void F_album::repaint_cells() {
+  for_each_visible_tile(body_, grid_, [&](QListView* view, const QModelIndex& i) {
+    if (arrived_.contains(i.data(kPathRole).toString())) view->viewport()->update(view->visualRect(i));
+  });
+  arrived_.clear();
+}
+
+QStringList F_album::visible_paths() const {
+  QStringList paths;
+  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) { paths << i.data(kPathRole).toString(); });
+  return paths;
+}
+
+int F_album::visible_waiting() const {
+  int waiting = 0;
+  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) {
+    const ThumbnailLoader::State s = loader_.state(i.data(kPathRole).toString());
+    if (s != ThumbnailLoader::State::Ready && s != ThumbnailLoader::State::NoPicture) ++waiting;
+  });
+  return waiting;
+}
+
+}  // namespace seasons

@@ -1,0 +1,81 @@
+#pragma once
+// "季節アルバム": the pictures of the memos the main window lists, as a grid
+// of years (newest first) by months. It stays open beside the main window,
+// follows its filters, and a click on a thumbnail shows that picture in the
+// main window (a double-click opens the full-size viewer on it). It changes
+// no file of the data directory.
+
+#include <QFutureWatcher>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <vector>
+
+#include "seasons/season_host.h"
+#include "store/season_album.h"
+
+class QLabel;
+class QScrollArea;
+
+namespace seasons {
+
+class AlbumGrid;
+class YearRuler;
+class ThumbnailLoader;
+
+class F_album : public QWidget {
+  Q_OBJECT
+
+ public:
+  F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent);
+  ~F_album() override;
+
+  // The main window's list changed: the album follows, shortly after.
+  void main_list_changed();
+  // True while the pictures are being read.
+  bool busy() const { return reading_ || follow_.isActive() || placing_; }
+
+  // The pictures in the tiles now in sight, and how many of them still
+  // wait for their thumbnail.
+  QStringList visible_paths() const;
+  int visible_waiting() const;
+
+  const std::vector<store::AlbumYear>& years() const { return years_; }
+  AlbumGrid* grid() const { return grid_; }
+  ThumbnailLoader& loader() const { return loader_; }
+  QScrollArea* body() const { return body_; }
+  QLabel* Label1 = nullptr;  // what the album shows
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void make_cells_in_sight();
+  void read_pictures();
+  void show_pictures(std::vector<store::AlbumYear> years);
+  void picture_clicked(const store::AlbumPicture& picture);
+  void picture_double_clicked(const store::AlbumPicture& picture);
+  void repaint_cells();
+
+  SeasonHost& host_;
+  ThumbnailLoader& loader_;
+  int current_month_;
+  std::vector<store::AlbumYear> years_;
+  AlbumGrid* grid_ = nullptr;
+  YearRuler* ruler_ = nullptr;
+  QScrollArea* header_ = nullptr;
+  QScrollArea* body_ = nullptr;
+  QFutureWatcher<std::vector<store::AlbumYear>> watcher_;
+  bool reading_ = false;
+  bool again_ = false;
+  bool placing_ = false;  // the first scroll to the current month is due
+  QTimer follow_;
+  QTimer repaint_;
+  QTimer more_cells_;
+  QSet<QString> arrived_;  // thumbnails ready since the tiles were last drawn
+  // The release that ends a double-click is no second click.
+  bool after_double_click_ = false;
+};
+
+}  // namespace seasons

@@ -1,0 +1,147 @@
+#include "seasons/f_season.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+#include "seasons/thumbnail_loader.h"
+#include "seasons/tile_view.h"
+#include "store/memo_files.h"
+#include "store/season_album.h"
+
+namespace seasons {
+
+namespace {
+
+constexpr int kWindowDays = 10;
+constexpr int kTile = 64;
+
+// The first picture of each memo, read from the picture list files.
+QStringList first_pictures(const QString& data_dir, const QStringList& memo_nos) {
+  QStringList paths;
+  paths.reserve(memo_nos.size());
+  for (const QString& no : memo_nos) {
+    const store::ImageListResult list = store::read_image_list(data_dir, no);
+    paths << (list.images.empty() ? QString() : list.images.front().path);
+  }
+  return paths;
+}
+
+}  // namespace
+
+void SeasonModel::set_rows(std::vector<SeasonRow> rows) {
+  beginResetModel();
+  rows_ = std::move(rows);
+  endResetModel();
+}
+
+void SeasonModel::set_first_pictures(const QStringList& paths) {
+  if (paths.size() != static_cast<qsizetype>(rows_.size())) return;
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i].first_picture = paths[static_cast<qsizetype>(i)];
+  if (!rows_.empty()) Q_EMIT dataChanged(index(0, Picture), index(rowCount() - 1, Picture));
+}
+
+int SeasonModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int SeasonModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QVariant SeasonModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const SeasonRow& r = rows_[static_cast<size_t>(index.row())];
+  if (role == kPathRole) return index.column() == Picture ? r.first_picture : QString();
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  switch (index.column()) {
+    case Date:
+      return r.date;
+    case Location:
+      return r.location;
+    case Variety:
+      return r.variety;
+    case Title:
+      return r.title;
+    default:
+      return {};
+  }
+}
+
+QVariant SeasonModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  static const char* const kNames[] = {"写真", "年/月/日", "場所", "品種", "タイトル"};
+  return section >= 0 && section < kColumns ? QString::fromUtf8(kNames[section]) : QVariant();
+}
+
+F_season::F_season(SeasonHost& host, ThumbnailLoader& loader, QDate today, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(host), loader_(loader), today_(today) {
+  setObjectName(QStringLiteral("F_season"));
+  setWindowTitle(QStringLiteral("この時期の記録"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  layout->addWidget(Label1);
+  Grid1 = new QTableView(this);
+  Grid1->setObjectName(QStringLiteral("Grid1"));
+  Grid1->setModel(&model_);
+  Grid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Grid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Grid1->setWordWrap(false);
+  Grid1->verticalHeader()->hide();
+  Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  Grid1->verticalHeader()->setDefaultSectionSize(kTile + 6);
+  Grid1->horizontalHeader()->setStretchLastSection(true);
+  Grid1->setItemDelegateForColumn(SeasonModel::Picture, new TileDelegate(loader_, QSize(kTile + 6, kTile + 6), Grid1));
+  Grid1->setColumnWidth(SeasonModel::Picture, kTile + 8);
+  Grid1->setColumnWidth(SeasonModel::Date, 90);
+  Grid1->setColumnWidth(SeasonModel::Location, 120);
+  Grid1->setColumnWidth(SeasonModel::Variety, 120);
+  layout->addWidget(Grid1, 1);
+  connect(Grid1, &QTableView::clicked, this, &F_season::Grid1_Click);
+  connect(&loader_, &ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
+  connect(&watcher_, &QFutureWatcher<QStringList>::finished, this,
+          [this] { model_.set_first_pictures(watcher_.result()); });
+  resize(720, 560);
+  list_memos();
+}
+
+F_season::~F_season() { watcher_.waitForFinished(); }
+
+void F_season::list_memos() {
+  watcher_.waitForFinished();
+  const store::MemoTable& table = host_.season_state().memo_table;
+  const std::vector<int> slots = store::season_slots(table, today_, kWindowDays);
+  std::vector<SeasonRow> rows;
+  rows.reserve(slots.size());
+  QStringList memo_nos;
+  memo_nos.reserve(static_cast<qsizetype>(slots.size()));
+  for (const int slot : slots) {
+    const size_t i = static_cast<size_t>(slot - 1);
+    rows.push_back({table.text(i, store::MemoField::MemoNo), table.text(i, store::MemoField::Date),
+                    table.text(i, store::MemoField::Location), table.text(i, store::MemoField::Variety),
+                    table.text(i, store::MemoField::Title), QString()});
+    memo_nos << rows.back().memo_no;
+  }
+  model_.set_rows(std::move(rows));
+  Label1->setText(slots.empty() ? QStringLiteral("前の年の%1月%2日の前後%3日の記録はありません。")
+                                      .arg(today_.month())
+                                      .arg(today_.day())
+                                      .arg(kWindowDays)
+                                : QStringLiteral("前の年の%1月%2日の前後%3日の記録 %4 件")
+                                      .arg(today_.month())
+                                      .arg(today_.day())
+                                      .arg(kWindowDays)
+                                      .arg(slots.size()));
+  // The first pictures are read beside the interface thread.
+  watcher_.setFuture(QtConcurrent::run(
+      [dir = host_.season_state().data_dir, memo_nos] { return first_pictures(dir, memo_nos); }));
+}
+
+void F_season::Grid1_Click(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  host_.show_memo_of(model_.rows()[static_cast<size_t>(index.row())].memo_no);
+}
+
+}  // namespace seasons

@@ -1,0 +1,123 @@
+#include "store/season_album.h"
+
+#include <algorithm>
+
+#include "store/memo_files.h"
+
+namespace store {
+
+namespace {
+
+int digits(QByteArrayView text, int from, int count) {
+  int value = 0;
+  for (int i = from; i < from + count; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Today's month and day in the given year; 29 February becomes 28
+// February in a year that has none.
+QDate anniversary(QDate today, int year) {
+  int day = today.day();
+  if (today.month() == 2 && day == 29 && !QDate::isLeapYear(year)) day = 28;
+  return QDate(year, today.month(), day);
+}
+
+}  // namespace
+
+QDate parse_memo_date(QByteArrayView text) {
+  if (text.size() != 10 || text[4] != '/' || text[7] != '/') return {};
+  const int year = digits(text, 0, 4);
+  const int month = digits(text, 5, 2);
+  const int day = digits(text, 8, 2);
+  if (year < 1 || month < 1 || day < 1) return {};
+  // QDate refuses months and days that do not exist.
+  return QDate(year, month, day);
+}
+
+QDate parse_memo_date(const QString& text) {
+  if (text.size() != 10) return {};
+  for (const QChar c : text) {
+    if (c.unicode() > 0x7F) return {};
+  }
+  return parse_memo_date(QByteArrayView(text.toLatin1()));
+}
+
+std::vector<AlbumMemo> album_memos(const MemoTable& table, const std::vector<int>& slots) {
+  std::vector<AlbumMemo> memos;
+  memos.reserve(slots.size());
+  for (const int slot : slots) {
+    if (slot < 1 || slot > static_cast<int>(table.size())) continue;
+    const size_t i = static_cast<size_t>(slot - 1);
+    const QDate date = parse_memo_date(table.bytes(i, MemoField::Date));
+    if (date.isValid()) memos.push_back({table.text(i, MemoField::MemoNo), date});
+  }
+  return memos;
+}
+
+std::vector<AlbumYear> group_album(std::vector<AlbumPicture> pictures) {
+  std::stable_sort(pictures.begin(), pictures.end(),
+                   [](const AlbumPicture& a, const AlbumPicture& b) { return a.date < b.date; });
+  std::vector<AlbumYear> years;
+  // Walk newest year first; within the year the pictures keep date order.
+  auto begin = pictures.rbegin();
+  while (begin != pictures.rend()) {
+    const int year = begin->date.year();
+    auto end = std::find_if(begin, pictures.rend(), [year](const AlbumPicture& p) { return p.date.year() != year; });
+    AlbumYear y;
+    y.year = year;
+    for (auto it = end.base(); it != begin.base(); ++it) {
+      y.months[static_cast<size_t>(it->date.month() - 1)].push_back(std::move(*it));
+    }
+    years.push_back(std::move(y));
+    begin = end;
+  }
+  return years;
+}
+
+std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<AlbumMemo>& memos) {
+  std::vector<AlbumPicture> pictures;
+  // The list runs newest first; the album wants date order, and memos of
+  // one day oldest first, so they are read from the end.
+  for (auto m = memos.rbegin(); m != memos.rend(); ++m) {
+    const ImageListResult list = read_image_list(data_dir, m->memo_no);
+    int no = 0;
+    for (const ImageEntry& e : list.images) {
+      ++no;
+      if (e.path.isEmpty()) continue;
+      pictures.push_back({m->memo_no, m->date, no, e.path, e.title});
+    }
+  }
+  return group_album(std::move(pictures));
+}
+
+int days_from_earlier_anniversary(QDate date, QDate today) {
+  if (!date.isValid() || !today.isValid()) return -1;
+  qint64 best = -1;
+  int best_year = 0;
+  for (int year = date.year() - 1; year <= date.year() + 1; ++year) {
+    const qint64 distance = std::abs(anniversary(today, year).daysTo(date));
+    if (best < 0 || distance < best) {
+      best = distance;
+      best_year = year;
+    }
+  }
+  if (best_year >= today.year()) return -1;
+  return static_cast<int>(best);
+}
+
+std::vector<int> season_slots(const MemoTable& table, QDate today, int window_days) {
+  std::vector<int> slots;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const QDate date = parse_memo_date(table.bytes(i, MemoField::Date));
+    if (!date.isValid() || date.year() > today.year()) continue;
+    const int distance = days_from_earlier_anniversary(date, today);
+    if (distance >= 0 && distance <= window_days) slots.push_back(static_cast<int>(i) + 1);
+  }
+  return slots;
+}
+
+}  // namespace store
