@@ -141,6 +141,20 @@ class TestFullTextSearch : public QObject {
     QVERIFY(!search.searching());
   }
 
+  void a_keyword_typed_during_a_search_applies_to_the_memos_after() {
+    Fixture f;
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    F_zenbun search(*f.state, form);
+    search.yield_interval_ms = 0;
+    search.Text1->setText(QStringLiteral("rose"));
+    QTimer::singleShot(0, &search, [&] { search.Text1->setText(QStringLiteral("土")); });
+    search.Command1_Click();
+    // The first memo was searched for "rose", every later one for "土".
+    QCOMPARE(f.titles(), (QStringList{QStringLiteral("rose の剪定"), QStringLiteral("無関係")}));
+    QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
+  }
+
   void starting_again_during_a_search_starts_over() {
     Fixture f;
     Main_form& form = f.load();
