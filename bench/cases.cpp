@@ -1,4 +1,5 @@
 #include "cases.h"
+#include "support.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,20 +30,8 @@ namespace bench {
 
 namespace {
 
-// Answers every question with "no" and shows nothing.
-class SilentMessages : public ui::MessageService {
- public:
-  void inform(QWidget*, const QString&, const QString&) override {}
-  bool ask(QWidget*, const QString&, const QString&, bool) override { return false; }
-};
-
 // Results the floors compute are stored here so the compiler keeps the work.
 volatile qint64 sink = 0;
-
-double median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 double elapsed_ms(const std::function<void()>& run) {
   QElapsedTimer timer;

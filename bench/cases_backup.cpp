@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "cases.h"
+#include "support.h"
 #include "store/backup_restore.h"
 #include "store/backup_write.h"
 #include "store/memo_files.h"
@@ -32,13 +33,6 @@ namespace {
 volatile qint64 backup_sink = 0;
 
 constexpr qint64 kChunk = 1 << 20;
-
-double elapsed(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
-double middle(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
@@ -322,7 +316,7 @@ Result bench_backup(const QString& dir, int reps) {
       t.start();
       const store::BackupPlan timed = store::plan_backup(d.data, d.memos, go_on);
       done = store::write_backup(timed, archive, go_on);
-      ours.push_back(elapsed(t));
+      ours.push_back(ms_since(t));
       growth_kb = std::max(growth_kb, memory.finish_kb());
       exact = memory.exact();
     }
@@ -335,7 +329,7 @@ Result bench_backup(const QString& dir, int reps) {
     QElapsedTimer t;
     t.start();
     copied = copy_into_one_file(plan.items, copy);
-    floor.push_back(elapsed(t));
+    floor.push_back(ms_since(t));
     if (copied < 0) {
       r.note = QStringLiteral("failed: the floor could not write ") + copy;
       return r;
@@ -343,8 +337,8 @@ Result bench_backup(const QString& dir, int reps) {
   }
   remove_file(copy);
   remove_file(archive);
-  r.ours = middle(ours);
-  r.floor = middle(floor);
+  r.ours = median(ours);
+  r.floor = median(floor);
   r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) pictures %3 missing %4 stored_mb %5 archive_mb %6")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
                .arg(exact ? QStringLiteral("VmHWM") : QStringLiteral("VmRSS sampled"))
@@ -399,7 +393,7 @@ Result bench_restore(const QString& dir, int reps) {
     QElapsedTimer t;
     t.start();
     copied = copy_into_folder(plan.items, copied_folder);
-    floor.push_back(elapsed(t));
+    floor.push_back(ms_since(t));
     if (copied < 0) {
       r.note = QStringLiteral("failed: the floor could not write ") + copied_folder;
       return r;
@@ -411,7 +405,7 @@ Result bench_restore(const QString& dir, int reps) {
     PeakGrowth memory;
     t.restart();
     done = store::restore_backup(request, go_on);
-    ours.push_back(elapsed(t));
+    ours.push_back(ms_since(t));
     growth_kb = std::max(growth_kb, memory.finish_kb());
     if (!done.ok) {
       r.note = QStringLiteral("failed: ") + done.message;
@@ -419,8 +413,8 @@ Result bench_restore(const QString& dir, int reps) {
     }
   }
   remove_file(archive);
-  r.ours = middle(ours);
-  r.floor = middle(floor);
+  r.ours = median(ours);
+  r.floor = median(floor);
   r.note = QStringLiteral("memory_growth_mb %1 extracted_mb %2 copied_mb %3 pictures %4 linked %5")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
                .arg(megabytes(done.bytes), megabytes(copied))

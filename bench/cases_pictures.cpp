@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "cases.h"
+#include "support.h"
 #include "main_window/main_form.h"
 #include "picture_check/f_syozai.h"
 #include "store/codec.h"
@@ -26,18 +27,6 @@ namespace {
 
 volatile qint64 picture_sink = 0;
 
-class QuietMessages : public ui::MessageService {
- public:
-  void inform(QWidget*, const QString&, const QString&) override {}
-  bool ask(QWidget*, const QString&, const QString&, bool) override { return false; }
-};
-
-double ms_since(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
-double median_of(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // The data directory of the case: the memos of `dir`, and picture lists for
 // `lists` of them with 1 to 6 paths each, about half of them missing (in
@@ -87,7 +76,7 @@ Result bench_picture_check(const QString& dir, int reps) {
   store::AppState state(data);
   qint64 highest = 0;
   store::load_memo_index(state.flower_dat_path(), state.memo_table, highest);
-  QuietMessages messages;
+  SilentMessages messages;
   Main_form form(state, messages);
   double longest_gap = 0;
   std::vector<double> ours;
@@ -127,8 +116,8 @@ Result bench_picture_check(const QString& dir, int reps) {
     picture_sink = found;
     floor.push_back(ms_since(t));
   }
-  r.ours = median_of(ours);
-  r.floor = median_of(floor);
+  r.ours = median(ours);
+  r.floor = median(floor);
   r.note = QStringLiteral("longest_event_loop_gap_ms %1").arg(longest_gap, 0, 'f', 1);
   return r;
 }
@@ -179,8 +168,8 @@ Result bench_repoint(const QString& dir, int reps) {
     }
     floor.push_back(ms_since(t));
   }
-  r.ours = median_of(ours);
-  r.floor = median_of(floor);
+  r.ours = median(ours);
+  r.floor = median(floor);
   r.note = QStringLiteral("pictures_repointed %1 of %2").arg(written).arg(scan.missing.size());
   return r;
 }

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "cases.h"
+#include "support.h"
 #include "main_window/main_form.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
@@ -31,19 +32,6 @@ namespace bench {
 namespace {
 
 volatile qint64 seasons_sink = 0;
-
-class NoMessages : public ui::MessageService {
- public:
-  void inform(QWidget*, const QString&, const QString&) override {}
-  bool ask(QWidget*, const QString&, const QString&, bool) override { return false; }
-};
-
-double ms(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
-
-double middle(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 qint64 peak_resident_kb() {
   QFile f(QStringLiteral("/proc/self/status"));
@@ -104,7 +92,7 @@ struct LoopWatch {
   LoopWatch() {
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, [this] {
-      longest = std::max(longest, ms(turn));
+      longest = std::max(longest, ms_since(turn));
       turn.restart();
     });
   }
@@ -118,22 +106,6 @@ struct LoopWatch {
   double longest = 0;
 };
 
-void spin_until(const std::function<bool()>& done) {
-  QElapsedTimer limit;
-  limit.start();
-  // Sleeps until the next event, as the application's own loop does, and
-  // looks at the window every 2 ms at most, so that looking costs little.
-  QElapsedTimer looked;
-  looked.start();
-  while (limit.elapsed() < 120000) {
-    if (looked.nsecsElapsed() >= 2'000'000) {
-      if (done()) return;
-      looked.restart();
-    }
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
-  }
-}
-
 struct AlbumRun {
   double first_screen_ms = 0;
   double grid_ms = 0;  // the grid on screen, thumbnails still to come
@@ -146,7 +118,7 @@ struct AlbumRun {
 // first screen; then scrolls it from top to bottom and left to right.
 AlbumRun run_album(const QString& data, bool scroll_all) {
   store::AppState state(data);
-  NoMessages messages;
+  SilentMessages messages;
   Main_form form(state, messages);
   form.Form_Load();
   form.Combo1->setEditText(kBed);
@@ -160,9 +132,9 @@ AlbumRun run_album(const QString& data, bool scroll_all) {
   seasons::F_album* album = form.album();
   album->resize(1280, 800);
   spin_until([&] { return album->grid() && !album->busy(); });
-  run.grid_ms = ms(t);
+  run.grid_ms = ms_since(t);
   spin_until([&] { return album->visible_waiting() == 0; });
-  run.first_screen_ms = ms(t);
+  run.first_screen_ms = ms_since(t);
   run.open_gap_ms = watch.longest;
   run.first_paths = album->visible_paths();
   if (scroll_all) {
@@ -195,7 +167,7 @@ double decode_floor(const QStringList& paths) {
     return reader.read().width();
   });
   seasons_sink = widths.size();
-  return ms(t);
+  return ms_since(t);
 }
 
 }  // namespace
@@ -221,8 +193,8 @@ Result bench_album(const QString& dir, bool cold, int reps) {
     floors.push_back(cold ? decode_floor(run.first_paths) : 300.0);
     r.note = QStringLiteral("tiles_on_first_screen %1 grid_shown_ms %2").arg(run.first_paths.size()).arg(run.grid_ms, 0, 'f', 1);
   }
-  r.ours = middle(ours);
-  r.floor = middle(floors);
+  r.ours = median(ours);
+  r.floor = median(floors);
   const double open_gap = *std::max_element(gaps.begin(), gaps.end());
   const double scroll_gap = *std::max_element(scroll_gaps.begin(), scroll_gaps.end());
   // The cached case's limit is about scrolling, the cold case's about the
@@ -239,7 +211,7 @@ Result bench_album(const QString& dir, bool cold, int reps) {
 Result bench_season(const QString& dir, int reps) {
   Result r{QStringLiteral("season"), 0, 0, 1.0, {}};
   store::AppState state(dir);
-  NoMessages messages;
+  SilentMessages messages;
   Main_form form(state, messages);
   form.Form_Load();
   std::vector<double> ours, floors;
@@ -249,7 +221,7 @@ Result bench_season(const QString& dir, int reps) {
     t.start();
     // From the menu to the list filled (the window built and shown).
     form.Menu_season_Click();
-    ours.push_back(ms(t));
+    ours.push_back(ms_since(t));
     rows = static_cast<int>(form.season()->model().rows().size());
     spin_until([&] { return !form.season()->busy(); });
     delete form.season();
@@ -258,13 +230,13 @@ Result bench_season(const QString& dir, int reps) {
     qint64 n = 0;
     for (size_t m = 0; m < state.memo_table.size(); ++m) n += state.memo_table.bytes(m, store::MemoField::Date).size();
     seasons_sink = n;
-    floors.push_back(ms(t));
+    floors.push_back(ms_since(t));
   }
-  r.ours = middle(ours);
+  r.ours = median(ours);
   // The floor column holds the 20 ms target; the bare look at every date
   // is printed beside it.
   r.floor = 20.0;
-  r.note = QStringLiteral("rows %1 date_scan_ms %2 (floor column: the 20 ms target)").arg(rows).arg(middle(floors), 0, 'f', 2);
+  r.note = QStringLiteral("rows %1 date_scan_ms %2 (floor column: the 20 ms target)").arg(rows).arg(median(floors), 0, 'f', 2);
   return r;
 }
 

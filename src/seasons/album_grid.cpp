@@ -70,6 +70,32 @@ bool AlbumGrid::make_cells_near(const QRect& sight, int budget) {
   return false;
 }
 
+void AlbumGrid::for_each_tile_in(const QRect& sight,
+                                 const std::function<void(QListView*, int, const store::AlbumPicture&)>& each) const {
+  for (const Cell& c : all_) {
+    QRect seen = c.where.intersected(sight);
+    if (c.view && c.view->horizontalScrollBar()->isVisible()) {
+      // The cell's own scroll bar hides the bottom of its tiles, not them.
+      seen.setBottom(std::min(seen.bottom(), c.where.top() + c.view->viewport()->height() - 1));
+    }
+    if (seen.isEmpty()) continue;
+    // A cell's view lays its tiles out from its left edge, kItem apart,
+    // moved by its own sideways scrolling.
+    const int scrolled = c.view ? c.view->horizontalScrollBar()->value() : 0;
+    const int first = (seen.left() - c.where.left() + scrolled) / kItem;
+    const int last = (seen.right() - c.where.left() + scrolled) / kItem;
+    for (int i = first; i <= last && i < static_cast<int>(c.pictures->size()); ++i) {
+      each(c.view, i, (*c.pictures)[static_cast<size_t>(i)]);
+    }
+  }
+}
+
+QStringList AlbumGrid::paths_in(const QRect& sight) const {
+  QStringList paths;
+  for_each_tile_in(sight, [&](QListView*, int, const store::AlbumPicture& p) { paths << p.path; });
+  return paths;
+}
+
 QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where,
                                 ThumbnailLoader& loader) {
   auto* view = new QListView(this);

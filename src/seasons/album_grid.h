@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "store/season_album.h"
@@ -54,6 +55,13 @@ class AlbumGrid : public QWidget {
   // At most `budget` views are made; true when more are still to make.
   bool make_cells_near(const QRect& sight, int budget = 1 << 30);
   int cell_height() const { return cell_height_; }
+  // Calls each(view, row, picture) for every tile that meets the rectangle
+  // (grid coordinates), worked out from the grid's geometry and each
+  // cell's sideways scrolling: also for cells whose views are not made yet
+  // (view is then nullptr).
+  void for_each_tile_in(const QRect& sight,
+                        const std::function<void(QListView*, int, const store::AlbumPicture&)>& each) const;
+  QStringList paths_in(const QRect& sight) const;
   // The x position of a month's column (1 to 12).
   static int column_x(int month) { return kYearWidth + (month - 1) * kCellWidth; }
 

@@ -64,6 +64,7 @@ F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
   more_cells_.setSingleShot(true);
   more_cells_.setInterval(0);
   connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
+  connect(&loader_, &ThumbnailLoader::idle, this, &F_album::make_cells_in_sight);
   follow_.setSingleShot(true);
   follow_.setInterval(50);
   connect(&follow_, &QTimer::timeout, this, &F_album::read_pictures);
@@ -120,7 +121,13 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
   grid_ = new AlbumGrid(years_, current_month_, loader_);
   connect(grid_, &AlbumGrid::picture_clicked, this, &F_album::picture_clicked);
   connect(grid_, &AlbumGrid::picture_double_clicked, this, &F_album::picture_double_clicked);
+  // The thumbnails in sight are asked for before any view is made, so
+  // that the workers start at once.
+  building_ = true;
   body_->setWidget(grid_);
+  if (first) scroll_to_current_month();
+  loader_.prefetch(grid_->paths_in(sight()));
+  building_ = false;
   make_cells_in_sight();
   delete ruler_;
   std::vector<int> year_numbers;
@@ -139,8 +146,7 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
     placing_ = true;
     QTimer::singleShot(0, this, [this] {
       placing_ = false;
-      body_->ensureVisible(AlbumGrid::column_x(current_month_) + AlbumGrid::kCellWidth / 2, 0,
-                           AlbumGrid::kCellWidth / 2 + 8, 0);
+      scroll_to_current_month();
     });
   } else {
     body_->horizontalScrollBar()->setValue(scrolled.x());
@@ -166,37 +172,27 @@ void F_album::picture_double_clicked(const store::AlbumPicture& picture) {
   });
 }
 
-namespace {
-
-// The rows of a cell whose tiles are in sight of the album's viewport.
-template <class Each>
-void for_each_visible_tile(const QScrollArea* body, const AlbumGrid* grid, Each each) {
-  if (!grid) return;
-  const QRect sight(grid->mapFrom(body->viewport(), QPoint(0, 0)), body->viewport()->size());
-  for (QListView* view : grid->cells()) {
-    const QRect cell = view->geometry().intersected(sight);
-    if (cell.isEmpty()) continue;
-    const QRect in_view(view->viewport()->mapFrom(grid, cell.topLeft()), cell.size());
-    for (int row = 0; row < view->model()->rowCount(); ++row) {
-      const QModelIndex index = view->model()->index(row, 0);
-      const QRect r = view->visualRect(index);
-      if (r.left() > in_view.right()) break;
-      if (r.intersects(in_view)) each(view, index);
-    }
-  }
+void F_album::scroll_to_current_month() {
+  body_->ensureVisible(AlbumGrid::column_x(current_month_) + AlbumGrid::kCellWidth / 2, 0,
+                       AlbumGrid::kCellWidth / 2 + 8, 0);
 }
 
-}  // namespace
+QRect F_album::sight() const {
+  return QRect(QPoint(body_->horizontalScrollBar()->value(), body_->verticalScrollBar()->value()),
+               body_->viewport()->size());
+}
 
 // The cells in sight and those a screen around them get their views.
 void F_album::make_cells_in_sight() {
-  if (!grid_) return;
+  if (!grid_ || building_) return;
   const QSize screen = body_->viewport()->size();
-  const QRect sight(grid_->mapFrom(body_->viewport(), QPoint(0, 0)), screen);
+  const QRect sight = this->sight();
   grid_->make_cells_near(sight);
   // Those around, a few per turn of the event loop, so that scrolling
-  // never waits for many at once.
+  // never waits for many at once; and only once the thumbnails in sight
+  // have come, so that making them never slows those down.
   constexpr int kPerTurn = 6;
+  if (loader_.busy()) return;
   if (grid_->make_cells_near(sight.adjusted(-screen.width(), -screen.height(), screen.width(), screen.height()),
                              kPerTurn) &&
       !more_cells_.isActive()) {
@@ -211,24 +207,22 @@ void F_album::resizeEvent(QResizeEvent* event) {
 
 // Only the tiles in sight whose thumbnail arrived are drawn again.
 void F_album::repaint_cells() {
-  for_each_visible_tile(body_, grid_, [&](QListView* view, const QModelIndex& i) {
-    if (arrived_.contains(i.data(kPathRole).toString())) view->viewport()->update(view->visualRect(i));
-  });
+  if (grid_) {
+    grid_->for_each_tile_in(sight(), [&](QListView* view, int row, const store::AlbumPicture& p) {
+      if (view && arrived_.contains(p.path)) view->viewport()->update(view->visualRect(view->model()->index(row, 0)));
+    });
+  }
   arrived_.clear();
 }
 
-QStringList F_album::visible_paths() const {
-  QStringList paths;
-  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) { paths << i.data(kPathRole).toString(); });
-  return paths;
-}
+QStringList F_album::visible_paths() const { return grid_ ? grid_->paths_in(sight()) : QStringList(); }
 
 int F_album::visible_waiting() const {
   int waiting = 0;
-  for_each_visible_tile(body_, grid_, [&](QListView*, const QModelIndex& i) {
-    const ThumbnailLoader::State s = loader_.state(i.data(kPathRole).toString());
+  for (const QString& path : visible_paths()) {
+    const ThumbnailLoader::State s = loader_.state(path);
     if (s != ThumbnailLoader::State::Ready && s != ThumbnailLoader::State::NoPicture) ++waiting;
-  });
+  }
   return waiting;
 }
 

@@ -52,6 +52,9 @@ class F_album : public QWidget {
 
  private:
   void make_cells_in_sight();
+  void scroll_to_current_month();
+  // The part of the grid in the viewport, in grid coordinates.
+  QRect sight() const;
   void read_pictures();
   void show_pictures(std::vector<store::AlbumYear> years);
   void picture_clicked(const store::AlbumPicture& picture);
@@ -70,6 +73,7 @@ class F_album : public QWidget {
   bool reading_ = false;
   bool again_ = false;
   bool placing_ = false;  // the first scroll to the current month is due
+  bool building_ = false;  // a new grid is being put in place
   QTimer follow_;
   QTimer repaint_;
   QTimer more_cells_;

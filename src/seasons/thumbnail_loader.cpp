@@ -14,6 +14,8 @@
 #include <functional>
 #include <deque>
 #include <map>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "store/thumbnail_cache.h"
 #include "ui/picture.h"
@@ -94,6 +96,16 @@ QImage fitted(const QImage& image, int side) {
   return image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// The workers yield to the interface thread: with every core decoding,
+// drawing the tiles and answering the user come first. A nice value is the
+// thread's own on Linux; a pool thread keeps it, and the pool is ours.
+void lower_priority() {
+  thread_local bool lowered = false;
+  if (lowered) return;
+  lowered = true;
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(19, ::getpriority(PRIO_PROCESS, 0) + 5));
+}
+
 class Worker : public QRunnable {
  public:
   Worker(std::shared_ptr<ThumbnailQueue> queue, ThumbnailLoader* loader, int side, QString root,
@@ -101,6 +113,7 @@ class Worker : public QRunnable {
       : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)), done_(std::move(done)) {}
 
   void run() override {
+    lower_priority();
     for (;;) {
       QString path;
       std::function<void()> write;
@@ -214,9 +227,21 @@ const QPixmap* ThumbnailLoader::thumbnail(const QString& path) {
   if (const QPixmap* p = pixmaps_.object(path)) return p;
   if (no_picture_.contains(path)) return nullptr;
   const QMutexLocker lock(&queue_->mutex);
+  ask(path);
+  return nullptr;
+}
+
+void ThumbnailLoader::prefetch(const QStringList& paths) {
+  const QMutexLocker lock(&queue_->mutex);
+  for (const QString& path : paths) {
+    if (!pending_.contains(path) && !pixmaps_.contains(path) && !no_picture_.contains(path)) ask(path);
+  }
+}
+
+void ThumbnailLoader::ask(const QString& path) {
   // A picture drawn again while it waits moves to the front of the line.
   const bool started = pending_.contains(path) && !queue_->turn_of.contains(path);
-  if (started) return nullptr;
+  if (started) return;
   pending_.insert(path);
   queue_->ask(path);
   if (queue_->workers < pool_.maxThreadCount()) {
@@ -224,7 +249,6 @@ const QPixmap* ThumbnailLoader::thumbnail(const QString& path) {
     pool_.start(new Worker(queue_, this, side_, cache_root_,
                            [this](const QString& p, const QImage& image) { finished(p, image); }));
   }
-  return nullptr;
 }
 
 void ThumbnailLoader::forget_requests() {
@@ -242,6 +266,7 @@ void ThumbnailLoader::finished(const QString& path, const QImage& image) {
     pixmaps_.insert(path, pixmap, std::max<qint64>(1, pixmap->width() * pixmap->height() * 4 / 1024));
   }
   Q_EMIT ready(path);
+  if (pending_.isEmpty()) Q_EMIT idle();
 }
 
 }  // namespace seasons

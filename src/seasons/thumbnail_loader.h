@@ -38,7 +38,12 @@ class ThumbnailLoader : public QObject {
   // to have no picture.
   const QPixmap* thumbnail(const QString& path);
   State state(const QString& path) const;
+  // Asks for thumbnails before their tiles are drawn (the last of them is
+  // made first), so that the workers start while the window is built.
+  void prefetch(const QStringList& paths);
   int side() const { return side_; }
+  // True while a thumbnail asked for is still to come.
+  bool busy() const { return !pending_.isEmpty(); }
 
   // Drops the pictures asked for and not yet started (the windows' content
   // changed).
@@ -46,9 +51,13 @@ class ThumbnailLoader : public QObject {
 
  Q_SIGNALS:
   void ready(const QString& path);
+  // Every thumbnail asked for has come.
+  void idle();
 
  private:
   void finished(const QString& path, const QImage& image);
+  // Puts the picture at the front of the line (queue mutex held).
+  void ask(const QString& path);
 
   int side_;
   QString cache_root_;

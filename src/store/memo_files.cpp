@@ -5,6 +5,19 @@
 
 namespace store {
 
+namespace {
+
+std::vector<ImageEntry> images_of_lines(const QStringList& lines) {
+  std::vector<ImageEntry> images;
+  images.reserve(static_cast<size_t>((lines.size() + 1) / 2));
+  for (qsizetype i = 0; i < lines.size(); i += 2) {
+    images.push_back({lines[i], i + 1 < lines.size() ? lines[i + 1] : QString()});
+  }
+  return images;
+}
+
+}  // namespace
+
 QString memo_file_digits(const QString& memo_no) {
   const qint64 no = numeric_value(memo_no);
   if (no < 0) return QStringLiteral("-") + QString::number(-no).rightJustified(6, QLatin1Char('0'));
@@ -48,13 +61,11 @@ ImageListResult read_image_list(const QString& data_dir, const QString& memo_no)
     result.message = read.message;
     return result;
   }
-  const QStringList& lines = read.lines;
-  result.images.reserve(static_cast<size_t>((lines.size() + 1) / 2));
-  for (qsizetype i = 0; i < lines.size(); i += 2) {
-    result.images.push_back({lines[i], i + 1 < lines.size() ? lines[i + 1] : QString()});
-  }
+  result.images = images_of_lines(read.lines);
   return result;
 }
+
+std::vector<ImageEntry> parse_image_list(QByteArrayView bytes) { return images_of_lines(split_lines(decode_cp932(bytes))); }
 
 QString load_image_list(AppState& state, const QString& memo_no) {
   ImageListResult read = read_image_list(state.data_dir, memo_no);

@@ -36,6 +36,8 @@ struct ImageListResult {
   QString message;  // set when the file exists but could not be read
 };
 ImageListResult read_image_list(const QString& data_dir, const QString& memo_no);
+// The pictures of a picture list file's bytes, by the same rules.
+std::vector<ImageEntry> parse_image_list(QByteArrayView bytes);
 
 // Fills state.current_images from the memo's picture list file.
 QString load_image_list(AppState& state, const QString& memo_no);

@@ -1,12 +1,66 @@
 #include "store/season_album.h"
 
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <iterator>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/memo_files.h"
 
 namespace store {
 
 namespace {
+
+// Reads many picture lists of one data directory: each file is opened by
+// its name within the memo folder, held open once, and read into a buffer
+// used again for every file. A list that is missing, unreadable or no
+// regular file counts as empty; nothing blocks on a FIFO.
+class ImageListFiles {
+ public:
+  explicit ImageListFiles(const QString& data_dir)
+      : dir_(::open(QFile::encodeName(data_dir + QStringLiteral("memo")).constData(),
+                    O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+        buffer_(4096) {}
+  ~ImageListFiles() {
+    if (dir_ >= 0) ::close(dir_);
+  }
+  ImageListFiles(const ImageListFiles&) = delete;
+  ImageListFiles& operator=(const ImageListFiles&) = delete;
+
+  std::vector<ImageEntry> read(const QString& memo_no) {
+    if (dir_ < 0) return {};
+    const QByteArray name = "g" + memo_file_digits(memo_no).toLatin1() + ".txt";
+    const int fd = ::openat(dir_, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {};
+    struct stat st {};
+    size_t fill = 0;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    // Room for the whole file and one byte more, so that one read
+    // usually gets it all and tells that it ended.
+    if (ok && buffer_.size() <= static_cast<size_t>(st.st_size)) buffer_.resize(static_cast<size_t>(st.st_size) + 1);
+    while (ok) {
+      if (fill == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+      const ssize_t got = ::read(fd, buffer_.data() + fill, buffer_.size() - fill);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) ok = false;
+      if (got <= 0) break;
+      fill += static_cast<size_t>(got);
+      // A short read at the size fstat gave is the end of the file.
+      if (fill < buffer_.size() && fill >= static_cast<size_t>(st.st_size)) break;
+    }
+    ::close(fd);
+    if (!ok) return {};
+    return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(fill)));
+  }
+
+ private:
+  int dir_;
+  std::vector<char> buffer_;
+};
 
 int digits(QByteArrayView text, int from, int count) {
   int value = 0;
@@ -79,18 +133,33 @@ std::vector<AlbumYear> group_album(std::vector<AlbumPicture> pictures) {
 }
 
 std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<AlbumMemo>& memos) {
-  std::vector<AlbumPicture> pictures;
   // The list runs newest first; the album wants date order, and memos of
-  // one day oldest first, so they are read from the end.
-  for (auto m = memos.rbegin(); m != memos.rend(); ++m) {
-    const ImageListResult list = read_image_list(data_dir, m->memo_no);
-    int no = 0;
-    for (const ImageEntry& e : list.images) {
-      ++no;
-      if (e.path.isEmpty()) continue;
-      pictures.push_back({m->memo_no, m->date, no, e.path, e.title});
+  // one day oldest first, so they are read from the end. The files are
+  // read in a few threads, each taking its own run of memos, and the runs
+  // joined in order.
+  const size_t n = memos.size();
+  const size_t threads = std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), 4), 1,
+                                            std::max<size_t>(1, n / 256));
+  std::vector<std::vector<AlbumPicture>> runs(threads);
+  const auto read_run = [&](size_t k) {
+    ImageListFiles lists(data_dir);
+    std::vector<AlbumPicture>& pictures = runs[k];
+    for (size_t i = n * k / threads; i < n * (k + 1) / threads; ++i) {
+      const AlbumMemo& m = memos[n - 1 - i];
+      int no = 0;
+      for (ImageEntry& e : lists.read(m.memo_no)) {
+        ++no;
+        if (e.path.isEmpty()) continue;
+        pictures.push_back({m.memo_no, m.date, no, std::move(e.path), std::move(e.title)});
+      }
     }
-  }
+  };
+  std::vector<std::thread> helpers;
+  for (size_t k = 1; k < threads; ++k) helpers.emplace_back(read_run, k);
+  read_run(0);
+  for (std::thread& t : helpers) t.join();
+  std::vector<AlbumPicture> pictures = std::move(runs[0]);
+  for (size_t k = 1; k < threads; ++k) std::move(runs[k].begin(), runs[k].end(), std::back_inserter(pictures));
   return group_album(std::move(pictures));
 }
 
