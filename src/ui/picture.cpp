@@ -1,5 +1,6 @@
 #include "ui/picture.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -37,6 +38,8 @@ namespace {
 // holds the largest phone photos, while a header claiming 60000 × 60000
 // would ask for gigabytes before a single pixel is read.
 constexpr qint64 kMaxPixels = 120'000'000;
+// A file larger than this is not read whole for a thumbnail.
+constexpr qint64 kMaxThumbnailFileBytes = 256LL * 1024 * 1024;
 // Formats decoded whole before scaling are thumbnailed only up to this size.
 constexpr qint64 kMaxWholeDecodePixels = 16'000'000;
 // What the decoder may allocate for one picture, in MiB.
@@ -72,31 +75,48 @@ struct Reader {
   QSize stored;
 };
 
+// Sets the reader up as every picture here is read, and checks the
+// declared size; false when the header is unreadable or too large.
+bool prepare_reader(QImageReader& reader, QSize* stored) {
+  reader.setAutoTransform(true);
+  reader.setAllocationLimit(kAllocationLimitMiB);
+  *stored = reader.size();
+  if (!stored->isValid() || stored->isEmpty()) return false;
+  return static_cast<qint64>(stored->width()) * stored->height() <= kMaxPixels;
+}
+
 Reader open_reader(const QString& path) {
   Reader r;
   r.file = open_regular_file(path);
   if (!r.file) return {};
   r.reader = std::make_unique<QImageReader>(r.file.get());
-  r.reader->setAutoTransform(true);
-  r.reader->setAllocationLimit(kAllocationLimitMiB);
-  r.stored = r.reader->size();
-  if (!r.stored.isValid() || r.stored.isEmpty()) return {};
-  if (static_cast<qint64>(r.stored.width()) * r.stored.height() > kMaxPixels) return {};
+  if (!prepare_reader(*r.reader, &r.stored)) return {};
   return r;
 }
 
 // False when the file ends before its picture data does: a JPEG cut short
 // before its end-of-image marker, or an uncompressed BMP shorter than its
 // rows. Such a file would decode as a partly grey picture.
+bool picture_bytes_are_complete(QByteArrayView bytes) {
+  if (!store::jpeg_data_is_complete(bytes)) return false;
+  return !bytes.startsWith("BM") || bmp_data_is_complete(bytes);
+}
+
 bool picture_data_is_complete(QFile& file) {
   const qint64 size = file.size();
   const uchar* data = file.map(0, size);
   if (!data) return false;
-  const QByteArrayView bytes(data, size);
-  bool complete = store::jpeg_data_is_complete(bytes);
-  if (complete && bytes.startsWith("BM")) complete = bmp_data_is_complete(bytes);
+  const bool complete = picture_bytes_are_complete(QByteArrayView(data, size));
   file.unmap(const_cast<uchar*>(data));
   return complete;
+}
+
+// The format by the file's first bytes for the common kinds, so that the
+// reader need not try every plugin; empty (the reader looks) otherwise.
+QByteArray format_of(QByteArrayView bytes) {
+  if (bytes.startsWith("\xFF\xD8\xFF")) return QByteArrayLiteral("jpeg");
+  if (bytes.startsWith("\x89PNG\r\n\x1A\n")) return QByteArrayLiteral("png");
+  return {};
 }
 
 bool turns_sideways(QImageIOHandler::Transformations t) {
@@ -156,24 +176,31 @@ QPixmap load_picture(const QString& path, QSize size) {
 }
 
 QImage read_thumbnail(const QString& path, int max_side, QSize* own_size) {
-  Reader r = open_reader(path);
-  if (!r.reader || max_side < 1) return {};
-  const bool sideways = turns_sideways(r.reader->transformation());
-  if (own_size) *own_size = sideways ? r.stored.transposed() : r.stored;
-  const bool scales_while_decoding = r.reader->format() == "jpeg";
-  if (!scales_while_decoding && static_cast<qint64>(r.stored.width()) * r.stored.height() > kMaxWholeDecodePixels) {
+  const std::unique_ptr<QFile> file = open_regular_file(path);
+  if (!file || max_side < 1 || file->size() > kMaxThumbnailFileBytes) return {};
+  // The whole file in one read: the completeness test and the decoder both
+  // work from memory, and the format is known from the first bytes.
+  QByteArray bytes = file->readAll();
+  if (file->error() != QFileDevice::NoError) return {};
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, format_of(bytes));
+  QSize stored;
+  if (!prepare_reader(reader, &stored)) return {};
+  const bool sideways = turns_sideways(reader.transformation());
+  if (own_size) *own_size = sideways ? stored.transposed() : stored;
+  const bool scales_while_decoding = reader.format() == "jpeg";
+  if (!scales_while_decoding && static_cast<qint64>(stored.width()) * stored.height() > kMaxWholeDecodePixels) {
     return {};
   }
-  if (!picture_data_is_complete(*r.file)) return {};
-  QSize target = r.stored;
+  if (!picture_bytes_are_complete(bytes)) return {};
+  QSize target = stored;
   if (target.width() > max_side || target.height() > max_side) {
     target = target.scaled(max_side, max_side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
   }
   // The reader scales in the file's own orientation, then turns upright.
-  r.reader->setScaledSize(target);
-  QImage image = r.reader->read();
-  if (image.isNull()) return {};
-  return image;
+  reader.setScaledSize(target);
+  return reader.read();
 }
 
 }  // namespace ui
