@@ -19,6 +19,7 @@
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
+#include "seasons/tile_view.h"
 #include "store/thumbnail_cache.h"
 #include "ui/click_list.h"
 
@@ -158,7 +159,13 @@ class TestSeasons : public QObject {
                             "2024/5/10",  "花壇", "バラ", "日付が変",    "5", "2020/01/01 00:00:00", "2020/01/01 00:00:00",
                             "2024/05/10", "花壇", "バラ", "花壇の前年",  "2", "2020/01/01 00:00:00", "2020/01/01 00:00:00"};
     QVERIFY(f.write_index(memos));
-    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines({a1, "一枚目", a2, "二枚目"})));
+    // Five pictures in May 2025: more than the cell shows at once.
+    QStringList may_pictures{a1, "一枚目", a2, "二枚目"};
+    for (int i = 3; i <= 5; ++i) {
+      may_pictures << elsewhere.filePath(QStringLiteral("a%1.jpg").arg(i)) << QStringLiteral("%1枚目").arg(i);
+      QVERIFY(write_jpeg(may_pictures[may_pictures.size() - 2], Qt::yellow));
+    }
+    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines(may_pictures)));
     QVERIFY(write_bytes(f.dir_path + "memo/g0000002.txt", cp932_lines({fifo, "FIFO"})));
     QVERIFY(write_bytes(f.dir_path + "memo/g0000003.txt", cp932_lines({c1, "温室"})));
     QVERIFY(write_bytes(f.dir_path + "memo/g0000004.txt", cp932_lines({c1, "去年"})));
@@ -204,6 +211,26 @@ class TestSeasons : public QObject {
     QTest::mouseDClick(may->viewport(), Qt::LeftButton, {}, first);
     QTRY_VERIFY(viewer_caption.startsWith(a1));
     QCOMPARE(f.state->current_image_no, 1);
+
+    // The cell scrolled to its end with its arrow: the tiles in sight are
+    // the last ones, and they are the ones drawn when thumbnails come.
+    QScrollBar* across = may->horizontalScrollBar();
+    QVERIFY(across->isVisible());
+    for (int i = 0; i < 8; ++i) QTest::mouseClick(across, Qt::LeftButton, {}, QPoint(across->width() - 4, across->height() / 2));
+    QCOMPARE(across->value(), across->maximum());
+    QStringList in_sight;
+    for (int row = 0; row < may->model()->rowCount(); ++row) {
+      const QModelIndex index = may->model()->index(row, 0);
+      const QRect tile = may->visualRect(index).intersected(may->viewport()->rect());
+      const QRect in_album(may->viewport()->mapTo(album->body()->viewport(), tile.topLeft()), tile.size());
+      if (!tile.isEmpty() && in_album.intersects(album->body()->viewport()->rect())) {
+        in_sight << index.data(seasons::kPathRole).toString();
+      }
+    }
+    QVERIFY(in_sight.size() >= 2 && !in_sight.contains(a1) && !in_sight.contains(a2));
+    const QStringList album_sight = album->visible_paths();
+    for (const QString& path : in_sight) QVERIFY(album_sight.contains(path));
+    QVERIFY(!album_sight.contains(a1) && !album_sight.contains(a2));
 
     // The album follows the main window's filter.
     user_input::pick(form.Combo1, 1);  // 温室

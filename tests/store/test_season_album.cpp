@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 #include "immutable_dir.h"
 #include "store/memo_files.h"
@@ -105,6 +106,71 @@ class TestSeasonAlbum : public QObject {
                                                 {QStringLiteral("3"), day("2025/06/02")}});
     QCOMPARE(layout(years), QStringLiteral("2025:6[11 13 21]"));
     QCOMPARE(QDir(dir + QStringLiteral("memo")).entryList(QDir::Files), before);
+  }
+
+  // The album reads many lists at once, in several threads; what it finds
+  // must be what reading each list alone finds, in the same order.
+  void reading_the_album_matches_each_list_read_alone_data() {
+    QTest::addColumn<int>("memos");
+    QTest::addColumn<int>("days");
+    QTest::newRow("awkward list files") << 12 << 3;
+    QTest::newRow("many memos on few days, read in several threads") << 1500 << 7;
+  }
+
+  void reading_the_album_matches_each_list_read_alone() {
+    QFETCH(int, memos);
+    QFETCH(int, days);
+    QTemporaryDir tmp;
+    const QString dir = tmp.path() + QLatin1Char('/');
+    QVERIFY(QDir().mkpath(dir + QStringLiteral("memo")));
+    std::vector<store::AlbumMemo> listed;
+    for (int i = memos; i >= 1; --i) {
+      const QString no = QString::number(i);
+      listed.push_back({no, QDate(2020 + i % 3, 1 + i % 12, 1 + (i / 12) % days)});
+      std::vector<store::ImageEntry> images;
+      for (int p = 0; p < i % 4; ++p) images.push_back({QStringLiteral("/写真/%1-%2.jpg").arg(i).arg(p), QStringLiteral("題%1").arg(p)});
+      if (i % 4 != 0) QVERIFY(store::save_image_list(dir, no, images));
+    }
+    const auto path = [&](int no) { return store::memo_images_path(dir, QString::number(no)); };
+    // A list of many pictures (more than one read's worth), one with bare
+    // LF line ends and an odd last line, a FIFO, a folder and a device.
+    std::vector<store::ImageEntry> long_list;
+    for (int p = 0; p < 100; ++p) long_list.push_back({QStringLiteral("/長い/%1/").arg(p) + QString(200, u'x'), QString()});
+    QVERIFY(store::save_image_list(dir, QStringLiteral("1"), long_list));
+    QFile bare(path(2));
+    QVERIFY(bare.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bare.write("/lf/a.jpg\na\n/lf/b.jpg");
+    bare.close();
+    QFile::remove(path(3));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(3)).constData(), 0600), 0);
+    QFile::remove(path(5));
+    QVERIFY(QDir().mkpath(path(5)));
+    QFile::remove(path(6));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path(6)));
+
+    std::vector<store::AlbumPicture> alone;
+    for (auto m = listed.rbegin(); m != listed.rend(); ++m) {
+      int no = 0;
+      for (const store::ImageEntry& e : store::read_image_list(dir, m->memo_no).images) {
+        ++no;
+        if (!e.path.isEmpty()) alone.push_back({m->memo_no, m->date, no, e.path, e.title});
+      }
+    }
+    QVERIFY(alone.size() > static_cast<size_t>(memos));
+    const auto expected = store::group_album(alone);
+    const auto years = store::read_album(dir, listed);
+    QCOMPARE(layout(years), layout(expected));
+    QStringList got;
+    QStringList want;
+    for (const auto* ys : {&years, &expected}) {
+      QStringList& out = ys == &years ? got : want;
+      for (const store::AlbumYear& y : *ys) {
+        for (const auto& month : y.months) {
+          for (const store::AlbumPicture& p : month) out << p.path + u'|' + p.title;
+        }
+      }
+    }
+    QCOMPARE(got, want);
   }
 
   void ten_days_around_today_in_earlier_years_data() {
