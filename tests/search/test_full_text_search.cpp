@@ -14,6 +14,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
 #include "search/f_zenbun.h"
+#include "user_input.h"
 #include "store/full_text_search.h"
 #include "store/memo_files.h"
 
@@ -103,8 +104,9 @@ class TestFullTextSearch : public QObject {
     F_zenbun search(state, form);
     QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
     QCOMPARE(form.Text1->text(), QStringLiteral("すべてのメモを対象に全文検索中です。"));
-    search.Text1->setText(QStringLiteral("Rose"));
-    search.Command1_Click();
+    user_input::show_active(&search);
+    user_input::type_into(search.Text1, QStringLiteral("Rose"));
+    user_input::click(search.Command1);
     QCOMPARE(f.titles(),
              (QStringList{QStringLiteral("rose の剪定"), QStringLiteral("写真"), QStringLiteral("本文")}));
     QCOMPARE(state.listed_count, 3);
@@ -116,8 +118,8 @@ class TestFullTextSearch : public QObject {
     QCOMPARE(state.current_images.size(), size_t(1));
     QCOMPARE(state.current_images[0].path, QStringLiteral("/photos/rose.jpg"));
 
-    search.Text1->setText(QStringLiteral("見つからない語"));
-    search.Command1_Click();
+    user_input::retype(search.Text1, QStringLiteral("見つからない語"));
+    user_input::click(search.Command1);
     QCOMPARE(state.listed_count, 0);
     QCOMPARE(form.list_model()->rowCount(), 1);  // only the blank row
   }
@@ -129,13 +131,14 @@ class TestFullTextSearch : public QObject {
     store::AppState& state = *f.state;
     F_zenbun search(state, form);
     search.yield_interval_ms = 0;  // back to the event loop after every memo
-    search.Text1->setText(QStringLiteral("rose"));
+    user_input::show_active(&search);
+    user_input::type_into(search.Text1, QStringLiteral("rose"));
     QStringList captions;
     QTimer::singleShot(0, &search, [&] {
       captions << search.windowTitle();
-      search.Command2_Click();
+      user_input::click(search.Command2);
     });
-    search.Command1_Click();
+    user_input::click(search.Command1);
     QCOMPARE(captions, QStringList{QStringLiteral("5 ﾌｧｲﾙ中 1 ﾌｧｲﾙ目を検索中")});
     QCOMPARE(f.titles(), QStringList{QStringLiteral("rose の剪定")});
     QVERIFY(!search.searching());
@@ -147,9 +150,10 @@ class TestFullTextSearch : public QObject {
     QVERIFY(f.loaded);
     F_zenbun search(*f.state, form);
     search.yield_interval_ms = 0;
-    search.Text1->setText(QStringLiteral("rose"));
-    QTimer::singleShot(0, &search, [&] { search.Text1->setText(QStringLiteral("土")); });
-    search.Command1_Click();
+    user_input::show_active(&search);
+    user_input::type_into(search.Text1, QStringLiteral("rose"));
+    QTimer::singleShot(0, &search, [&] { user_input::retype(search.Text1, QStringLiteral("土")); });
+    user_input::click(search.Command1);
     // The first memo was searched for "rose", every later one for "土".
     QCOMPARE(f.titles(), (QStringList{QStringLiteral("rose の剪定"), QStringLiteral("無関係")}));
     QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));
@@ -162,12 +166,13 @@ class TestFullTextSearch : public QObject {
     store::AppState& state = *f.state;
     F_zenbun search(state, form);
     search.yield_interval_ms = 0;
-    search.Text1->setText(QStringLiteral("rose"));
+    user_input::show_active(&search);
+    user_input::type_into(search.Text1, QStringLiteral("rose"));
     QTimer::singleShot(0, &search, [&] {
-      search.Text1->setText(QStringLiteral("土"));
-      search.Command1_Click();
+      user_input::retype(search.Text1, QStringLiteral("土"));
+      user_input::click(search.Command1);
     });
-    search.Command1_Click();
+    user_input::click(search.Command1);
     // Only the second search's hit is listed, once.
     QCOMPARE(f.titles(), QStringList{QStringLiteral("無関係")});
     QCOMPARE(search.windowTitle(), QStringLiteral("全文検索（すべてのメモ）"));

@@ -75,6 +75,15 @@ inline void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::keyClick(target, k, modifiers);
 }
 
+// Clicks into a text box, selects all of its text with Ctrl+A and types the
+// new text over it.
+inline void retype(QWidget* box, const QString& text) {
+  click(box);
+  key(Qt::Key_A, Qt::ControlModifier);
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 // Opens the drop-down list of the combo box and clicks item `row` in it.
 inline void pick(QComboBox* combo, int row) {
   combo->showPopup();
