@@ -26,9 +26,9 @@ void paint_tile(QPainter& painter, const QRect& rect, ThumbnailLoader& loader, c
     painter.drawLine(rect.topLeft() + QPoint(6, 6), rect.bottomRight() - QPoint(6, 6));
     painter.drawText(rect, Qt::AlignCenter, QStringLiteral("画像なし"));
   } else {
+    // A plain tile while the thumbnail is made: a screen holds hundreds of
+    // them at first, and no text needs laying out.
     painter.fillRect(rect, QColor(232, 232, 228));
-    painter.setPen(QColor(150, 150, 150));
-    painter.drawText(rect, Qt::AlignCenter, QStringLiteral("…"));
   }
   painter.restore();
 }
