@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <iterator>
+#include <system_error>
 #include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,7 +156,13 @@ std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<Alb
     }
   };
   std::vector<std::thread> helpers;
-  for (size_t k = 1; k < threads; ++k) helpers.emplace_back(read_run, k);
+  size_t k = 1;
+  try {
+    for (; k < threads; ++k) helpers.emplace_back(read_run, k);
+  } catch (const std::system_error&) {
+    // No thread to be had: the runs left are read here.
+    for (size_t left = k; left < threads; ++left) read_run(left);
+  }
   read_run(0);
   for (std::thread& t : helpers) t.join();
   std::vector<AlbumPicture> pictures = std::move(runs[0]);
