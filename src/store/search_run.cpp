@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "store/codec.h"
+#include "store/fd_read.h"
 #include "store/memo_files.h"
 
 namespace store {
@@ -62,19 +63,10 @@ bool SearchRun::read_body(const QByteArray& name, std::vector<char>& buffer, siz
   // Not opened for a FIFO to block on; a folder fails at the first read.
   const int fd = ::openat(memo_dir_, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
-  size_t fill = 0;
-  bool ok = true;
-  for (;;) {
-    if (fill == buffer.size()) buffer.resize(buffer.size() * 2);
-    const ssize_t got = ::read(fd, buffer.data() + fill, buffer.size() - fill);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) ok = false;
-    if (got <= 0) break;
-    fill += static_cast<size_t>(got);
-  }
+  const qint64 got = read_to_end(fd, buffer);
   ::close(fd);
-  *size = fill;
-  return ok;
+  *size = got < 0 ? 0 : static_cast<size_t>(got);
+  return got >= 0;
 }
 
 // The same steps as search_memo: the title, then the picture titles, then

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <iterator>
 #include <system_error>
@@ -10,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "store/fd_read.h"
 #include "store/memo_files.h"
 
 namespace store {
@@ -38,24 +38,10 @@ class ImageListFiles {
     const int fd = ::openat(dir_, name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return {};
     struct stat st {};
-    size_t fill = 0;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    // Room for the whole file and one byte more, so that one read
-    // usually gets it all and tells that it ended.
-    if (ok && buffer_.size() <= static_cast<size_t>(st.st_size)) buffer_.resize(static_cast<size_t>(st.st_size) + 1);
-    while (ok) {
-      if (fill == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-      const ssize_t got = ::read(fd, buffer_.data() + fill, buffer_.size() - fill);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) ok = false;
-      if (got <= 0) break;
-      fill += static_cast<size_t>(got);
-      // A short read at the size fstat gave is the end of the file.
-      if (fill < buffer_.size() && fill >= static_cast<size_t>(st.st_size)) break;
-    }
+    const qint64 got = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? read_to_end(fd, buffer_, st.st_size) : -1;
     ::close(fd);
-    if (!ok) return {};
-    return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(fill)));
+    if (got < 0) return {};
+    return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(got)));
   }
 
  private:
