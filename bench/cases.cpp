@@ -19,12 +19,12 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
 #include "search/f_zenbun.h"
-#include "store/category_list.h"
-#include "store/codec.h"
-#include "store/memo_files.h"
-#include "store/memo_filter.h"
-#include "store/memo_save.h"
-#include "store/text_file.h"
+#include "store/diary/category_list.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_filter.h"
+#include "store/diary/memo_save.h"
+#include "store/files/codec.h"
+#include "store/files/text_file.h"
 
 namespace bench {
 

@@ -20,11 +20,11 @@
 
 #include "cases.h"
 #include "support.h"
-#include "store/backup_restore.h"
-#include "store/backup_write.h"
-#include "store/memo_files.h"
-#include "store/memo_index.h"
-#include "store/picture_check.h"
+#include "store/backup/backup_restore.h"
+#include "store/backup/backup_write.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
+#include "store/pictures/picture_check.h"
 
 namespace bench {
 

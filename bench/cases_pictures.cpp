@@ -14,12 +14,12 @@
 #include "support.h"
 #include "main_window/main_form.h"
 #include "picture_check/f_syozai.h"
-#include "store/codec.h"
-#include "store/memo_files.h"
-#include "store/memo_index.h"
-#include "store/picture_check.h"
-#include "store/picture_repoint.h"
-#include "store/text_file.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
+#include "store/files/codec.h"
+#include "store/files/text_file.h"
+#include "store/pictures/picture_check.h"
+#include "store/pictures/picture_repoint.h"
 
 namespace bench {
 

@@ -18,13 +18,14 @@
 #include "cases.h"
 #include "support.h"
 #include "main_window/main_form.h"
+#include "main_window/tools_menu.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
-#include "store/memo_files.h"
-#include "store/memo_index.h"
-#include "store/season_album.h"
-#include "store/text_file.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
+#include "store/files/text_file.h"
+#include "store/seasons/season_album.h"
 #include "ui/pick_combo.h"
 
 namespace bench {
@@ -128,8 +129,8 @@ AlbumRun run_album(const QString& data, bool scroll_all) {
   QElapsedTimer t;
   t.start();
   watch.start();
-  form.Menu_album_Click();
-  seasons::F_album* album = form.album();
+  form.tools().Menu_album_Click();
+  seasons::F_album* album = form.tools().album();
   album->resize(1280, 800);
   spin_until([&] { return album->grid() && !album->busy(); });
   run.grid_ms = ms_since(t);
@@ -220,11 +221,11 @@ Result bench_season(const QString& dir, int reps) {
     QElapsedTimer t;
     t.start();
     // From the menu to the list filled (the window built and shown).
-    form.Menu_season_Click();
+    form.tools().Menu_season_Click();
     ours.push_back(ms_since(t));
-    rows = static_cast<int>(form.season()->model().rows().size());
-    spin_until([&] { return !form.season()->busy(); });
-    delete form.season();
+    rows = static_cast<int>(form.tools().season()->model().rows().size());
+    spin_until([&] { return !form.tools().season()->busy(); });
+    delete form.tools().season();
     // The floor: every memo's date field looked at once.
     t.restart();
     qint64 n = 0;

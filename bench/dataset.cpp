@@ -8,9 +8,9 @@
 #include <QPainter>
 #include <random>
 
-#include "store/category_list.h"
-#include "store/memo_files.h"
-#include "store/memo_index.h"
+#include "store/diary/category_list.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
 
 namespace bench {
 

@@ -15,7 +15,7 @@
 
 #include "cases.h"
 #include "dataset.h"
-#include "store/codec.h"
+#include "store/files/codec.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // line per input line, CR LF ended; a second round trip changes nothing.
 
 #include "fuzz_common.h"
-#include "store/category_list.h"
+#include "store/diary/category_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace fuzzing;

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "store/codec.h"
+#include "store/files/codec.h"
 
 namespace fuzzing {
 

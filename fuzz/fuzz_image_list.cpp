@@ -3,7 +3,7 @@
 // without one); the list survives a second round trip.
 
 #include "fuzz_common.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace fuzzing;

@@ -3,7 +3,7 @@
 // loading and saving that again changes nothing.
 
 #include "fuzz_common.h"
-#include "store/memo_index.h"
+#include "store/diary/memo_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace fuzzing;

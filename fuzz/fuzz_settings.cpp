@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "fuzz_common.h"
-#include "store/settings.h"
+#include "store/diary/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace fuzzing;

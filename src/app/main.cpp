@@ -5,7 +5,7 @@
 #include <QFont>
 
 #include "main_window/main_form.h"
-#include "store/app_state.h"
+#include "store/diary/app_state.h"
 #include "ui/app_icon.h"
 #include "ui/message_service.h"
 #include "ui/translations.h"

@@ -12,17 +12,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "store/picture_check.h"
+#include "store/diary/checked_memo.h"
+#include "store/files/size_text.h"
+#include "ui/form_controls.h"
 
 namespace {
 
 const QString kZipFilter = QStringLiteral("ZIP アーカイブ (*.zip)");
-
-QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QString::fromLatin1(name));
-  return b;
-}
 
 // True when the file would lie in the data directory or in its memo/
 // folder, which a backup only reads.
@@ -79,13 +75,13 @@ void F_backup::build_controls() {
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setTextVisible(false);
-  Command1 = make_button(this, "Command1", QStringLiteral("中止"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("中止"));
   row->addWidget(ProgressBar1, 1);
   row->addWidget(Command1);
   top->addLayout(row);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  Command2 = make_button(this, "Command2", QStringLiteral("閉じる"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("閉じる"));
   buttons->addWidget(Command2);
   top->addLayout(buttons);
   connect(Command1, &QPushButton::clicked, this, &F_backup::Command1_Click);

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <functional>
 
-#include "store/app_state.h"
-#include "store/backup_restore.h"
-#include "store/backup_write.h"
+#include "store/backup/backup_restore.h"
+#include "store/backup/backup_write.h"
+#include "store/diary/app_state.h"
 #include "ui/background_job.h"
 #include "ui/message_service.h"
 

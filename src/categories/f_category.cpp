@@ -1,15 +1,16 @@
 #include "categories/f_category.h"
 
-#include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 
+#include "ui/form_controls.h"
+#include "ui/hint_filter.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
@@ -24,10 +25,6 @@ const QString kWarningHeading = QStringLiteral("■■　重要な注意事項�
 const QString kNoUndo = QStringLiteral("削除したメモを復活させる方法はありません。");
 // The paragraphs of the warning are separated by two carriage returns.
 const QString kParagraphBreak = QStringLiteral("\r\r");
-
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 }  // namespace
 
@@ -85,8 +82,7 @@ void F_category::build_controls() {
   Text1 = new QLineEdit(this);
   Text1->setObjectName(QStringLiteral("Text1"));
   place(Text1, 60, 60, 2835, 375);
-  Command6 = new QPushButton(config_.add_caption, this);
-  Command6->setObjectName(QStringLiteral("Command6"));
+  Command6 = ui::make_button(this, "Command6", config_.add_caption);
   place(Command6, 3000, 60, 1215, 435);
   // Enter in the name box adds the name.
   Command6->setDefault(true);
@@ -98,8 +94,7 @@ void F_category::build_controls() {
   place(List1, 60, 660, 2835, 4350);
 
   const auto button = [this](const char* name, const QString& caption, double top) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QLatin1String(name));
+    QPushButton* b = ui::make_button(this, name, caption);
     place(b, 3000, top, 1215, 495);
     return b;
   };
@@ -125,30 +120,17 @@ void F_category::build_controls() {
 }
 
 void F_category::install_hints() {
-  const auto hint = [this](QWidget* w, const QString& text) {
-    w->setMouseTracking(true);
-    w->installEventFilter(this);
-    hints_[w] = text;
-  };
-  hint(this, QStringLiteral("分類の整理中です。"));
+  auto* hints = new ui::HintFilter([this](const QString& text) { main_.set_hint(text); }, this);
+  const auto hint = [hints](QWidget* w, const QString& text) { hints->add(w, text); };
+  // A move over a control without a hint of its own (the name box, the add
+  // button) reaches the dialog too; only its bare surface counts.
+  hints->add(this, QStringLiteral("分類の整理中です。"), {}, true);
   hint(List1->viewport(), QStringLiteral("クリックして分類を選択して下さい。"));
   hint(Command1, QStringLiteral("選択した分類を、一つ上に移動します。"));
   hint(Command2, QStringLiteral("選択した分類を、一つ下に移動します。"));
   hint(Command3, QStringLiteral("選択した分類を、削除します。(メモは消えません）"));
   hint(Command4, QStringLiteral("分類の整理を終了します。"));
   hint(Command5, QStringLiteral("選択した分類のメモを全部削除します。"));
-}
-
-bool F_category::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove) {
-    // A move over a control without a hint of its own (the name box, the
-    // add button) reaches the dialog too; only its bare surface counts.
-    const bool over_child =
-        watched == this && childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) != nullptr;
-    const auto found = hints_.find(watched);
-    if (!over_child && found != hints_.end()) main_.set_hint(found->second);
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 const store::CategoryList& F_category::list() const { return store::category_list(state_, config_.category); }

@@ -7,10 +7,9 @@
 #include <QColor>
 #include <QDialog>
 #include <QStringList>
-#include <map>
 
-#include "store/app_state.h"
-#include "store/category_edit.h"
+#include "store/diary/app_state.h"
+#include "store/diary/category_edit.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"
 
@@ -58,9 +57,6 @@ class F_category : public QDialog {
   void Command5_Click();  // メモ削除
   void Command6_Click();  // add a name
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void build_controls();
   void install_hints();
@@ -72,7 +68,6 @@ class F_category : public QDialog {
   store::AppState& state_;
   ui::MessageService& messages_;
   ui::MainWindowHost& main_;
-  std::map<QObject*, QString> hints_;
 
  public:
   // Controls, named as in the design.

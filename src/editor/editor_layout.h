@@ -1,22 +1,19 @@
 #pragma once
 // Where the memo editor's controls go for a given window size. Everything
-// is in twips; the window's outer size is what the rules use.
+// is in twips, in single precision; the window's outer size is what the
+// rules use.
+
+#include "ui/twips.h"
 
 namespace editor {
 
 // The window as designed, and the least size it is laid out for.
-inline constexpr float kDesignOuterWidth = 9450.0F;
-inline constexpr float kDesignOuterHeight = 6975.0F;
-inline constexpr float kLeastOuterWidth = 9450.0F;
+inline constexpr float kDesignOuterWidth = static_cast<float>(ui::kDesignOuterWidth);
+inline constexpr float kDesignOuterHeight = static_cast<float>(ui::kDesignOuterHeight);
+inline constexpr float kLeastOuterWidth = kDesignOuterWidth;
 inline constexpr float kLeastOuterHeight = 6475.0F;
 
-struct Box {
-  float left = 0;
-  float top = 0;
-  float width = 0;
-  float height = 0;
-  friend bool operator==(const Box&, const Box&) = default;
-};
+using Box = ui::BasicTwipsBox<float>;
 
 struct EditorLayout {
   // The outer size laid out for: the size asked for, raised to the least.

@@ -16,19 +16,20 @@
 #include <QPushButton>
 
 #include "editor/editor_layout.h"
-#include "store/memo_files.h"
-#include "store/memo_index.h"
-#include "store/startup.h"
+#include "store/diary/field_formats.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
 using ui::px;
 
 namespace {
 
-// The window as designed: outer 9450 × 6975 twips around a client area of
-// 9330 × 6570.
-constexpr double kFrameWidth = 9450 - 9330;
-constexpr double kFrameHeight = 6975 - 6570;
+// The window as designed: its outer size around a client area of
+// 9330 × 6570 twips.
+constexpr double kFrameWidth = ui::kDesignOuterWidth - 9330;
+constexpr double kFrameHeight = ui::kDesignOuterHeight - 6570;
 // The editor leaves this much of the main window uncovered at the bottom,
 // so that the hint box stays visible.
 constexpr double kUncoveredBottom = 500;
@@ -84,11 +85,6 @@ void F_kinyu::build_controls() {
     }
     return label;
   };
-  auto make_button = [this](const char* name, const QString& text) {
-    auto* button = new QPushButton(text, this);
-    button->setObjectName(QLatin1String(name));
-    return button;
-  };
   auto make_combo = [this](const char* name) {
     auto* combo = new ui::PickCombo(this);
     combo->setObjectName(QLatin1String(name));
@@ -118,7 +114,7 @@ void F_kinyu::build_controls() {
   Text2 = make_line("Text2");
   Label2 = make_label("Label2", QStringLiteral("年/月/日"), true);
   Text1 = make_line("Text1");
-  Command3 = make_button("Command3", QStringLiteral("今日"));
+  Command3 = ui::make_button(this, "Command3", QStringLiteral("今日"));
 
   Label5 = make_label("Label5", QStringLiteral("作業や観察の記録などを自由に記入して下さい"), false);
   Text3 = new QPlainTextEdit(this);
@@ -130,10 +126,10 @@ void F_kinyu::build_controls() {
   List1 = new ui::ClickList(this);
   List1->setObjectName(QStringLiteral("List1"));
 
-  Command6 = make_button("Command6", QStringLiteral("↓一つ下"));
-  Command7 = make_button("Command7", QStringLiteral("↑一つ上"));
-  Command4 = make_button("Command4", QStringLiteral("画像削除"));
-  Command5 = make_button("Command5", QStringLiteral("画像追加"));
+  Command6 = ui::make_button(this, "Command6", QStringLiteral("↓一つ下"));
+  Command7 = ui::make_button(this, "Command7", QStringLiteral("↑一つ上"));
+  Command4 = ui::make_button(this, "Command4", QStringLiteral("画像削除"));
+  Command5 = ui::make_button(this, "Command5", QStringLiteral("画像追加"));
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
@@ -144,8 +140,8 @@ void F_kinyu::build_controls() {
   blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
   Label4->setPalette(blue);
 
-  Command2 = make_button("Command2", QStringLiteral("中止"));
-  Command1 = make_button("Command1", QStringLiteral("登録"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("中止"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("登録"));
   // Enter in a field moves on, it never presses a button by itself.
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 
@@ -289,11 +285,6 @@ void F_kinyu::Combo2_Click() { Text2->setFocus(Qt::OtherFocusReason); }
 
 bool F_kinyu::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
-    case QEvent::MouseMove: {
-      const auto hint = hints_.find(watched);
-      if (hint != hints_.end()) main_.set_hint(hint->second);
-      break;
-    }
     case QEvent::FocusIn:
       if (watched == Combo1 || watched == Combo1->lineEdit()) {
         main_.set_hint(QStringLiteral("場所を選択または入力して下さい。"));

@@ -6,14 +6,13 @@
 
 #include <QDialog>
 #include <functional>
-#include <map>
 
-#include "store/app_state.h"
-#include "store/memo_save.h"
+#include "store/diary/app_state.h"
+#include "store/diary/memo_save.h"
 #include "ui/click_list.h"
 #include "ui/main_window_host.h"
-#include "ui/pick_combo.h"
 #include "ui/message_service.h"
+#include "ui/pick_combo.h"
 
 class QComboBox;
 class QLabel;
@@ -106,8 +105,6 @@ class F_kinyu : public QDialog {
   ui::MainWindowHost& main_;
   bool new_memo_ = true;
   int edit_slot_ = 0;
-  // The hint each control writes into the main window's hint box.
-  std::map<QObject*, QString> hints_;
 
  public:
   // Controls, named as in the design.

@@ -13,16 +13,14 @@
 #include "editor/editor_layout.h"
 #include "editor/f_kinyu.h"
 #include "ui/picture.h"
+#include "ui/form_controls.h"
+#include "ui/hint_filter.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
-
-void place(QWidget* w, const editor::Box& b) {
-  // Never a negative size, whatever the arithmetic gives.
-  w->setGeometry(px(b.left), px(b.top), std::max(0, px(b.width)), std::max(0, px(b.height)));
-}
 
 // A label gets its design box, grown where the font needs more room.
 void place_label(QLabel* label, const editor::Box& b) {
@@ -128,11 +126,8 @@ void F_kinyu::fit_shown_picture(bool reload) {
 }
 
 void F_kinyu::install_hints() {
-  const auto hint = [this](QWidget* w, const QString& text) {
-    w->setMouseTracking(true);
-    w->installEventFilter(this);
-    hints_[w] = text;
-  };
+  auto* hints = new ui::HintFilter([this](const QString& text) { main_.set_hint(text); }, this);
+  const auto hint = [hints](QWidget* w, const QString& text) { hints->add(w, text); };
   const QString date = QStringLiteral("デフォルトでは、メモの登録日となります。");
   hint(Command1, QStringLiteral("現在の内容でメモを登録します。"));
   hint(Command2, QStringLiteral("メモの登録・訂正を中止してメイン画面に戻ります。"));

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "editor/f_kinyu.h"
-#include "store/picture_pick.h"
+#include "store/diary/field_formats.h"
 
 namespace {
 

@@ -4,10 +4,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "store/app_state.h"
-#include "store/picture_pick.h"
+#include "store/diary/app_state.h"
+#include "store/diary/field_formats.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
@@ -15,10 +17,6 @@ namespace {
 // The client area, in twips.
 constexpr double kClientWidth = 6600;
 constexpr double kClientHeight = 1380;
-
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 }  // namespace
 
@@ -50,11 +48,9 @@ F_title::F_title(const QString& title, const QString& path, ui::MessageService& 
   Label2->setText(Label2->fontMetrics().elidedText(path, Qt::ElideMiddle, Label2->width()));
   Label2->setToolTip(path);
 
-  Command1 = new QPushButton(QStringLiteral("中止"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("中止"));
   place(Command1, 4320, 900, 1020, 375);
-  Command2 = new QPushButton(QStringLiteral("変更"), this);
-  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("変更"));
   place(Command2, 5460, 900, 1020, 375);
   // Enter in the title box confirms; Esc cancels.
   Command1->setAutoDefault(false);

@@ -17,44 +17,35 @@
 
 #include "main_window/main_layout.h"
 #include "main_window/memo_grid.h"
-#include "main_window/memo_row_delegate.h"
 #include "main_window/memo_list_model.h"
-#include "seasons/f_album.h"
-#include "seasons/f_season.h"
-#include "seasons/thumbnail_loader.h"
-#include "store/shutdown.h"
-#include "store/startup.h"
+#include "main_window/memo_row_delegate.h"
+#include "main_window/tools_menu.h"
+#include "store/diary/shutdown.h"
+#include "store/diary/startup.h"
 #include "ui/app_icon.h"
 #include "ui/click_list.h"
+#include "ui/form_controls.h"
 #include "ui/pick_combo.h"
 #include "ui/twips.h"
 
+using ui::make_button;
+using ui::place;
 using ui::px;
 
 namespace {
 
-// The window as designed: outer 9450 × 6975 twips around a client area of
-// 9330 × 6285 below the menu bar.
-constexpr double kDesignOuterWidth = 9450;
-constexpr double kDesignOuterHeight = 6975;
-constexpr double kFrameWidth = 9450 - 9330;
-constexpr double kFrameHeight = 6975 - 6285;
+// The window as designed: its outer size around a client area of
+// 9330 × 6285 twips below the menu bar.
+using ui::kDesignOuterHeight;
+using ui::kDesignOuterWidth;
+constexpr double kFrameWidth = kDesignOuterWidth - 9330;
+constexpr double kFrameHeight = kDesignOuterHeight - 6285;
 constexpr double kDesignGridHeight = 2295;
-
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 QLabel* make_label(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
   return label;
-}
-
-QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QLatin1String(name));
-  return button;
 }
 
 void place_sized_to_text(QLabel* label, double left, double top) {
@@ -74,11 +65,8 @@ Main_form::Main_form(store::AppState& state, ui::MessageService& messages, QWidg
   build_menu_bar();
 }
 
-Main_form::~Main_form() {
-  // The seasons windows use the thumbnail workers: they go first.
-  delete album_;
-  delete season_;
-}
+// The tools' windows go before the controls they use.
+Main_form::~Main_form() { tools_.reset(); }
 
 void Main_form::build_controls() {
   auto* client = new QWidget(this);

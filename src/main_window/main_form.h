@@ -5,20 +5,13 @@
 #include <QMainWindow>
 #include <QSize>
 #include <functional>
-#include <map>
 #include <memory>
 
-#include <QPointer>
-
-#include "backup/f_backup.h"
-#include "seasons/f_album.h"
-#include "seasons/f_season.h"
-#include "seasons/season_host.h"
-#include "store/app_state.h"
+#include "store/diary/app_state.h"
 #include "ui/click_list.h"
 #include "ui/main_window_host.h"
-#include "ui/pick_combo.h"
 #include "ui/message_service.h"
+#include "ui/pick_combo.h"
 
 class QAction;
 class QComboBox;
@@ -31,16 +24,13 @@ class QPlainTextEdit;
 class QPushButton;
 class MemoGrid;
 class MemoListModel;
+class ToolsMenu;
 
 namespace store {
 class InstanceLock;
 }
-namespace seasons {
-class ThumbnailLoader;
-}
 
-
-class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons::SeasonHost {
+class Main_form : public QMainWindow, public ui::MainWindowHost {
   Q_OBJECT
 
  public:
@@ -73,17 +63,12 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
   bool select_memo_no(const QString& memo_no) override;
   QRectF outer_geometry_twips() const override;
   QWidget* host_widget() override { return this; }
-
-  // What the seasons windows use (see seasons::SeasonHost).
   std::vector<int> listed_slots() const override;
   bool show_memo_of(const QString& memo_no) override;
   bool show_picture_of(const QString& memo_no, int picture_no) override;
-  store::AppState& season_state() override { return state_; }
-  QWidget* season_parent() override { return this; }
 
-  // The seasons windows while they are open.
-  seasons::F_album* album() const { return album_; }
-  seasons::F_season* season() const { return season_; }
+  // The ツール menu and the windows it opens.
+  ToolsMenu& tools() const { return *tools_; }
 
   void clear_viewer_pane();
 
@@ -107,8 +92,6 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
 
   // Runs a modal window. Tests replace it to drive the window instead.
   std::function<int(QDialog&)> run_modal;
-  // The file choices of the backup and the restore. Tests replace them.
-  F_backup::Choosers backup_choosers = F_backup::standard_choosers();
 
  public Q_SLOTS:
   void Combo1_Click();
@@ -125,11 +108,6 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
   void Menu_zenbun_Click();
   void Menu_basyo_Click();
   void Menu_hinsyu_Click();
-  void Menu_syozai_Click();
-  void Menu_backup_Click();
-  void Menu_restore_Click();
-  void Menu_album_Click();
-  void Menu_season_Click();
   void menu_tukaikata_Click();
   void Menu_file_quit_Click();
   void Menu_quit_Click();
@@ -152,7 +130,6 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
   void show_picture_file(const QString& path);
   // Steps of show_memo: the body and the picture titles of memo n.
   void load_viewer_pane(const QString& n);
-  seasons::ThumbnailLoader& thumbnails();
   // The size the picture loaded is shown at in the picture area (pixels).
   QSize fitted_picture_size() const;
   void take_back_picture();
@@ -174,12 +151,6 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
   // Runs the editor; a cancel gives the viewer pane back its picture list.
   void run_editor();
 
-  struct Hint {
-    QString text;
-    bool resets_pointer = false;
-  };
-  std::map<QObject*, Hint> hints_;
-
   store::AppState& state_;
   ui::MessageService& messages_;
   std::unique_ptr<store::InstanceLock> lock_;
@@ -198,9 +169,7 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
 
   MemoListModel* model_ = nullptr;
 
-  std::unique_ptr<seasons::ThumbnailLoader> thumbnails_;
-  QPointer<seasons::F_album> album_;
-  QPointer<seasons::F_season> season_;
+  std::unique_ptr<ToolsMenu> tools_;
 
  public:
   // Controls, named as in the design.
@@ -224,12 +193,6 @@ class Main_form : public QMainWindow, public ui::MainWindowHost, public seasons:
   QMenu* Menu_bunrui_edit = nullptr;
   QAction* Menu_basyo = nullptr;
   QAction* Menu_hinsyu = nullptr;
-  QMenu* Menu_tool = nullptr;
-  QAction* Menu_syozai = nullptr;
-  QAction* Menu_backup = nullptr;
-  QAction* Menu_restore = nullptr;
-  QAction* Menu_album = nullptr;
-  QAction* Menu_season = nullptr;
   QAction* menu_tukaikata = nullptr;
   QAction* Menu_quit = nullptr;
 };

@@ -5,21 +5,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QDate>
-#include <QScreen>
 #include <QUrl>
-#include <algorithm>
 
 #include "categories/f_category.h"
 #include "editor/f_kinyu.h"
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
+#include "main_window/tools_menu.h"
 #include "memo_deletion/f_sakujo.h"
-#include "picture_check/f_syozai.h"
-#include "seasons/f_album.h"
-#include "seasons/f_season.h"
-#include "seasons/thumbnail_loader.h"
-#include "store/thumbnail_cache.h"
 #include "search/f_zenbun.h"
 
 void Main_form::build_menu_bar() {
@@ -39,19 +32,7 @@ void Main_form::build_menu_bar() {
   Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
 
   // Tools of our own, beside the menus above.
-  Menu_tool = bar->addMenu(QStringLiteral("ツール(&T)"));
-  Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
-  Menu_syozai = Menu_tool->addAction(QStringLiteral("画像の所在確認(&L)..."));
-  Menu_syozai->setObjectName(QStringLiteral("Menu_syozai"));
-  Menu_backup = Menu_tool->addAction(QStringLiteral("バックアップ(&B)..."));
-  Menu_backup->setObjectName(QStringLiteral("Menu_backup"));
-  Menu_restore = Menu_tool->addAction(QStringLiteral("バックアップから復元(&R)..."));
-  Menu_restore->setObjectName(QStringLiteral("Menu_restore"));
-  Menu_tool->addSeparator();
-  Menu_album = Menu_tool->addAction(QStringLiteral("季節アルバム(&A)..."));
-  Menu_album->setObjectName(QStringLiteral("Menu_album"));
-  Menu_season = Menu_tool->addAction(QStringLiteral("この時期の記録(&S)..."));
-  Menu_season->setObjectName(QStringLiteral("Menu_season"));
+  tools_ = std::make_unique<ToolsMenu>(bar, *this, state_, messages_);
 
   menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
   menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
@@ -62,11 +43,6 @@ void Main_form::build_menu_bar() {
   connect(Menu_zenbun, &QAction::triggered, this, &Main_form::Menu_zenbun_Click);
   connect(Menu_basyo, &QAction::triggered, this, &Main_form::Menu_basyo_Click);
   connect(Menu_hinsyu, &QAction::triggered, this, &Main_form::Menu_hinsyu_Click);
-  connect(Menu_syozai, &QAction::triggered, this, &Main_form::Menu_syozai_Click);
-  connect(Menu_backup, &QAction::triggered, this, &Main_form::Menu_backup_Click);
-  connect(Menu_restore, &QAction::triggered, this, &Main_form::Menu_restore_Click);
-  connect(Menu_album, &QAction::triggered, this, &Main_form::Menu_album_Click);
-  connect(Menu_season, &QAction::triggered, this, &Main_form::Menu_season_Click);
   connect(menu_tukaikata, &QAction::triggered, this, &Main_form::menu_tukaikata_Click);
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
@@ -128,73 +104,6 @@ void Main_form::Menu_basyo_Click() {
 void Main_form::Menu_hinsyu_Click() {
   F_hinsyu editor(state_, messages_, *this);
   run_modal(editor);
-}
-
-void Main_form::Menu_syozai_Click() {
-  F_syozai check(state_, messages_, *this);
-  check.start_scan();
-  run_modal(check);
-  // Picture lists may have changed: the memo of the current row is shown
-  // again from its files.
-  if (!current_memo_no().isEmpty()) show_memo();
-}
-
-void Main_form::Menu_backup_Click() {
-  F_backup backup(state_, messages_, this);
-  if (backup.start_backup(backup_choosers)) run_modal(backup);
-}
-
-void Main_form::Menu_restore_Click() {
-  F_backup restore(state_, messages_, this);
-  if (restore.start_restore(backup_choosers)) run_modal(restore);
-}
-
-seasons::ThumbnailLoader& Main_form::thumbnails() {
-  if (!thumbnails_) {
-    thumbnails_ = std::make_unique<seasons::ThumbnailLoader>(seasons::AlbumTileSide, store::thumbnail_root());
-  }
-  return *thumbnails_;
-}
-
-namespace {
-
-// A window of our own that stays open beside the main window: shown, or
-// brought to the front when it is open already. It opens right of the main
-// window when the screen has room there, and is never wider than the screen.
-void bring_up(QWidget* window, QWidget* main) {
-  if (!window->isVisible()) {
-    const QRect screen = main->screen()->availableGeometry();
-    const QRect frame = main->frameGeometry();
-    const int right_room = screen.right() - frame.right() - 8;
-    const int width = std::min(window->width(), right_room >= 640 ? right_room : screen.width() - 16);
-    window->resize(width, std::min(window->height(), screen.height() - 48));
-    const int x = right_room >= width ? frame.right() + 1 : screen.right() - width - 8;
-    window->move(std::max(screen.left(), x), std::max(screen.top(), frame.top()));
-  }
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
-}  // namespace
-
-void Main_form::Menu_album_Click() {
-  if (!album_) {
-    album_ = new seasons::F_album(*this, thumbnails(), this);
-    album_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(this, &Main_form::listed_memos_changed, album_, &seasons::F_album::main_list_changed);
-  }
-  bring_up(album_, this);
-}
-
-void Main_form::Menu_season_Click() {
-  if (!season_) {
-    season_ = new seasons::F_season(*this, thumbnails(), QDate::currentDate(), this);
-    season_->setAttribute(Qt::WA_DeleteOnClose);
-  } else {
-    season_->list_memos();
-  }
-  bring_up(season_, this);
 }
 
 void Main_form::menu_tukaikata_Click() {

@@ -1,5 +1,7 @@
 // Hints: moving the mouse over a control (or giving a filter box the focus)
-// writes one line about it into the hint box.
+// writes one line about it into the hint box. The window's own filter also
+// takes the bare surface's mouse events (the divider), the double-click on
+// the picture and the keys of the filter boxes.
 
 #include <QComboBox>
 #include <QEvent>
@@ -13,13 +15,15 @@
 
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
+#include "ui/hint_filter.h"
 #include "ui/twips.h"
 
 void Main_form::install_hints() {
-  auto hint = [this](QWidget* w, const QString& text, bool resets_pointer) {
-    w->setMouseTracking(true);
-    w->installEventFilter(this);
-    hints_[w] = {text, resets_pointer};
+  auto* hints = new ui::HintFilter([this](const QString& text) { set_hint(text); }, this);
+  // Over the list, the body and the picture titles the pointer is no longer
+  // the divider's.
+  auto hint = [this, hints](QWidget* w, const QString& text, bool resets_pointer) {
+    hints->add(w, text, resets_pointer ? std::function<void()>([this] { set_divider_pointer(false); }) : nullptr);
   };
   const QString location = QStringLiteral("指定した場所の項目だけを表示します。");
   const QString variety = QStringLiteral("指定した品種の項目だけを表示します。");
@@ -34,6 +38,9 @@ void Main_form::install_hints() {
   hint(Text2->viewport(), QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。"), true);
   hint(Image1, QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)"), false);
   hint(Text1, QStringLiteral("【Verdalis】の機能・使用法のガイダンスを表示します。"), false);
+  // Image1 is double-clicked and Text1 hands on its focus (eventFilter).
+  Image1->installEventFilter(this);
+  Text1->installEventFilter(this);
   // The bare surface of the window: the divider (see Form_MouseMove).
   centralWidget()->setMouseTracking(true);
   centralWidget()->installEventFilter(this);
@@ -75,14 +82,6 @@ bool Main_form::eventFilter(QObject* watched, QEvent* event) {
   }
 
   switch (event->type()) {
-    case QEvent::MouseMove: {
-      const auto found = hints_.find(watched);
-      if (found != hints_.end()) {
-        set_hint(found->second.text);
-        if (found->second.resets_pointer) set_divider_pointer(false);
-      }
-      break;
-    }
     case QEvent::MouseButtonDblClick:
       if (watched == Image1) {
         Image1_DblClick();

@@ -13,15 +13,13 @@
 #include "main_window/main_form.h"
 #include "main_window/main_layout.h"
 #include "main_window/memo_grid.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
-
-void place(QWidget* w, const main_layout::Box& b) {
-  w->setGeometry(px(b.left), px(b.top), px(b.width), px(b.height));
-}
 
 // Sets a control's top and height, keeping its left and width.
 void set_top_and_height(QWidget* w, double top, double height) {

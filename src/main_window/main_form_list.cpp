@@ -9,8 +9,8 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
-#include "store/memo_filter.h"
-#include "store/memo_index.h"
+#include "store/diary/memo_filter.h"
+#include "store/diary/memo_index.h"
 #include "ui/pick_combo.h"
 
 void Main_form::fill_list(const std::vector<int>& slots) {

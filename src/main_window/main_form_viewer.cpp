@@ -10,7 +10,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "picture_viewer/f_gensun.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 #include "ui/click_list.h"
 #include "ui/picture.h"
 #include "ui/twips.h"

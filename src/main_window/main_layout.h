@@ -12,8 +12,8 @@
 namespace main_layout {
 
 // The smallest outer window: the size the window is designed at.
-inline constexpr double kMinOuterWidth = 9450;
-inline constexpr double kMinOuterHeight = 6975;
+inline constexpr double kMinOuterWidth = ui::kDesignOuterWidth;
+inline constexpr double kMinOuterHeight = ui::kDesignOuterHeight;
 
 // The list's top edge never moves.
 inline constexpr double kGridTop = 480;

@@ -11,7 +11,7 @@
 #include <QString>
 #include <vector>
 
-#include "store/memo_index.h"
+#include "store/diary/memo_index.h"
 
 class MemoListModel : public QAbstractTableModel {
   Q_OBJECT

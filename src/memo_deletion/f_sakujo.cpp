@@ -3,8 +3,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "store/memo_index.h"
-#include "store/memo_save.h"
+#include "store/diary/memo_index.h"
+#include "store/diary/memo_save.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -32,11 +33,9 @@ F_sakujo::F_sakujo(store::AppState& state, ui::MessageService& messages, ui::Mai
   Label1->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
   Label1->setGeometry(px(120), px(540), px(kWidth - kFrameWidth - 240), px(300));
 
-  Command1 = new QPushButton(QStringLiteral("いいよ"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("いいよ"));
   Command1->setGeometry(px(360), px(1020), px(1560), px(450));
-  Command2 = new QPushButton(QStringLiteral("やっぱりダメ"), this);
-  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("やっぱりダメ"));
   Command2->setGeometry(px(2160), px(1020), px(1560), px(450));
   // Nothing is deleted by just pressing Enter: the safe answer is the default.
   Command2->setDefault(true);

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
 namespace {
@@ -31,9 +32,9 @@ QTableWidget* make_table(QWidget* parent, const char* name, const QStringList& h
   return table;
 }
 
-QPushButton* make_button(QWidget* parent, const char* name, const QString& text) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(QLatin1String(name));
+// A button that Enter does not press unless it has the focus.
+QPushButton* plain_button(QWidget* parent, const char* name, const QString& text) {
+  QPushButton* b = ui::make_button(parent, name, text);
   b->setAutoDefault(false);
   return b;
 }
@@ -72,7 +73,7 @@ void F_syozai::build_controls() {
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setFormat(QStringLiteral("%v / %m"));
-  Command1 = make_button(this, "Command1", QStringLiteral("中止"));
+  Command1 = plain_button(this, "Command1", QStringLiteral("中止"));
   progress_row->addWidget(ProgressBar1, 1);
   progress_row->addWidget(Command1);
   top->addLayout(progress_row);
@@ -92,7 +93,7 @@ void F_syozai::build_controls() {
   Label2->setObjectName(QStringLiteral("Label2"));
   Combo1 = new QComboBox(this);
   Combo1->setObjectName(QStringLiteral("Combo1"));
-  Command2 = make_button(this, "Command2", QStringLiteral("新しいフォルダ..."));
+  Command2 = plain_button(this, "Command2", QStringLiteral("新しいフォルダ..."));
   Label3 = new QLabel(this);
   Label3->setObjectName(QStringLiteral("Label3"));
   Check1 = new QCheckBox(QStringLiteral("見つからない画像を新しいフォルダの下でファイル名で探す"), this);
@@ -106,9 +107,9 @@ void F_syozai::build_controls() {
   top->addLayout(repoint);
 
   auto* buttons = new QHBoxLayout;
-  Command3 = make_button(this, "Command3", QStringLiteral("付け替え"));
-  Command4 = make_button(this, "Command4", QStringLiteral("元に戻す"));
-  Command5 = make_button(this, "Command5", QStringLiteral("閉じる"));
+  Command3 = plain_button(this, "Command3", QStringLiteral("付け替え"));
+  Command4 = plain_button(this, "Command4", QStringLiteral("元に戻す"));
+  Command5 = plain_button(this, "Command5", QStringLiteral("閉じる"));
   buttons->addWidget(Command3);
   buttons->addWidget(Command4);
   buttons->addStretch(1);

@@ -9,10 +9,10 @@
 #include <functional>
 #include <vector>
 
-#include "store/app_state.h"
-#include "store/file_journal.h"
-#include "store/picture_check.h"
-#include "store/picture_repoint.h"
+#include "store/diary/app_state.h"
+#include "store/files/file_journal.h"
+#include "store/pictures/picture_check.h"
+#include "store/pictures/picture_repoint.h"
 #include "ui/background_job.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"

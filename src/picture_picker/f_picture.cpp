@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +13,12 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "ui/busy_cursor.h"
 #include "ui/picture.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
@@ -32,19 +34,6 @@ constexpr double kImageTop = 0;
 const QColor kLightGreen(192, 255, 192);
 
 const QString kDriveNotReady = QStringLiteral("ドライブの準備ができていません。");
-
-void place(QWidget* w, double left, double top, double width, double height) {
-  w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-// The hourglass while a picture is decoded.
-class BusyCursor {
- public:
-  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -101,14 +90,11 @@ void F_picture::build_controls() {
   Text1->setObjectName(QStringLiteral("Text1"));
   place(Text1, 1020, 6180, 6135, 315);
 
-  Command1 = new QPushButton(QStringLiteral("中止"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("中止"));
   place(Command1, 7920, 6180, 675, 315);
-  Command2 = new QPushButton(QStringLiteral("登録"), this);
-  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("登録"));
   place(Command2, 8640, 6180, 675, 315);
-  Command3 = new QPushButton(QStringLiteral("削除"), this);
-  Command3->setObjectName(QStringLiteral("Command3"));
+  Command3 = ui::make_button(this, "Command3", QStringLiteral("削除"));
   place(Command3, 7200, 6180, 675, 315);
   // Enter in the title box presses no button: registering is a click.
   for (QPushButton* b : {Command1, Command2, Command3}) b->setAutoDefault(false);
@@ -271,7 +257,8 @@ void F_picture::clear_preview() {
 // cannot be decoded, or is cut short, leaves the box empty.
 void F_picture::show_preview(const QString& path) {
   clear_preview();
-  const BusyCursor busy;
+  // The hourglass while the picture is decoded.
+  const ui::BusyCursor busy;
   const ui::PictureProbe probe = ui::probe_picture(path);
   // A truncated JPEG would decode as a partly grey picture: none is shown.
   if (!probe.readable || !store::picture_file_is_complete(path)) return;

@@ -9,8 +9,8 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "store/app_state.h"
-#include "store/picture_pick.h"
+#include "store/diary/app_state.h"
+#include "store/pictures/picture_pick.h"
 #include "ui/click_list.h"
 #include "ui/message_service.h"
 

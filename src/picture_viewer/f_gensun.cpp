@@ -17,17 +17,15 @@
 
 #include "picture_viewer/viewer_layout.h"
 #include "ui/picture.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
+using ui::place;
 using ui::px;
 
 namespace {
 
 const QString kShowingHint = QStringLiteral("画像を原寸表示しています。(画像をクリックすると閉じます)");
-
-void place(QWidget* w, const picture_viewer::Box& b) {
-  w->setGeometry(px(b.left), px(b.top), px(b.width), px(b.height));
-}
 
 }  // namespace
 
@@ -87,13 +85,10 @@ void F_gensun::build_controls() {
   // The title is only shown here: nothing typed into it would be kept.
   Text1->setReadOnly(true);
 
-  Command2 = new QPushButton(QStringLiteral("前"), client_);
-  Command2->setObjectName(QStringLiteral("Command2"));
-  Command3 = new QPushButton(QStringLiteral("次"), client_);
-  Command3->setObjectName(QStringLiteral("Command3"));
+  Command2 = ui::make_button(client_, "Command2", QStringLiteral("前"));
+  Command3 = ui::make_button(client_, "Command3", QStringLiteral("次"));
   // The button Esc presses; it is never seen.
-  Command1 = new QPushButton(QStringLiteral("Command1"), client_);
-  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1 = ui::make_button(client_, "Command1", QStringLiteral("Command1"));
   Command1->setFocusPolicy(Qt::NoFocus);
   Command1->setAutoDefault(false);
 

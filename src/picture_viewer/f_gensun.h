@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QSize>
 
-#include "store/app_state.h"
+#include "store/diary/app_state.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"
 

@@ -3,14 +3,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <memory>
 
-#include "store/full_text_search.h"
-#include "store/search_run.h"
+#include "store/files/worker_threads.h"
+#include "store/search/full_text_search.h"
+#include "store/search/search_run.h"
+#include "ui/busy_cursor.h"
+#include "ui/form_controls.h"
 #include "ui/twips.h"
 
 using ui::px;
@@ -29,15 +31,6 @@ QString progress_caption(int count, int slot) {
          QStringLiteral(" ﾌｧｲﾙ目を検索中");
 }
 
-// Shows the busy pointer for as long as it lives.
-class BusyPointer {
- public:
-  BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 }  // namespace
 
 F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
@@ -55,12 +48,10 @@ F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
   Text1 = new QLineEdit(this);
   Text1->setObjectName(QStringLiteral("Text1"));
   Text1->setGeometry(px(1140), px(630), px(5220), px(390));
-  Command1 = new QPushButton(QStringLiteral("全文検索開始"), this);
-  Command1->setObjectName(QStringLiteral("Command1"));
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("全文検索開始"));
   Command1->setGeometry(px(2160), px(1320), px(2000), px(450));
   Command1->setDefault(true);
-  Command2 = new QPushButton(QStringLiteral("終了"), this);
-  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("終了"));
   Command2->setGeometry(px(4360), px(1320), px(2000), px(450));
   Command2->setAutoDefault(false);
 
@@ -81,7 +72,7 @@ void F_zenbun::Command1_Click() {
   stop();
   const int mine = generation_;
   ++running_;
-  BusyPointer busy;
+  const ui::BusyCursor busy;
   main_.begin_listing();
 
   QElapsedTimer since_yield;
@@ -103,7 +94,7 @@ void F_zenbun::Command1_Click() {
     if (const QString keyword = Text1->text(); !run || run->keyword() != keyword) {
       run.reset();
       run = std::make_unique<store::SearchRun>(state_.data_dir, state_.memo_table, keyword, at,
-                                               store::search_threads());
+                                               store::worker_threads());
       active_ = run.get();
     }
     const store::MemoSearch* found = nullptr;

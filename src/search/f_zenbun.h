@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "store/app_state.h"
+#include "store/diary/app_state.h"
 #include "ui/main_window_host.h"
 
 class QLabel;

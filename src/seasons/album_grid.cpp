@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "seasons/thumbnail_loader.h"
-#include "seasons/tile_view.h"
+#include "seasons/tile_delegate.h"
 
 namespace seasons {
 

@@ -11,11 +11,10 @@
 #include <functional>
 #include <vector>
 
-#include "store/season_album.h"
+#include "seasons/thumbnail_loader.h"
+#include "store/seasons/season_album.h"
 
 namespace seasons {
-
-class ThumbnailLoader;
 
 // The pictures of one month of one year.
 class CellModel : public QAbstractListModel {
@@ -37,7 +36,7 @@ class AlbumGrid : public QWidget {
 
  public:
   // Geometry of the grid, in pixels.
-  static constexpr int kTile = 72;
+  static constexpr int kTile = AlbumTileSide;
   static constexpr int kItem = kTile + 8;
   static constexpr int kYearWidth = 64;
   static constexpr int kCellWidth = 2 * kItem + 8;

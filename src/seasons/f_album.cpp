@@ -10,7 +10,7 @@
 
 #include "seasons/album_grid.h"
 #include "seasons/thumbnail_loader.h"
-#include "seasons/tile_view.h"
+#include "seasons/tile_delegate.h"
 
 namespace seasons {
 
@@ -26,8 +26,8 @@ int picture_count(const std::vector<store::AlbumYear>& years) {
 
 }  // namespace
 
-F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
-    : QWidget(parent, Qt::Window), host_(host), loader_(loader), current_month_(QDate::currentDate().month()) {
+F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoader& loader, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), main_(main), loader_(loader), current_month_(QDate::currentDate().month()) {
   setObjectName(QStringLiteral("F_album"));
   setWindowTitle(QStringLiteral("季節アルバム"));
   auto* layout = new QVBoxLayout(this);
@@ -65,9 +65,9 @@ F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
   more_cells_.setInterval(0);
   connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
   connect(&loader_, &ThumbnailLoader::idle, this, &F_album::make_cells_in_sight);
-  follow_.setSingleShot(true);
-  follow_.setInterval(50);
-  connect(&follow_, &QTimer::timeout, this, &F_album::read_pictures);
+  list_change_delay_.setSingleShot(true);
+  list_change_delay_.setInterval(50);
+  connect(&list_change_delay_, &QTimer::timeout, this, &F_album::read_pictures);
   // Finished thumbnails are drawn together, a frame at a time.
   repaint_.setSingleShot(true);
   repaint_.setInterval(15);
@@ -78,8 +78,8 @@ F_album::F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent)
   });
   connect(&watcher_, &QFutureWatcher<std::vector<store::AlbumYear>>::finished, this, [this] {
     reading_ = false;
-    if (again_) {
-      again_ = false;
+    if (reread_when_done_) {
+      reread_when_done_ = false;
       read_pictures();
       return;
     }
@@ -96,19 +96,19 @@ F_album::~F_album() {
   watcher_.waitForFinished();
 }
 
-void F_album::main_list_changed() { follow_.start(); }
+void F_album::main_list_changed() { list_change_delay_.start(); }
 
 void F_album::read_pictures() {
   if (reading_) {
-    again_ = true;
+    reread_when_done_ = true;
     return;
   }
   reading_ = true;
   // The memo numbers and dates are copied here; the worker reads only the
   // picture list files.
-  std::vector<store::AlbumMemo> memos = store::album_memos(host_.season_state().memo_table, host_.listed_slots());
+  std::vector<store::AlbumMemo> memos = store::album_memos(state_.memo_table, main_.listed_slots());
   watcher_.setFuture(QtConcurrent::run(
-      [dir = host_.season_state().data_dir, memos = std::move(memos)] { return store::read_album(dir, memos); }));
+      [dir = state_.data_dir, memos = std::move(memos)] { return store::read_album(dir, memos); }));
 }
 
 void F_album::show_pictures(std::vector<store::AlbumYear> years) {
@@ -126,7 +126,7 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
   building_ = true;
   body_->setWidget(grid_);
   if (first) scroll_to_current_month();
-  loader_.prefetch(grid_->paths_in(sight()));
+  loader_.prefetch(grid_->paths_in(visible_area()));
   building_ = false;
   make_cells_in_sight();
   delete ruler_;
@@ -159,7 +159,7 @@ void F_album::picture_clicked(const store::AlbumPicture& picture) {
     after_double_click_ = false;
     return;
   }
-  host_.show_picture_of(picture.memo_no, picture.picture_no);
+  main_.show_picture_of(picture.memo_no, picture.picture_no);
 }
 
 void F_album::picture_double_clicked(const store::AlbumPicture& picture) {
@@ -167,8 +167,8 @@ void F_album::picture_double_clicked(const store::AlbumPicture& picture) {
   // The first click of the pair showed the picture; the viewer opens once
   // this mouse event is done, so that its modal loop does not run inside it.
   QTimer::singleShot(0, this, [this, memo_no = picture.memo_no, no = picture.picture_no] {
-    host_.show_picture_of(memo_no, no);
-    host_.open_full_size_viewer();
+    main_.show_picture_of(memo_no, no);
+    main_.open_full_size_viewer();
   });
 }
 
@@ -177,7 +177,7 @@ void F_album::scroll_to_current_month() {
                        AlbumGrid::kCellWidth / 2 + 8, 0);
 }
 
-QRect F_album::sight() const {
+QRect F_album::visible_area() const {
   return QRect(QPoint(body_->horizontalScrollBar()->value(), body_->verticalScrollBar()->value()),
                body_->viewport()->size());
 }
@@ -186,7 +186,7 @@ QRect F_album::sight() const {
 void F_album::make_cells_in_sight() {
   if (!grid_ || building_) return;
   const QSize screen = body_->viewport()->size();
-  const QRect sight = this->sight();
+  const QRect sight = this->visible_area();
   grid_->make_cells_near(sight);
   // Those around, a few per turn of the event loop, so that scrolling
   // never waits for many at once; and only once the thumbnails in sight
@@ -208,14 +208,14 @@ void F_album::resizeEvent(QResizeEvent* event) {
 // Only the tiles in sight whose thumbnail arrived are drawn again.
 void F_album::repaint_cells() {
   if (grid_) {
-    grid_->for_each_tile_in(sight(), [&](QListView* view, int row, const store::AlbumPicture& p) {
+    grid_->for_each_tile_in(visible_area(), [&](QListView* view, int row, const store::AlbumPicture& p) {
       if (view && arrived_.contains(p.path)) view->viewport()->update(view->visualRect(view->model()->index(row, 0)));
     });
   }
   arrived_.clear();
 }
 
-QStringList F_album::visible_paths() const { return grid_ ? grid_->paths_in(sight()) : QStringList(); }
+QStringList F_album::visible_paths() const { return grid_ ? grid_->paths_in(visible_area()) : QStringList(); }
 
 int F_album::visible_waiting() const {
   int waiting = 0;

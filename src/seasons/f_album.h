@@ -12,8 +12,9 @@
 #include <QWidget>
 #include <vector>
 
-#include "seasons/season_host.h"
-#include "store/season_album.h"
+#include "store/diary/app_state.h"
+#include "store/seasons/season_album.h"
+#include "ui/main_window_host.h"
 
 class QLabel;
 class QScrollArea;
@@ -28,13 +29,13 @@ class F_album : public QWidget {
   Q_OBJECT
 
  public:
-  F_album(SeasonHost& host, ThumbnailLoader& loader, QWidget* parent);
+  F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoader& loader, QWidget* parent);
   ~F_album() override;
 
   // The main window's list changed: the album follows, shortly after.
   void main_list_changed();
   // True while the pictures are being read.
-  bool busy() const { return reading_ || follow_.isActive() || placing_; }
+  bool busy() const { return reading_ || list_change_delay_.isActive() || placing_; }
 
   // The pictures in the tiles now in sight, and how many of them still
   // wait for their thumbnail.
@@ -54,14 +55,15 @@ class F_album : public QWidget {
   void make_cells_in_sight();
   void scroll_to_current_month();
   // The part of the grid in the viewport, in grid coordinates.
-  QRect sight() const;
+  QRect visible_area() const;
   void read_pictures();
   void show_pictures(std::vector<store::AlbumYear> years);
   void picture_clicked(const store::AlbumPicture& picture);
   void picture_double_clicked(const store::AlbumPicture& picture);
   void repaint_cells();
 
-  SeasonHost& host_;
+  store::AppState& state_;
+  ui::MainWindowHost& main_;
   ThumbnailLoader& loader_;
   int current_month_;
   std::vector<store::AlbumYear> years_;
@@ -71,10 +73,10 @@ class F_album : public QWidget {
   QScrollArea* body_ = nullptr;
   QFutureWatcher<std::vector<store::AlbumYear>> watcher_;
   bool reading_ = false;
-  bool again_ = false;
+  bool reread_when_done_ = false;
   bool placing_ = false;  // the first scroll to the current month is due
   bool building_ = false;  // a new grid is being put in place
-  QTimer follow_;
+  QTimer list_change_delay_;
   QTimer repaint_;
   QTimer more_cells_;
   QSet<QString> arrived_;  // thumbnails ready since the tiles were last drawn

@@ -6,9 +6,9 @@
 #include <QtConcurrent>
 
 #include "seasons/thumbnail_loader.h"
-#include "seasons/tile_view.h"
-#include "store/memo_files.h"
-#include "store/season_album.h"
+#include "seasons/tile_delegate.h"
+#include "store/diary/memo_files.h"
+#include "store/seasons/season_album.h"
 
 namespace seasons {
 
@@ -30,51 +30,8 @@ QStringList first_pictures(const QString& data_dir, const QStringList& memo_nos)
 
 }  // namespace
 
-void SeasonModel::set_rows(std::vector<SeasonRow> rows) {
-  beginResetModel();
-  rows_ = std::move(rows);
-  endResetModel();
-}
-
-void SeasonModel::set_first_pictures(const QStringList& paths) {
-  if (paths.size() != static_cast<qsizetype>(rows_.size())) return;
-  for (size_t i = 0; i < rows_.size(); ++i) rows_[i].first_picture = paths[static_cast<qsizetype>(i)];
-  if (!rows_.empty()) Q_EMIT dataChanged(index(0, Picture), index(rowCount() - 1, Picture));
-}
-
-int SeasonModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
-}
-
-int SeasonModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
-
-QVariant SeasonModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rowCount()) return {};
-  const SeasonRow& r = rows_[static_cast<size_t>(index.row())];
-  if (role == kPathRole) return index.column() == Picture ? r.first_picture : QString();
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-  switch (index.column()) {
-    case Date:
-      return r.date;
-    case Location:
-      return r.location;
-    case Variety:
-      return r.variety;
-    case Title:
-      return r.title;
-    default:
-      return {};
-  }
-}
-
-QVariant SeasonModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kNames[] = {"写真", "年/月/日", "場所", "品種", "タイトル"};
-  return section >= 0 && section < kColumns ? QString::fromUtf8(kNames[section]) : QVariant();
-}
-
-F_season::F_season(SeasonHost& host, ThumbnailLoader& loader, QDate today, QWidget* parent)
-    : QWidget(parent, Qt::Window), host_(host), loader_(loader), today_(today) {
+F_season::F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoader& loader, QDate today, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), main_(main), loader_(loader), today_(today) {
   setObjectName(QStringLiteral("F_season"));
   setWindowTitle(QStringLiteral("この時期の記録"));
   auto* layout = new QVBoxLayout(this);
@@ -111,7 +68,7 @@ F_season::~F_season() { watcher_.waitForFinished(); }
 
 void F_season::list_memos() {
   watcher_.waitForFinished();
-  const store::MemoTable& table = host_.season_state().memo_table;
+  const store::MemoTable& table = state_.memo_table;
   const std::vector<int> slots = store::season_slots(table, today_, kWindowDays);
   std::vector<SeasonRow> rows;
   rows.reserve(slots.size());
@@ -136,12 +93,12 @@ void F_season::list_memos() {
                                       .arg(slots.size()));
   // The first pictures are read beside the interface thread.
   watcher_.setFuture(QtConcurrent::run(
-      [dir = host_.season_state().data_dir, memo_nos] { return first_pictures(dir, memo_nos); }));
+      [dir = state_.data_dir, memo_nos] { return first_pictures(dir, memo_nos); }));
 }
 
 void F_season::Grid1_Click(const QModelIndex& index) {
   if (!index.isValid()) return;
-  host_.show_memo_of(model_.rows()[static_cast<size_t>(index.row())].memo_no);
+  main_.show_memo_of(model_.rows()[static_cast<size_t>(index.row())].memo_no);
 }
 
 }  // namespace seasons

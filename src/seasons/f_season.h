@@ -4,14 +4,15 @@
 // variety, title and first picture. A click on a row shows that memo in the
 // main window. Changes no file of the data directory.
 
-#include <QAbstractTableModel>
 #include <QDate>
 #include <QFutureWatcher>
 #include <QTableView>
 #include <QWidget>
 #include <vector>
 
-#include "seasons/season_host.h"
+#include "seasons/season_model.h"
+#include "store/diary/app_state.h"
+#include "ui/main_window_host.h"
 
 class QLabel;
 
@@ -19,40 +20,11 @@ namespace seasons {
 
 class ThumbnailLoader;
 
-struct SeasonRow {
-  QString memo_no;
-  QString date;
-  QString location;
-  QString variety;
-  QString title;
-  QString first_picture;  // "" until read, and for a memo without pictures
-};
-
-class SeasonModel : public QAbstractTableModel {
-  Q_OBJECT
-
- public:
-  enum Column { Picture, Date, Location, Variety, Title, kColumns };
-
-  using QAbstractTableModel::QAbstractTableModel;
-  void set_rows(std::vector<SeasonRow> rows);
-  void set_first_pictures(const QStringList& paths);
-  const std::vector<SeasonRow>& rows() const { return rows_; }
-
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
- private:
-  std::vector<SeasonRow> rows_;
-};
-
 class F_season : public QWidget {
   Q_OBJECT
 
  public:
-  F_season(SeasonHost& host, ThumbnailLoader& loader, QDate today, QWidget* parent);
+  F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoader& loader, QDate today, QWidget* parent);
   ~F_season() override;
 
   // Lists the memos again (for today's date).
@@ -66,7 +38,8 @@ class F_season : public QWidget {
  private:
   void Grid1_Click(const QModelIndex& index);
 
-  SeasonHost& host_;
+  store::AppState& state_;
+  ui::MainWindowHost& main_;
   ThumbnailLoader& loader_;
   QDate today_;
   SeasonModel model_;

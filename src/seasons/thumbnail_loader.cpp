@@ -9,7 +9,6 @@
 #include <QHash>
 #include <QMutex>
 #include <QRunnable>
-#include <QThread>
 #include <atomic>
 #include <functional>
 #include <deque>
@@ -17,7 +16,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "store/thumbnail_cache.h"
+#include "store/files/worker_threads.h"
+#include "store/seasons/thumbnail_cache.h"
 #include "ui/picture.h"
 
 namespace seasons {
@@ -110,7 +110,7 @@ class Worker : public QRunnable {
  public:
   Worker(std::shared_ptr<ThumbnailQueue> queue, ThumbnailLoader* loader, int side, QString root,
          std::function<void(const QString&, const QImage&)> done)
-      : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)), done_(std::move(done)) {}
+      : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)), on_done_(std::move(done)) {}
 
   void run() override {
     lower_priority();
@@ -141,7 +141,7 @@ class Worker : public QRunnable {
       }
       const auto deliver = [&](const QImage& image) {
         if (queue_->stopping) return;
-        QMetaObject::invokeMethod(loader_, [done = done_, path, image] { done(path, image); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(loader_, [done = on_done_, path, image] { done(path, image); }, Qt::QueuedConnection);
       };
       const auto hold = [&](std::function<void()> w) {
         const QMutexLocker lock(&queue_->mutex);
@@ -156,7 +156,7 @@ class Worker : public QRunnable {
   ThumbnailLoader* loader_;
   int side_;
   QString root_;
-  std::function<void(const QString&, const QImage&)> done_;
+  std::function<void(const QString&, const QImage&)> on_done_;
 };
 
 }  // namespace
@@ -203,7 +203,7 @@ QImage make_thumbnail(const QString& path, int side, const QString& cache_root,
 
 ThumbnailLoader::ThumbnailLoader(int side, QString cache_root, QObject* parent)
     : QObject(parent), side_(side), cache_root_(std::move(cache_root)), queue_(std::make_shared<ThumbnailQueue>()) {
-  pool_.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+  pool_.setMaxThreadCount(store::worker_threads());
   pixmaps_.setMaxCost(kMemoryKiB);
 }
 

@@ -13,7 +13,7 @@ BackgroundJob::BackgroundJob(int tick_ms, QObject* parent) : QObject(parent) {
 BackgroundJob::~BackgroundJob() { abandon(); }
 
 void BackgroundJob::start(std::function<void()> work, std::function<void()> done) {
-  done_ = std::move(done);
+  on_done_ = std::move(done);
   running_ = true;
   timer_.start();
   Q_EMIT running_changed(true);
@@ -25,7 +25,7 @@ void BackgroundJob::finish() {
   running_ = false;
   timer_.stop();
   Q_EMIT running_changed(false);
-  if (done_) std::exchange(done_, {})();
+  if (on_done_) std::exchange(on_done_, {})();
 }
 
 void BackgroundJob::wait() {
@@ -36,7 +36,7 @@ void BackgroundJob::wait() {
 }
 
 void BackgroundJob::abandon() {
-  done_ = {};
+  on_done_ = {};
   if (!running_) return;
   watcher_.waitForFinished();
   running_ = false;

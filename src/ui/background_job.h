@@ -36,7 +36,7 @@ class BackgroundJob : public QObject {
 
   QFutureWatcher<void> watcher_;
   QTimer timer_;
-  std::function<void()> done_;
+  std::function<void()> on_done_;
   bool running_ = false;
 };
 

@@ -1,11 +1,13 @@
 #pragma once
 // What the other windows need from the main window: its hint box, the memo
-// of its list's current row, its list operations and its geometry. The main
-// window implements it; tests may too.
+// of its list's current row, its list operations, showing a memo or one of
+// its pictures, and its geometry. The main window implements it; tests may
+// too. The album also hears from the main window when its list changed.
 
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QWidget;
 
@@ -42,6 +44,16 @@ class MainWindowHost {
   // viewer pane; the filters are dropped first when it is not listed.
   // False when no memo has the number.
   virtual bool select_memo_no(const QString& memo_no) = 0;
+  // The 1-based memo_table slots of the memos listed now, in list order.
+  virtual std::vector<int> listed_slots() const = 0;
+  // Makes the memo the list's current row and shows it as a click on its
+  // row does. False when no memo has the number.
+  virtual bool show_memo_of(const QString& memo_no) = 0;
+  // Makes the memo the list's current row and shows its picture
+  // `picture_no` (1-based) as a click on that picture's title does.
+  virtual bool show_picture_of(const QString& memo_no, int picture_no) = 0;
+  // The full-size viewer on the picture the viewer pane shows.
+  virtual void open_full_size_viewer() = 0;
   // Left, top, outer width and outer height, in twips.
   virtual QRectF outer_geometry_twips() const = 0;
   // The window, as the parent of dialogs.

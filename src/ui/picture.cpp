@@ -10,7 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "store/picture_pick.h"
+#include "store/pictures/picture_pick.h"
+#include "ui/twips.h"
 
 namespace ui {
 
@@ -25,7 +26,7 @@ FittedSize fit_size(float pw, float ph, float bw, float bh) {
 }
 
 float picture_area_width(float outer_width) {
-  return (outer_width - 9450.0F) / 2.0F + 3675.0F;
+  return (outer_width - static_cast<float>(kDesignOuterWidth)) / 2.0F + 3675.0F;
 }
 
 float picture_area_height(float outer_height, float grid_height) {

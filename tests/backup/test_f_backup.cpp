@@ -14,7 +14,8 @@
 
 #include "backup/f_backup.h"
 #include "main_window_fixture.h"
-#include "store/backup_names.h"
+#include "main_window/tools_menu.h"
+#include "store/backup/backup_names.h"
 #include "user_input.h"
 
 using testing_support::cp932_lines;
@@ -26,9 +27,9 @@ namespace {
 // Opens the ツール menu and clicks one of its items, as the mouse does.
 void click_tool_item(Main_form& form, QAction* item) {
   QMenuBar* bar = form.menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form.Menu_tool->menuAction()).center());
-  QTRY_VERIFY(form.Menu_tool->isVisible());
-  QTest::mouseClick(form.Menu_tool, Qt::LeftButton, {}, form.Menu_tool->actionGeometry(item).center());
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form.tools().Menu_tool->menuAction()).center());
+  QTRY_VERIFY(form.tools().Menu_tool->isVisible());
+  QTest::mouseClick(form.tools().Menu_tool, Qt::LeftButton, {}, form.tools().Menu_tool->actionGeometry(item).center());
 }
 
 }  // namespace
@@ -51,16 +52,16 @@ class TestFBackup : public QObject {
 
     const QString archive = elsewhere.filePath(QStringLiteral("b.zip"));
     QString proposed;
-    form.backup_choosers.save_archive = [&](QWidget*, const QString& p) {
+    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString& p) {
       proposed = p;
       return elsewhere.filePath(QStringLiteral("b"));  // ".zip" is added
     };
     const QString restored = elsewhere.filePath(QStringLiteral("復元"));
     QStringList folders{f.dir_path, restored};
-    form.backup_choosers.open_archive = [&](QWidget*) { return archive; };
-    form.backup_choosers.restore_folder = [&](QWidget*) { return folders.takeFirst(); };
+    form.tools().backup_choosers.open_archive = [&](QWidget*) { return archive; };
+    form.tools().backup_choosers.restore_folder = [&](QWidget*) { return folders.takeFirst(); };
     QStringList started;
-    form.backup_choosers.start_program = [&](const QString& program, const QString& folder) {
+    form.tools().backup_choosers.start_program = [&](const QString& program, const QString& folder) {
       started << program << folder;
       return true;
     };
@@ -75,20 +76,20 @@ class TestFBackup : public QObject {
       return d.result();
     };
 
-    click_tool_item(form, form.Menu_backup);
+    click_tool_item(form, form.tools().Menu_backup);
     QCOMPARE(proposed, QDir::home().filePath(store::default_backup_name(QDate::currentDate())));
     QCOMPARE(results.size(), 1);
     QVERIFY2(results[0].startsWith(QStringLiteral("バックアップを作成しました：") + archive), qPrintable(results[0]));
     QVERIFY(QFileInfo(archive).size() > 0);
 
     // The diary's own folder is refused before anything runs.
-    click_tool_item(form, form.Menu_restore);
+    click_tool_item(form, form.tools().Menu_restore);
     QCOMPARE(results.size(), 1);
     QCOMPARE(f.messages.log.size(), 1);
     QVERIFY(f.messages.log[0].text.contains(QStringLiteral("実行中の Verdalis のフォルダ")));
 
     f.messages.answers = {true};
-    click_tool_item(form, form.Menu_restore);
+    click_tool_item(form, form.tools().Menu_restore);
     QCOMPARE(results.size(), 2);
     QVERIFY2(results[1].startsWith(QStringLiteral("「%1」に復元しました。").arg(restored)), qPrintable(results[1]));
     QCOMPARE(f.messages.log.size(), 2);

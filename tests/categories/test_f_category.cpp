@@ -20,7 +20,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
 #include "recording_messages.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 #include "ui/twips.h"
 
 using testing_support::cp932_lines;

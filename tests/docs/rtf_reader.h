@@ -9,7 +9,7 @@
 #include <cctype>
 #include <vector>
 
-#include "store/codec.h"
+#include "store/files/codec.h"
 
 namespace rtf_reader {
 

@@ -19,7 +19,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "recording_messages.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 
 namespace editor_testing {
 

@@ -10,7 +10,7 @@
 #include "editor/f_title.h"
 #include "editor_fixture.h"
 #include "picture_picker/f_picture.h"
-#include "store/codec.h"
+#include "store/files/codec.h"
 #include "user_input.h"
 
 Q_DECLARE_METATYPE(editor::Box)

@@ -37,12 +37,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "store/app_state.h"
-#include "store/backup_write.h"
-#include "store/category_edit.h"
-#include "store/memo_save.h"
-#include "store/picture_repoint.h"
-#include "store/startup.h"
+#include "store/backup/backup_write.h"
+#include "store/diary/app_state.h"
+#include "store/diary/category_edit.h"
+#include "store/diary/memo_save.h"
+#include "store/diary/startup.h"
+#include "store/pictures/picture_repoint.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "main_window/memo_list_model.h"
 #include "memo_deletion/f_sakujo.h"
 #include "recording_messages.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 
 using full_disk::Mode;
 

@@ -25,7 +25,7 @@
 #include "picture_viewer/f_gensun.h"
 #include "recording_messages.h"
 #include "user_input.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 #include "ui/picture.h"
 
 namespace {

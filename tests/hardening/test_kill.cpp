@@ -27,9 +27,9 @@
 #include <unistd.h>
 
 #include "data_dir.h"
-#include "store/codec.h"
-#include "store/memo_files.h"
-#include "store/startup.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/startup.h"
+#include "store/files/codec.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include "data_dir.h"
 #include "full_disk.h"
-#include "store/category_edit.h"
-#include "store/memo_files.h"
-#include "store/memo_save.h"
-#include "store/startup.h"
+#include "store/diary/category_edit.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_save.h"
+#include "store/diary/startup.h"
 
 namespace {
 

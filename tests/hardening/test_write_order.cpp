@@ -8,9 +8,9 @@
 #include <QtTest>
 
 #include "data_dir.h"
-#include "store/memo_files.h"
-#include "store/memo_save.h"
-#include "store/startup.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_save.h"
+#include "store/diary/startup.h"
 
 using testing_support::read_bytes;
 using testing_support::write_bytes;

@@ -8,10 +8,10 @@
 #include <QtTest>
 
 #include "main_window_fixture.h"
-#include "store/category_edit.h"
-#include "store/category_list.h"
-#include "store/memo_save.h"
-#include "store/text_file.h"
+#include "store/diary/category_edit.h"
+#include "store/diary/category_list.h"
+#include "store/diary/memo_save.h"
+#include "store/files/text_file.h"
 
 using testing_support::MainWindowFixture;
 

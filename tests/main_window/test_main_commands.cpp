@@ -16,6 +16,7 @@
 
 #include "data_dir.h"
 #include "main_window/main_form.h"
+#include "main_window/tools_menu.h"
 #include "main_window/memo_grid.h"
 #include "recording_messages.h"
 
@@ -102,7 +103,7 @@ class TestMainCommands : public QObject {
     QCOMPARE(top, (QStringList{QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("全文検索(&Z)"),
                                QStringLiteral("場所･品種の編集(&E)"), QStringLiteral("ツール(&T)"),
                                QStringLiteral("使い方(&U)"), QStringLiteral("終了(&Q)")}));
-    QCOMPARE(f.form.Menu_tool->actions().first()->text(), QStringLiteral("画像の所在確認(&L)..."));
+    QCOMPARE(f.form.tools().Menu_tool->actions().first()->text(), QStringLiteral("画像の所在確認(&L)..."));
     QCOMPARE(f.form.Menu_file->actions().first()->text(), QStringLiteral("終了(&Q)"));
     QStringList categories;
     for (QAction* a : f.form.Menu_bunrui_edit->actions()) categories << a->text();

@@ -19,7 +19,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 #include "user_input.h"
 
 using testing_support::cp932_lines;

@@ -20,7 +20,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "recording_messages.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 
 using main_layout::Box;
 using main_layout::DividerLayout;

@@ -16,7 +16,7 @@
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
 #include "memo_deletion/f_sakujo.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 
 using testing_support::cp932_lines;
 using testing_support::read_bytes;

@@ -12,8 +12,9 @@
 #include <QtTest>
 
 #include "main_window_fixture.h"
+#include "main_window/tools_menu.h"
 #include "picture_check/f_syozai.h"
-#include "store/codec.h"
+#include "store/files/codec.h"
 #include "user_input.h"
 
 using testing_support::cp932_lines;
@@ -94,7 +95,7 @@ class TestFSyozai : public QObject {
       if (w) drive(w);
       return d.result();
     };
-    form.Menu_syozai->trigger();
+    form.tools().Menu_syozai->trigger();
     QCOMPARE(seen, (QStringList{QStringLiteral("2枚中2枚の画像（2件のメモ）が見つかりません。"),
                                 QStringLiteral("2枚の画像はすべて見つかりました。"),
                                 QStringLiteral("2枚中2枚の画像（2件のメモ）が見つかりません。")}));

@@ -23,7 +23,7 @@
 #include "main_window/memo_list_model.h"
 #include "picture_viewer/f_gensun.h"
 #include "recording_messages.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
 #include "user_input.h"
 
 namespace {

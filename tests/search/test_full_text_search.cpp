@@ -15,8 +15,8 @@
 #include "main_window/memo_list_model.h"
 #include "search/f_zenbun.h"
 #include "user_input.h"
-#include "store/full_text_search.h"
-#include "store/memo_files.h"
+#include "store/diary/memo_files.h"
+#include "store/search/full_text_search.h"
 
 
 namespace {

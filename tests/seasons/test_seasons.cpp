@@ -16,11 +16,12 @@
 
 #include "immutable_dir.h"
 #include "main_window_fixture.h"
+#include "main_window/tools_menu.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
-#include "seasons/tile_view.h"
-#include "store/thumbnail_cache.h"
+#include "seasons/tile_delegate.h"
+#include "store/seasons/thumbnail_cache.h"
 #include "ui/click_list.h"
 
 using testing_support::cp932_lines;
@@ -51,9 +52,9 @@ QString mtime_of(const QString& path) { return QString::number(QFileInfo(path).l
 
 void click_tool_item(Main_form& form, QAction* item) {
   QMenuBar* bar = form.menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form.Menu_tool->menuAction()).center());
-  QTRY_VERIFY(form.Menu_tool->isVisible());
-  QTest::mouseClick(form.Menu_tool, Qt::LeftButton, {}, form.Menu_tool->actionGeometry(item).center());
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form.tools().Menu_tool->menuAction()).center());
+  QTRY_VERIFY(form.tools().Menu_tool->isVisible());
+  QTest::mouseClick(form.tools().Menu_tool, Qt::LeftButton, {}, form.tools().Menu_tool->actionGeometry(item).center());
 }
 
 QListView* cell(seasons::F_album* album, int year, int month) {
@@ -178,9 +179,9 @@ class TestSeasons : public QObject {
     user_input::pick(form.Combo1, 0);  // 花壇
     QCOMPARE(f.state->listed_count, 3);
 
-    click_tool_item(form, form.Menu_album);
-    QTRY_VERIFY(form.album() && form.album()->grid() && !form.album()->busy());
-    seasons::F_album* album = form.album();
+    click_tool_item(form, form.tools().Menu_album);
+    QTRY_VERIFY(form.tools().album() && form.tools().album()->grid() && !form.tools().album()->busy());
+    seasons::F_album* album = form.tools().album();
     QVERIFY(album->isVisible() && !album->isModal());
     QCOMPARE(album->years().size(), 2u);  // the memo dated "2024/5/10" is skipped
     QCOMPARE(album->years()[0].year, 2025);
@@ -238,9 +239,9 @@ class TestSeasons : public QObject {
     QVERIFY(!cell(album, 2025, 5));
 
     // この時期の記録: last year's memo near today; a click shows it.
-    click_tool_item(form, form.Menu_season);
-    QTRY_VERIFY(form.season());
-    seasons::F_season* season = form.season();
+    click_tool_item(form, form.tools().Menu_season);
+    QTRY_VERIFY(form.tools().season());
+    seasons::F_season* season = form.tools().season();
     QCOMPARE(season->model().rows().size(), 1u);
     QCOMPARE(season->model().rows()[0].title, QStringLiteral("去年の今ごろ"));
     QTRY_COMPARE(season->model().rows()[0].first_picture, c1);

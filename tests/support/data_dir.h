@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "store/codec.h"
+#include "store/files/codec.h"
 
 namespace testing_support {
 

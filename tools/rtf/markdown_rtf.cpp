@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "store/codec.h"
+#include "store/files/codec.h"
 
 namespace rtfdoc {
 

@@ -1,0 +1,110 @@
+#include "main_window/tools_menu.h"
+
+#include <QDate>
+#include <QMenuBar>
+#include <QScreen>
+#include <algorithm>
+
+#include "main_window/main_form.h"
+#include "picture_check/f_syozai.h"
+#include "seasons/f_album.h"
+#include "seasons/f_season.h"
+#include "seasons/thumbnail_loader.h"
+#include "store/seasons/thumbnail_cache.h"
+
+namespace {
+
+QAction* add_item(QMenu* menu, const char* name, const QString& text) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(QLatin1String(name));
+  return action;
+}
+
+// A window of our own that stays open beside the main window: shown, or
+// brought to the front when it is open already. It opens right of the main
+// window when the screen has room there, and is never wider than the screen.
+void bring_up(QWidget* window, QWidget* main) {
+  if (!window->isVisible()) {
+    const QRect screen = main->screen()->availableGeometry();
+    const QRect frame = main->frameGeometry();
+    const int right_room = screen.right() - frame.right() - 8;
+    const int width = std::min(window->width(), right_room >= 640 ? right_room : screen.width() - 16);
+    window->resize(width, std::min(window->height(), screen.height() - 48));
+    const int x = right_room >= width ? frame.right() + 1 : screen.right() - width - 8;
+    window->move(std::max(screen.left(), x), std::max(screen.top(), frame.top()));
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui::MessageService& messages)
+    : main_(main), state_(state), messages_(messages) {
+  Menu_tool = bar->addMenu(QStringLiteral("ツール(&T)"));
+  Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
+  Menu_syozai = add_item(Menu_tool, "Menu_syozai", QStringLiteral("画像の所在確認(&L)..."));
+  Menu_backup = add_item(Menu_tool, "Menu_backup", QStringLiteral("バックアップ(&B)..."));
+  Menu_restore = add_item(Menu_tool, "Menu_restore", QStringLiteral("バックアップから復元(&R)..."));
+  Menu_tool->addSeparator();
+  Menu_album = add_item(Menu_tool, "Menu_album", QStringLiteral("季節アルバム(&A)..."));
+  Menu_season = add_item(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
+
+  QObject::connect(Menu_syozai, &QAction::triggered, &main, [this] { Menu_syozai_Click(); });
+  QObject::connect(Menu_backup, &QAction::triggered, &main, [this] { Menu_backup_Click(); });
+  QObject::connect(Menu_restore, &QAction::triggered, &main, [this] { Menu_restore_Click(); });
+  QObject::connect(Menu_album, &QAction::triggered, &main, [this] { Menu_album_Click(); });
+  QObject::connect(Menu_season, &QAction::triggered, &main, [this] { Menu_season_Click(); });
+}
+
+ToolsMenu::~ToolsMenu() {
+  // The seasons windows use the thumbnail workers: they go first.
+  delete album_;
+  delete season_;
+}
+
+void ToolsMenu::Menu_syozai_Click() {
+  F_syozai check(state_, messages_, main_);
+  check.start_scan();
+  main_.run_modal(check);
+  // Picture lists may have changed: the memo of the current row is shown
+  // again from its files.
+  if (!main_.current_memo_no().isEmpty()) main_.show_memo();
+}
+
+void ToolsMenu::Menu_backup_Click() {
+  F_backup backup(state_, messages_, &main_);
+  if (backup.start_backup(backup_choosers)) main_.run_modal(backup);
+}
+
+void ToolsMenu::Menu_restore_Click() {
+  F_backup restore(state_, messages_, &main_);
+  if (restore.start_restore(backup_choosers)) main_.run_modal(restore);
+}
+
+seasons::ThumbnailLoader& ToolsMenu::thumbnails() {
+  if (!thumbnails_) {
+    thumbnails_ = std::make_unique<seasons::ThumbnailLoader>(seasons::AlbumTileSide, store::thumbnail_root());
+  }
+  return *thumbnails_;
+}
+
+void ToolsMenu::Menu_album_Click() {
+  if (!album_) {
+    album_ = new seasons::F_album(state_, main_, thumbnails(), &main_);
+    album_->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(&main_, &Main_form::listed_memos_changed, album_, &seasons::F_album::main_list_changed);
+  }
+  bring_up(album_, &main_);
+}
+
+void ToolsMenu::Menu_season_Click() {
+  if (!season_) {
+    season_ = new seasons::F_season(state_, main_, thumbnails(), QDate::currentDate(), &main_);
+    season_->setAttribute(Qt::WA_DeleteOnClose);
+  } else {
+    season_->list_memos();
+  }
+  bring_up(season_, &main_);
+}

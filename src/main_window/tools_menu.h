@@ -1,0 +1,66 @@
+#pragma once
+// The ツール menu: our own tools beside the menus the main window defines.
+// It owns the menu's actions and their handlers, the thumbnail workers the
+// seasons windows share, and those windows while they are open; it closes
+// the windows before the workers go.
+
+#include <QPointer>
+#include <memory>
+
+#include "backup/f_backup.h"
+#include "seasons/f_album.h"
+#include "seasons/f_season.h"
+
+class Main_form;
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace store {
+struct AppState;
+}
+namespace ui {
+class MessageService;
+}
+namespace seasons {
+class ThumbnailLoader;
+}
+
+class ToolsMenu {
+ public:
+  // Adds the menu to the end of `bar`.
+  ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui::MessageService& messages);
+  ~ToolsMenu();
+  ToolsMenu(const ToolsMenu&) = delete;
+  ToolsMenu& operator=(const ToolsMenu&) = delete;
+
+  void Menu_syozai_Click();
+  void Menu_backup_Click();
+  void Menu_restore_Click();
+  void Menu_album_Click();
+  void Menu_season_Click();
+
+  // The seasons windows while they are open.
+  seasons::F_album* album() const { return album_; }
+  seasons::F_season* season() const { return season_; }
+
+  // The file choices of the backup and the restore. Tests replace them.
+  F_backup::Choosers backup_choosers = F_backup::standard_choosers();
+
+  QMenu* Menu_tool = nullptr;
+  QAction* Menu_syozai = nullptr;
+  QAction* Menu_backup = nullptr;
+  QAction* Menu_restore = nullptr;
+  QAction* Menu_album = nullptr;
+  QAction* Menu_season = nullptr;
+
+ private:
+  seasons::ThumbnailLoader& thumbnails();
+
+  Main_form& main_;
+  store::AppState& state_;
+  ui::MessageService& messages_;
+  std::unique_ptr<seasons::ThumbnailLoader> thumbnails_;
+  QPointer<seasons::F_album> album_;
+  QPointer<seasons::F_season> season_;
+};

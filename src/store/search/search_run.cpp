@@ -1,0 +1,80 @@
+#include "store/search/search_run.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "store/diary/memo_files.h"
+#include "store/files/codec.h"
+#include "store/files/posix_file.h"
+
+namespace store {
+
+SearchRun::SearchRun(const QString& data_dir, const MemoTable& table, const QString& keyword, size_t first,
+                     int threads)
+    : data_dir_(data_dir),
+      table_(table),
+      keyword_(keyword),
+      keyword_bytes_(keyword),
+      first_(first),
+      memo_(data_dir + QStringLiteral("memo")),
+      results_(table.size() > first ? table.size() - first : 0),
+      ready_(std::make_unique<std::atomic_bool[]>(results_.size())),
+      next_(0) {
+  for (int i = 0; i < std::max(1, threads); ++i) workers_.emplace_back([this] { work(); });
+}
+
+SearchRun::~SearchRun() {
+  stop_ = true;
+  for (std::thread& t : workers_) t.join();
+}
+
+void SearchRun::work() {
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    const size_t i = next_.fetch_add(1);
+    if (i >= results_.size() || stop_.load(std::memory_order_relaxed)) return;
+    results_[i] = search(first_ + i, buffer);
+    ready_[i].store(true, std::memory_order_release);
+  }
+}
+
+const MemoSearch* SearchRun::result(size_t at, int wait_ms) {
+  // The caller sleeps rather than being woken by each result: waking it
+  // for every memo would cost the workers a system call and a switch of
+  // threads per memo, more than searching the memo itself.
+  const size_t i = at - first_;
+  if (!ready_[i].load(std::memory_order_acquire))
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(wait_ms, 0, 2)));
+  return ready_[i].load(std::memory_order_acquire) ? &results_[i] : nullptr;
+}
+
+// The same steps as search_memo: the title, then the picture titles, then
+// the body. A picture list that is not there is not opened through Qt.
+MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
+  MemoSearch result;
+  if (keyword_.isEmpty()) return result;
+  if (keyword_bytes_.may_contain(table_.bytes(at, MemoField::Title)) &&
+      table_.text(at, MemoField::Title).contains(keyword_, Qt::CaseInsensitive)) {
+    result.found = true;
+    return result;
+  }
+  const QString memo_no = table_.text(at, MemoField::MemoNo);
+  if (memo_.may_hold(memo_images_name(memo_no).toLatin1().constData())) {
+    ImageListResult list = read_image_list(data_dir_, memo_no);
+    result.images_read = !list.images.empty();
+    result.images = std::move(list.images);
+    for (const ImageEntry& e : result.images) {
+      if (e.title.contains(keyword_, Qt::CaseInsensitive)) {
+        result.found = true;
+        return result;
+      }
+    }
+  }
+  if (const qint64 size = memo_.read_file(memo_body_name(memo_no).toLatin1().constData(), buffer); size >= 0) {
+    const QByteArrayView body(buffer.data(), static_cast<qsizetype>(size));
+    result.found = keyword_bytes_.may_contain(body) && decode_cp932(body).contains(keyword_, Qt::CaseInsensitive);
+  }
+  return result;
+}
+
+}  // namespace store

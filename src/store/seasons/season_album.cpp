@@ -1,0 +1,166 @@
+#include "store/seasons/season_album.h"
+
+#include <algorithm>
+#include <iterator>
+#include <system_error>
+#include <thread>
+
+#include "store/diary/memo_files.h"
+#include "store/files/posix_file.h"
+#include "store/files/worker_threads.h"
+
+namespace store {
+
+namespace {
+
+// Reads many picture lists of one data directory into a buffer used again
+// for every file. A list that is missing, unreadable or no regular file
+// counts as empty; nothing blocks on a FIFO.
+class ImageListFiles {
+ public:
+  explicit ImageListFiles(const QString& data_dir) : memo_(data_dir + QStringLiteral("memo")), buffer_(4096) {}
+
+  std::vector<ImageEntry> read(const QString& memo_no) {
+    const qint64 got = memo_.read_file(memo_images_name(memo_no).toLatin1().constData(), buffer_);
+    if (got < 0) return {};
+    return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(got)));
+  }
+
+ private:
+  const OpenFolder memo_;
+  std::vector<char> buffer_;
+};
+
+int digits(QByteArrayView text, int from, int count) {
+  int value = 0;
+  for (int i = from; i < from + count; ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Today's month and day in the given year; 29 February becomes 28
+// February in a year that has none.
+QDate anniversary(QDate today, int year) {
+  int day = today.day();
+  if (today.month() == 2 && day == 29 && !QDate::isLeapYear(year)) day = 28;
+  return QDate(year, today.month(), day);
+}
+
+}  // namespace
+
+QDate parse_memo_date(QByteArrayView text) {
+  if (text.size() != 10 || text[4] != '/' || text[7] != '/') return {};
+  const int year = digits(text, 0, 4);
+  const int month = digits(text, 5, 2);
+  const int day = digits(text, 8, 2);
+  if (year < 1 || month < 1 || day < 1) return {};
+  // QDate refuses months and days that do not exist.
+  return QDate(year, month, day);
+}
+
+QDate parse_memo_date(const QString& text) {
+  if (text.size() != 10) return {};
+  for (const QChar c : text) {
+    if (c.unicode() > 0x7F) return {};
+  }
+  return parse_memo_date(QByteArrayView(text.toLatin1()));
+}
+
+std::vector<AlbumMemo> album_memos(const MemoTable& table, const std::vector<int>& slots) {
+  std::vector<AlbumMemo> memos;
+  memos.reserve(slots.size());
+  for (const int slot : slots) {
+    if (slot < 1 || slot > static_cast<int>(table.size())) continue;
+    const size_t i = static_cast<size_t>(slot - 1);
+    const QDate date = parse_memo_date(table.bytes(i, MemoField::Date));
+    if (date.isValid()) memos.push_back({table.text(i, MemoField::MemoNo), date});
+  }
+  return memos;
+}
+
+std::vector<AlbumYear> group_album(std::vector<AlbumPicture> pictures) {
+  std::stable_sort(pictures.begin(), pictures.end(),
+                   [](const AlbumPicture& a, const AlbumPicture& b) { return a.date < b.date; });
+  std::vector<AlbumYear> years;
+  // Walk newest year first; within the year the pictures keep date order.
+  auto begin = pictures.rbegin();
+  while (begin != pictures.rend()) {
+    const int year = begin->date.year();
+    auto end = std::find_if(begin, pictures.rend(), [year](const AlbumPicture& p) { return p.date.year() != year; });
+    AlbumYear y;
+    y.year = year;
+    for (auto it = end.base(); it != begin.base(); ++it) {
+      y.months[static_cast<size_t>(it->date.month() - 1)].push_back(std::move(*it));
+    }
+    years.push_back(std::move(y));
+    begin = end;
+  }
+  return years;
+}
+
+std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<AlbumMemo>& memos) {
+  // The list runs newest first; the album wants date order, and memos of
+  // one day oldest first, so they are read from the end. The files are
+  // read in a few threads, each taking its own run of memos, and the runs
+  // joined in order.
+  const size_t n = memos.size();
+  const size_t threads = std::clamp<size_t>(static_cast<size_t>(worker_threads()), 1, std::max<size_t>(1, n / 256));
+  std::vector<std::vector<AlbumPicture>> runs(threads);
+  const auto read_run = [&](size_t k) {
+    ImageListFiles lists(data_dir);
+    std::vector<AlbumPicture>& pictures = runs[k];
+    for (size_t i = n * k / threads; i < n * (k + 1) / threads; ++i) {
+      const AlbumMemo& m = memos[n - 1 - i];
+      int no = 0;
+      for (ImageEntry& e : lists.read(m.memo_no)) {
+        ++no;
+        if (e.path.isEmpty()) continue;
+        pictures.push_back({m.memo_no, m.date, no, std::move(e.path), std::move(e.title)});
+      }
+    }
+  };
+  std::vector<std::thread> helpers;
+  size_t k = 1;
+  try {
+    for (; k < threads; ++k) helpers.emplace_back(read_run, k);
+  } catch (const std::system_error&) {
+    // No thread to be had: the runs left are read here.
+    for (size_t left = k; left < threads; ++left) read_run(left);
+  }
+  read_run(0);
+  for (std::thread& t : helpers) t.join();
+  std::vector<AlbumPicture> pictures = std::move(runs[0]);
+  for (size_t k = 1; k < threads; ++k) std::move(runs[k].begin(), runs[k].end(), std::back_inserter(pictures));
+  return group_album(std::move(pictures));
+}
+
+int days_from_earlier_anniversary(QDate date, QDate today) {
+  if (!date.isValid() || !today.isValid()) return -1;
+  qint64 best = -1;
+  int best_year = 0;
+  for (int year = date.year() - 1; year <= date.year() + 1; ++year) {
+    const qint64 distance = std::abs(anniversary(today, year).daysTo(date));
+    if (best < 0 || distance < best) {
+      best = distance;
+      best_year = year;
+    }
+  }
+  if (best_year >= today.year()) return -1;
+  return static_cast<int>(best);
+}
+
+std::vector<int> season_slots(const MemoTable& table, QDate today, int window_days) {
+  std::vector<int> slots;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const QDate date = parse_memo_date(table.bytes(i, MemoField::Date));
+    if (!date.isValid() || date.year() > today.year()) continue;
+    const int distance = days_from_earlier_anniversary(date, today);
+    if (distance >= 0 && distance <= window_days) slots.push_back(static_cast<int>(i) + 1);
+  }
+  return slots;
+}
+
+}  // namespace store

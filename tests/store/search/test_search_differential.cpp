@@ -1,0 +1,145 @@
+// The workers' search against the one-memo search it must agree with, on
+// thousands of generated memos: mixed ASCII, full-width, Greek and Cyrillic
+// letters, half-width kana, two-byte characters whose second byte is an
+// ASCII letter, bytes that are no character, CR LF and bare LF.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <random>
+
+#include "store/diary/memo_files.h"
+#include "store/files/codec.h"
+#include "store/search/full_text_search.h"
+#include "store/search/search_run.h"
+
+namespace {
+
+QByteArray pair(int lead, int trail) { return QByteArray(1, char(lead)) + char(trail); }
+
+// A few pieces of each kind, so that generated keywords often hit.
+std::vector<QByteArray> pieces() {
+  std::vector<QByteArray> p;
+  for (const char* s : {"a", "B", "r", "S", "0", " ", "\\", "@", "~"}) p.emplace_back(s);
+  for (int c : {0x8260, 0x8281, 0x8262, 0x8283}) p.push_back(pair(c >> 8, c & 0xFF));  // Ａ ａ Ｃ ｃ
+  for (int c : {0x839F, 0x83BF, 0x83A0, 0x83C0}) p.push_back(pair(c >> 8, c & 0xFF));  // Α α Β β
+  for (int c : {0x8440, 0x8470, 0x8441, 0x8471}) p.push_back(pair(c >> 8, c & 0xFF));  // А а Б б
+  for (int c : {0xB1, 0xB2, 0xDE}) p.emplace_back(1, char(c));                        // ｱ ｲ ﾞ
+  for (int c : {0x8341, 0x8362, 0x8940, 0x9F72}) p.push_back(pair(c >> 8, c & 0xFF));  // trail bytes 0x40–0x7E
+  for (const char* s : {"\x80", "\xA0", "\xFD", "\xFF", "\x81 ", "\x85\x40", "\x81"}) p.emplace_back(s);
+  p.emplace_back("\r\n");
+  p.emplace_back("\n");
+  return p;
+}
+
+struct Generated {
+  QTemporaryDir tmp;
+  QString dir;
+  store::MemoTable table;
+  std::vector<QString> texts;  // decoded titles and bodies, for keywords
+};
+
+QByteArray random_bytes(std::mt19937& random, const std::vector<QByteArray>& p, int most) {
+  QByteArray bytes;
+  const int n = std::uniform_int_distribution<int>(0, most)(random);
+  for (int i = 0; i < n; ++i) bytes += p[std::uniform_int_distribution<size_t>(0, p.size() - 1)(random)];
+  return bytes;
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+void generate(Generated& g, std::mt19937& random, int memos) {
+  g.dir = g.tmp.path() + QStringLiteral("/");
+  QDir().mkpath(g.dir + QStringLiteral("memo"));
+  const std::vector<QByteArray> p = pieces();
+  for (int i = 0; i < memos; ++i) {
+    const QString no = QStringLiteral(" %1 ").arg(i + 1);
+    const QString title = store::decode_cp932(random_bytes(random, p, 4)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    g.table.push_back({QStringLiteral("2026/06/01"), QStringLiteral("花壇"), QStringLiteral("バラ"), title, no,
+                       QStringLiteral("2026/06/01 10:00:00"), QStringLiteral("2026/06/01 10:00:00")});
+    g.texts.push_back(title);
+    const int kind = std::uniform_int_distribution<int>(0, 9)(random);
+    if (kind < 7) {
+      const QByteArray body = random_bytes(random, p, 40);
+      put(store::memo_body_path(g.dir, no), body);
+      g.texts.push_back(store::decode_cp932(body));
+    }
+    if (kind >= 5) {
+      // A picture list: paths hold the same pieces, which must never match.
+      QByteArray list;
+      const char* end = kind == 9 ? "\n" : "\r\n";
+      for (int k = 0; k < 2; ++k) list += "/p/" + random_bytes(random, p, 3).replace('\n', ' ') + end + "写" + end;
+      list.replace("写", store::encode_cp932(QStringLiteral("写真")) + random_bytes(random, p, 2).replace('\n', ' '));
+      put(store::memo_images_path(g.dir, no), list);
+    }
+  }
+}
+
+// A piece of a generated text with its letters' case changed at random,
+// or a few random pieces decoded.
+QString random_keyword(std::mt19937& random, const Generated& g) {
+  if (std::uniform_int_distribution<int>(0, 3)(random) == 0) {
+    const std::vector<QByteArray> p = pieces();
+    return store::decode_cp932(random_bytes(random, p, 2));
+  }
+  const QString& text = g.texts[std::uniform_int_distribution<size_t>(0, g.texts.size() - 1)(random)];
+  if (text.isEmpty()) return QStringLiteral("a");
+  const auto from = std::uniform_int_distribution<qsizetype>(0, text.size() - 1)(random);
+  QString k = text.mid(from, std::uniform_int_distribution<qsizetype>(1, 4)(random));
+  for (QChar& c : k) c = std::uniform_int_distribution<int>(0, 1)(random) ? c.toUpper() : c.toLower();
+  return k;
+}
+
+}  // namespace
+
+class TestSearchDifferential : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void same_rows_as_one_memo_search_data() {
+    QTest::addColumn<unsigned>("seed");
+    QTest::addColumn<int>("threads");
+    QTest::newRow("seed 1, one worker") << 1u << 1;
+    QTest::newRow("seed 2, two workers") << 2u << 2;
+    QTest::newRow("seed 3, four workers") << 3u << 4;
+  }
+
+  void same_rows_as_one_memo_search() {
+    QFETCH(unsigned, seed);
+    QFETCH(int, threads);
+    std::mt19937 random(seed);
+    Generated g;
+    generate(g, random, 1500);
+    int hits = 0;
+    for (int k = 0; k < 40; ++k) {
+      const QString keyword = random_keyword(random, g);
+      const size_t first = k % 4 == 3 ? std::uniform_int_distribution<size_t>(0, g.table.size() - 1)(random) : 0;
+      store::SearchRun run(g.dir, g.table, keyword, first, threads);
+      for (size_t at = first; at < g.table.size(); ++at) {
+        const store::MemoSearch* got = nullptr;
+        while ((got = run.result(at, 2)) == nullptr) {
+        }
+        const store::MemoSearch want = store::search_memo(g.dir, g.table[at], keyword);
+        const QByteArray where = QStringLiteral("memo %1, keyword %2").arg(at).arg(keyword).toUtf8();
+        QVERIFY2(got->found == want.found, where.constData());
+        QVERIFY2(got->images_read == want.images_read, where.constData());
+        QVERIFY2(got->images.size() == want.images.size(), where.constData());
+        for (size_t i = 0; i < want.images.size(); ++i) {
+          QVERIFY2(got->images[i].path == want.images[i].path && got->images[i].title == want.images[i].title,
+                   where.constData());
+        }
+        hits += want.found ? 1 : 0;
+      }
+    }
+    // The keywords come from the memos themselves: many must hit, and far
+    // from all.
+    QVERIFY2(hits > 500 && hits < 40 * 1500 / 2, qPrintable(QString::number(hits)));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSearchDifferential)
+#include "test_search_differential.moc"
