@@ -86,12 +86,7 @@ void F_kinyu::build_controls() {
     return label;
   };
   auto make_combo = [this](const char* name) {
-    auto* combo = new ui::PickCombo(this);
-    combo->setObjectName(QLatin1String(name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setCompleter(nullptr);
-    combo->setMaxVisibleItems(20);
+    ui::PickCombo* combo = ui::make_pick_combo(this, name);
     // Enter and Tab reach the combo box itself; a key sent straight to its
     // line edit is caught there.
     combo->installEventFilter(this);

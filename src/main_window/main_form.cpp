@@ -84,12 +84,7 @@ void Main_form::build_controls() {
 
 void Main_form::build_filter_row(QWidget* client) {
   auto make_combo = [this, client](const char* name) {
-    auto* combo = new ui::PickCombo(client);
-    combo->setObjectName(QLatin1String(name));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setCompleter(nullptr);
-    combo->setMaxVisibleItems(20);
+    ui::PickCombo* combo = ui::make_pick_combo(client, name);
     combo->lineEdit()->installEventFilter(this);
     return combo;
   };

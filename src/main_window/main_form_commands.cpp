@@ -14,30 +14,25 @@
 #include "main_window/tools_menu.h"
 #include "memo_deletion/f_sakujo.h"
 #include "search/f_zenbun.h"
+#include "ui/form_controls.h"
 
 void Main_form::build_menu_bar() {
   QMenuBar* bar = menuBar();
   Menu_file = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
   Menu_file->setObjectName(QStringLiteral("Menu_file"));
-  Menu_file_quit = Menu_file->addAction(QStringLiteral("終了(&Q)"));
-  Menu_file_quit->setObjectName(QStringLiteral("Menu_file_quit"));
+  Menu_file_quit = ui::add_action(Menu_file, "Menu_file_quit", QStringLiteral("終了(&Q)"));
 
-  Menu_zenbun = bar->addAction(QStringLiteral("全文検索(&Z)"));
-  Menu_zenbun->setObjectName(QStringLiteral("Menu_zenbun"));
+  Menu_zenbun = ui::add_action(bar, "Menu_zenbun", QStringLiteral("全文検索(&Z)"));
   Menu_bunrui_edit = bar->addMenu(QStringLiteral("場所･品種の編集(&E)"));
   Menu_bunrui_edit->setObjectName(QStringLiteral("Menu_bunrui_edit"));
-  Menu_basyo = Menu_bunrui_edit->addAction(QStringLiteral("場所の編集(&B)"));
-  Menu_basyo->setObjectName(QStringLiteral("Menu_basyo"));
-  Menu_hinsyu = Menu_bunrui_edit->addAction(QStringLiteral("品種の編集(&H)"));
-  Menu_hinsyu->setObjectName(QStringLiteral("Menu_hinsyu"));
+  Menu_basyo = ui::add_action(Menu_bunrui_edit, "Menu_basyo", QStringLiteral("場所の編集(&B)"));
+  Menu_hinsyu = ui::add_action(Menu_bunrui_edit, "Menu_hinsyu", QStringLiteral("品種の編集(&H)"));
 
   // Tools of our own, beside the menus above.
   tools_ = std::make_unique<ToolsMenu>(bar, *this, state_, messages_);
 
-  menu_tukaikata = bar->addAction(QStringLiteral("使い方(&U)"));
-  menu_tukaikata->setObjectName(QStringLiteral("menu_tukaikata"));
-  Menu_quit = bar->addAction(QStringLiteral("終了(&Q)"));
-  Menu_quit->setObjectName(QStringLiteral("Menu_quit"));
+  menu_tukaikata = ui::add_action(bar, "menu_tukaikata", QStringLiteral("使い方(&U)"));
+  Menu_quit = ui::add_action(bar, "Menu_quit", QStringLiteral("終了(&Q)"));
 
   connect(Menu_file_quit, &QAction::triggered, this, &Main_form::Menu_file_quit_Click);
   connect(Menu_zenbun, &QAction::triggered, this, &Main_form::Menu_zenbun_Click);

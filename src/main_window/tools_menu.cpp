@@ -11,14 +11,9 @@
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
 #include "store/seasons/thumbnail_cache.h"
+#include "ui/form_controls.h"
 
 namespace {
-
-QAction* add_item(QMenu* menu, const char* name, const QString& text) {
-  QAction* action = menu->addAction(text);
-  action->setObjectName(QLatin1String(name));
-  return action;
-}
 
 // A window of our own that stays open beside the main window: shown, or
 // brought to the front when it is open already. It opens right of the main
@@ -44,12 +39,12 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
     : main_(main), state_(state), messages_(messages) {
   Menu_tool = bar->addMenu(QStringLiteral("ツール(&T)"));
   Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
-  Menu_syozai = add_item(Menu_tool, "Menu_syozai", QStringLiteral("画像の所在確認(&L)..."));
-  Menu_backup = add_item(Menu_tool, "Menu_backup", QStringLiteral("バックアップ(&B)..."));
-  Menu_restore = add_item(Menu_tool, "Menu_restore", QStringLiteral("バックアップから復元(&R)..."));
+  Menu_syozai = ui::add_action(Menu_tool, "Menu_syozai", QStringLiteral("画像の所在確認(&L)..."));
+  Menu_backup = ui::add_action(Menu_tool, "Menu_backup", QStringLiteral("バックアップ(&B)..."));
+  Menu_restore = ui::add_action(Menu_tool, "Menu_restore", QStringLiteral("バックアップから復元(&R)..."));
   Menu_tool->addSeparator();
-  Menu_album = add_item(Menu_tool, "Menu_album", QStringLiteral("季節アルバム(&A)..."));
-  Menu_season = add_item(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
+  Menu_album = ui::add_action(Menu_tool, "Menu_album", QStringLiteral("季節アルバム(&A)..."));
+  Menu_season = ui::add_action(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
 
   QObject::connect(Menu_syozai, &QAction::triggered, &main, [this] { Menu_syozai_Click(); });
   QObject::connect(Menu_backup, &QAction::triggered, &main, [this] { Menu_backup_Click(); });

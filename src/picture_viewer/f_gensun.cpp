@@ -51,14 +51,10 @@ F_gensun::~F_gensun() = default;
 void F_gensun::build_controls() {
   menu_bar = new QMenuBar(this);
   menu_bar->setObjectName(QStringLiteral("menu_bar"));
-  gensun_menyu_mae = menu_bar->addAction(QStringLiteral("前の画像(&P)"));
-  gensun_menyu_mae->setObjectName(QStringLiteral("gensun_menyu_mae"));
-  gensun_menu_tugi = menu_bar->addAction(QStringLiteral("次の画像(&N)"));
-  gensun_menu_tugi->setObjectName(QStringLiteral("gensun_menu_tugi"));
-  gensun_menu_file = menu_bar->addAction(QStringLiteral("ファイル名確認(&F)"));
-  gensun_menu_file->setObjectName(QStringLiteral("gensun_menu_file"));
-  gensun_menu_tojiru = menu_bar->addAction(QStringLiteral("閉じる(&C)"));
-  gensun_menu_tojiru->setObjectName(QStringLiteral("gensun_menu_tojiru"));
+  gensun_menyu_mae = ui::add_action(menu_bar, "gensun_menyu_mae", QStringLiteral("前の画像(&P)"));
+  gensun_menu_tugi = ui::add_action(menu_bar, "gensun_menu_tugi", QStringLiteral("次の画像(&N)"));
+  gensun_menu_file = ui::add_action(menu_bar, "gensun_menu_file", QStringLiteral("ファイル名確認(&F)"));
+  gensun_menu_tojiru = ui::add_action(menu_bar, "gensun_menu_tojiru", QStringLiteral("閉じる(&C)"));
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));

@@ -1,7 +1,10 @@
 #include "ui/form_controls.h"
 
+#include <QAction>
 #include <QPushButton>
 #include <algorithm>
+
+#include "ui/pick_combo.h"
 
 namespace ui {
 
@@ -21,6 +24,23 @@ QPushButton* make_button(QWidget* parent, const char* name, const QString& text)
   auto* button = new QPushButton(text, parent);
   button->setObjectName(QLatin1String(name));
   return button;
+}
+
+PickCombo* make_pick_combo(QWidget* parent, const char* name) {
+  auto* combo = new PickCombo(parent);
+  combo->setObjectName(QLatin1String(name));
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
+  combo->setMaxVisibleItems(20);
+  return combo;
+}
+
+QAction* add_action(QWidget* menu, const char* name, const QString& text) {
+  auto* action = new QAction(text, menu);
+  action->setObjectName(QLatin1String(name));
+  menu->addAction(action);
+  return action;
 }
 
 }  // namespace ui

@@ -1,15 +1,19 @@
 #pragma once
 // Building the windows whose controls are placed in code: a control put at
-// its box in twips, and a push button named as the design names it.
+// its box in twips, and buttons, boxes and menu items named as the design
+// names them.
 
 #include <QString>
 
 #include "ui/twips.h"
 
+class QAction;
 class QPushButton;
 class QWidget;
 
 namespace ui {
+
+class PickCombo;
 
 // Puts the control at its box, converted once to pixels; never at a
 // negative size, whatever the layout arithmetic gives.
@@ -21,5 +25,12 @@ inline void place(QWidget* w, double left, double top, double width, double heig
 
 // A push button of `parent` with the object name `name`.
 QPushButton* make_button(QWidget* parent, const char* name, const QString& text);
+
+// An editable box whose typed text is only a choice once it is picked from
+// its drop-down list: no completion, nothing inserted, 20 entries in view.
+PickCombo* make_pick_combo(QWidget* parent, const char* name);
+
+// An item added to a menu or a menu bar, with the object name `name`.
+QAction* add_action(QWidget* menu, const char* name, const QString& text);
 
 }  // namespace ui
