@@ -15,7 +15,6 @@ namespace seasons {
 namespace {
 
 const QColor kCurrentMonth(255, 250, 205);
-const QColor kLines(210, 210, 205);
 
 // A cell's sideways scroll bar, drawn flat: a screen of the album shows
 // dozens of them, and the desktop style's shaded bars took most of the
@@ -164,54 +163,11 @@ void AlbumGrid::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.fillRect(event->rect(), palette().base());
   painter.fillRect(QRect(column_x(current_month_), 0, kCellWidth, height()), kCurrentMonth);
-  painter.setPen(kLines);
+  painter.setPen(kAlbumLines);
   for (int m = 1; m <= 13; ++m) painter.drawLine(column_x(m), 0, column_x(m), height());
   for (size_t row = 0; row < years_.size(); ++row) {
     const int y = static_cast<int>(row) * cell_height_;
     painter.drawLine(0, y + cell_height_ - 1, width(), y + cell_height_ - 1);
-  }
-}
-
-YearRuler::YearRuler(std::vector<int> years, int cell_height, QWidget* viewport)
-    : QWidget(viewport), years_(std::move(years)), cell_height_(cell_height) {
-  setObjectName(QStringLiteral("album_years"));
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-  resize(AlbumGrid::kYearWidth, cell_height_ * static_cast<int>(years_.size()));
-}
-
-void YearRuler::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
-  QFont bold = font();
-  bold.setBold(true);
-  painter.setFont(bold);
-  for (size_t row = 0; row < years_.size(); ++row) {
-    const int y = static_cast<int>(row) * cell_height_;
-    painter.setPen(kLines);
-    painter.drawLine(0, y + cell_height_ - 1, width(), y + cell_height_ - 1);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QRect(0, y, width(), cell_height_), Qt::AlignCenter, QStringLiteral("%1年").arg(years_[row]));
-  }
-  painter.setPen(kLines);
-  painter.drawLine(width() - 1, 0, width() - 1, height());
-}
-
-MonthHeader::MonthHeader(int current_month, QWidget* parent) : QWidget(parent), current_month_(current_month) {
-  setObjectName(QStringLiteral("album_header"));
-  setFixedSize(AlbumGrid::column_x(13), AlbumGrid::kHeaderHeight);
-}
-
-void MonthHeader::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  painter.fillRect(rect(), palette().window());
-  for (int m = 1; m <= 12; ++m) {
-    const QRect cell(AlbumGrid::column_x(m), 0, AlbumGrid::kCellWidth, height());
-    QFont f = font();
-    f.setBold(m == current_month_);
-    painter.setFont(f);
-    if (m == current_month_) painter.fillRect(cell, QColor(255, 215, 0));
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(cell, Qt::AlignCenter, QStringLiteral("%1月").arg(m));
   }
 }
 

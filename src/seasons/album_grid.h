@@ -6,6 +6,7 @@
 // sight.
 
 #include <QAbstractListModel>
+#include <QColor>
 #include <QListView>
 #include <QWidget>
 #include <functional>
@@ -15,6 +16,9 @@
 #include "store/seasons/season_album.h"
 
 namespace seasons {
+
+// The colour of the lines between the album's rows and columns.
+inline const QColor kAlbumLines(210, 210, 205);
 
 // The pictures of one month of one year.
 class CellModel : public QAbstractListModel {
@@ -87,32 +91,6 @@ class AlbumGrid : public QWidget {
   };
   std::vector<Cell> all_;
   ThumbnailLoader& loader_;
-};
-
-// The year names at the left of the album's viewport: they stay in sight
-// when the grid is scrolled sideways and move with it up and down.
-class YearRuler : public QWidget {
- public:
-  YearRuler(std::vector<int> years, int cell_height, QWidget* viewport);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  std::vector<int> years_;
-  int cell_height_;
-};
-
-// The month names above the columns, with the current month marked.
-class MonthHeader : public QWidget {
- public:
-  MonthHeader(int current_month, QWidget* parent);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  int current_month_;
 };
 
 }  // namespace seasons

@@ -9,6 +9,7 @@
 #include <QtConcurrent>
 
 #include "seasons/album_grid.h"
+#include "seasons/album_headers.h"
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
 
