@@ -13,7 +13,7 @@ set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
 
-targets=(memo_index category_list settings image_list memo_body codec)
+targets=(memo_index category_list settings image_list memo_body codec shooting_time)
 if [[ $# -ne 2 ]]; then
     echo "usage: $0 TARGET|all SECONDS   (TARGET: ${targets[*]})" >&2
     exit 2

@@ -14,6 +14,8 @@ packages=(
     qt6-translations-l10n
     # backups: ZIP archives
     libarchive-dev
+    # shooting times of photos (EXIF)
+    libexiv2-dev
     # end-to-end test and screenshots
     xvfb
     xauth

@@ -57,6 +57,7 @@ F_kinyu::F_kinyu(store::AppState& state, ui::MessageService& messages, ui::MainW
   set_fonts();
   set_tab_order();
   install_hints();
+  install_file_drops();
   Form_Load();
 }
 

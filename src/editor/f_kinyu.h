@@ -5,6 +5,8 @@
 // closes.
 
 #include <QDialog>
+#include <QList>
+#include <QUrl>
 #include <functional>
 
 #include "store/diary/app_state.h"
@@ -15,6 +17,7 @@
 #include "ui/pick_combo.h"
 
 class QComboBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -54,6 +57,22 @@ class F_kinyu : public QDialog {
   // replace it to drive the window instead.
   std::function<int(QDialog&)> run_modal;
 
+  // Picture files brought in by a drop or a paste: inserted at 0-based
+  // position `at` (-1: the end) by the picker's rules, the first one added
+  // chosen and shown, and what could not be added named in one message.
+  // Returns the number added.
+  int add_picture_files(const QList<QUrl>& urls, int at);
+  // The date box takes the earliest shooting date of the memo's pictures,
+  // when any of them has one.
+  void date_from_pictures();
+  // Ctrl+V and "貼り付け(&P)" in the picture list: files copied in a file
+  // manager, or an image without a file, which is first saved where the
+  // user chooses.
+  void paste_pictures();
+  // Asks where to save a pasted image, proposing `proposed`; "" when the
+  // user cancels. Tests replace it.
+  std::function<QString(QWidget*, const QString& proposed)> choose_image_file;
+
  public Q_SLOTS:
   void Command1_Click();  // 登録
   void Command2_Click();  // 中止
@@ -79,6 +98,8 @@ class F_kinyu : public QDialog {
   void set_fonts();
   void set_tab_order();
   void install_hints();
+  void install_file_drops();
+  void save_pasted_image(const QImage& image);
   // Shows the picture at current_image_path fitted to the picture area.
   // Unless `reload`, it is decoded again only when its shown size changes.
   void fit_shown_picture(bool reload);

@@ -80,6 +80,7 @@ void Main_form::build_controls() {
   build_bottom_row(client);
   connect_controls();
   install_hints();
+  install_file_drops();
 }
 
 void Main_form::build_filter_row(QWidget* client) {

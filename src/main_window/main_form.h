@@ -2,8 +2,10 @@
 // The main window: the memo list with its two filters, the viewer pane,
 // the hint box and the command buttons.
 
+#include <QList>
 #include <QMainWindow>
 #include <QSize>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -25,6 +27,7 @@ class QPushButton;
 class MemoGrid;
 class MemoListModel;
 class ToolsMenu;
+class F_kinyu;
 
 namespace store {
 class InstanceLock;
@@ -149,7 +152,13 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void quit_from_menu();
   void install_hints();
   // Runs the editor; a cancel gives the viewer pane back its picture list.
-  void run_editor();
+  // `prepare`, when given, fills the editor before it is shown and may
+  // decide that it is not shown at all.
+  void run_editor(const std::function<bool(F_kinyu&)>& prepare = {});
+  // Picture files dropped on the list or the viewer pane: a new memo with
+  // them, dated by the earliest of their shooting dates.
+  void new_memo_with_files(const QList<QUrl>& urls);
+  void install_file_drops();
 
   store::AppState& state_;
   ui::MessageService& messages_;

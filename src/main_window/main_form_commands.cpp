@@ -2,9 +2,12 @@
 // bar with the usage guide.
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QDir>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QUrl>
 
 #include "categories/f_category.h"
@@ -14,6 +17,7 @@
 #include "main_window/tools_menu.h"
 #include "memo_deletion/f_sakujo.h"
 #include "search/f_zenbun.h"
+#include "ui/file_drop.h"
 #include "ui/form_controls.h"
 
 void Main_form::build_menu_bar() {
@@ -50,6 +54,27 @@ void Main_form::Command6_Click() {
   update_main_caption();
 }
 
+void Main_form::new_memo_with_files(const QList<QUrl>& urls) {
+  set_hint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
+  repaint();
+  state_.EditMode = QStringLiteral("sinki");
+  // Without a picture that can be added the editor does not open; the
+  // message has named every file and why.
+  run_editor([&urls](F_kinyu& editor) {
+    if (editor.add_picture_files(urls, -1) == 0) return false;
+    editor.date_from_pictures();
+    return true;
+  });
+  update_main_caption();
+}
+
+void Main_form::install_file_drops() {
+  const auto drop = [this](const QList<QUrl>& urls, int) { new_memo_with_files(urls); };
+  for (QWidget* target : {Grid1->viewport(), Text2->viewport(), List1->viewport(), static_cast<QWidget*>(Image1)}) {
+    new ui::FileDropTarget(target, drop);
+  }
+}
+
 void Main_form::Command8_Click() {
   if (current_memo_no().isEmpty()) {
     messages_.inform(this, QStringLiteral("訂正する項目が選択されていません。"), store::kAppTitle);
@@ -61,7 +86,7 @@ void Main_form::Command8_Click() {
   run_editor();
 }
 
-void Main_form::run_editor() {
+void Main_form::run_editor(const std::function<bool(F_kinyu&)>& prepare) {
   // The editor works on the shared picture list, which the viewer pane
   // shows. A cancel puts the pane's list back, so the pane stays exactly as
   // it was: no file is read again, no message repeats, the hint stays.
@@ -69,7 +94,7 @@ void Main_form::run_editor() {
   const int image_no = state_.current_image_no;
   const QString image_path = state_.current_image_path;
   F_kinyu editor(state_, messages_, *this);
-  if (run_modal(editor) == QDialog::Accepted) return;
+  if ((!prepare || prepare(editor)) && run_modal(editor) == QDialog::Accepted) return;
   state_.current_images = images;
   state_.current_image_no = image_no;
   state_.current_image_path = image_path;

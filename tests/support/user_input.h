@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -103,6 +104,24 @@ inline void pick_by_keys(QComboBox* combo, int row) {
   QTest::keyClick(list, Qt::Key_Home);
   for (int i = 0; i < row; ++i) QTest::keyClick(list, Qt::Key_Down);
   QTest::keyClick(list, Qt::Key_Return);
+}
+
+// Files dragged from a file manager and dropped at `at` of `target` (for a
+// view, its viewport): the drag enters, moves there, and drops. Returns the
+// action the drop was taken with (Qt::IgnoreAction when it was refused).
+inline Qt::DropAction drop_files(QWidget* target, const QPoint& at, const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+  QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return Qt::IgnoreAction;
+  QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+  move.setDropAction(Qt::MoveAction);  // what a file manager proposes on one disk
+  QCoreApplication::sendEvent(target, &move);
+  QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 }  // namespace user_input

@@ -27,19 +27,6 @@ bool holds(const QString& root, const QString& dir) {
 
 QString clean(const QString& dir) { return QDir::cleanPath(dir); }
 
-// The characters of `text` that windows-31j cannot hold, each once.
-QString unencodable_in(const QString& text) {
-  QString found;
-  if (representable_in_cp932(text)) return found;
-  for (qsizetype i = 0; i < text.size();) {
-    const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-    const QString ch = text.mid(i, pair ? 2 : 1);
-    if (!representable_in_cp932(ch) && !found.contains(ch)) found += ch;
-    i += ch.size();
-  }
-  return found;
-}
-
 PictureRegistration refused(const QString& text, const QString& title, bool to_title = false) {
   PictureRegistration r;
   r.ok = false;
@@ -189,24 +176,45 @@ QString file_date_text(const QString& path) {
   return modified.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
 }
 
+QString unencodable_characters(const QString& text) {
+  QString found;
+  if (representable_in_cp932(text)) return found;
+  for (qsizetype i = 0; i < text.size();) {
+    const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+    const QString ch = text.mid(i, pair ? 2 : 1);
+    if (!representable_in_cp932(ch) && !found.contains(ch)) found += ch;
+    i += ch.size();
+  }
+  return found;
+}
+
+PictureRefusal check_picture_path(const AppState& state, const QString& path, QString* lost) {
+  if (state.current_image_count() >= kPictureCapacity) return PictureRefusal::ListFull;
+  *lost = unencodable_characters(path);
+  if (!lost->isEmpty()) return PictureRefusal::Unencodable;
+  if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'))) return PictureRefusal::LineBreak;
+  return PictureRefusal::None;
+}
+
 PictureRegistration register_picture(AppState& state, const QString& dir, const QString& name, const QString& title) {
   if (title.isEmpty()) return refused(kNoPictureTitle, kAppName, true);
   if (name.isEmpty() || !is_picture_file_name(name)) return refused(kNoPictureFile, kAppName);
-  if (state.current_image_count() >= kPictureCapacity) {
-    return refused(QStringLiteral("これ以上画像を登録できません。"), QStringLiteral("画像の数が限界(100)を越えます"));
-  }
   const QString path = with_trailing_separator(dir) + name;
-  const QString lost = unencodable_in(path);
-  if (!lost.isEmpty()) {
-    return refused(QStringLiteral("ファイルの場所に保存できない文字（%1）が含まれているため、"
-                                  "この画像は登録できません。\n%2")
-                       .arg(lost, path),
-                   kAppTitle);
-  }
-  if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'))) {
-    return refused(
-        QStringLiteral("ファイルの場所に改行が含まれているため、この画像は登録できません。\n%1").arg(as_one_line(path)),
-        kAppTitle);
+  QString lost;
+  switch (check_picture_path(state, path, &lost)) {
+    case PictureRefusal::ListFull:
+      return refused(QStringLiteral("これ以上画像を登録できません。"), QStringLiteral("画像の数が限界(100)を越えます"));
+    case PictureRefusal::Unencodable:
+      return refused(QStringLiteral("ファイルの場所に保存できない文字（%1）が含まれているため、"
+                                    "この画像は登録できません。\n%2")
+                         .arg(lost, path),
+                     kAppTitle);
+    case PictureRefusal::LineBreak:
+      return refused(
+          QStringLiteral("ファイルの場所に改行が含まれているため、この画像は登録できません。\n%1").arg(as_one_line(path)),
+          kAppTitle);
+    case PictureRefusal::None:
+      break;
   }
   PictureRegistration done;
   done.entry = {path, as_one_line(title)};

@@ -69,6 +69,16 @@ QStringList file_names(const QString& dir);
 // "2026/05/20 9:03:05"; "" when the file has none.
 QString file_date_text(const QString& path);
 
+// The characters of `text` that windows-31j cannot hold, each once.
+QString unencodable_characters(const QString& text);
+
+// The checks every way of adding a picture file shares once its name is a
+// picture name: room in the list (100 pictures) and a path that the picture
+// list file can hold (windows-31j, no line break). On Unencodable, `lost`
+// holds the characters that cannot be stored.
+enum class PictureRefusal { None, ListFull, Unencodable, LineBreak };
+PictureRefusal check_picture_path(const AppState& state, const QString& path, QString* lost);
+
 // Appending a picture to state.current_images. When refused, nothing was
 // appended and `text` / `title` are the message box to show; `to_title`
 // asks for the focus to go to the title box.

@@ -1,0 +1,35 @@
+#pragma once
+// When a photo was taken: the EXIF DateTimeOriginal (with
+// OffsetTimeOriginal when the camera wrote one), read with libexiv2. A file
+// without a usable shooting time falls back to its modification time, which
+// the caller is told, since copying a photo changes it.
+
+#include <QByteArrayView>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace store {
+
+// "2026:05:20 09:03:05" (EXIF's own form) with an offset such as "+09:00"
+// or "" (then the time is local). Invalid for anything else, for the
+// all-zero date some cameras write, and for a time more than a day ahead
+// of `now`.
+QDateTime parse_exif_time(const QString& text, const QString& offset, const QDateTime& now);
+
+// The EXIF shooting time of a picture file, or of a picture's bytes;
+// invalid when there is none or the data cannot be read. Never throws.
+QDateTime exif_shooting_time(const QString& path);
+QDateTime exif_shooting_time(QByteArrayView data);
+
+struct ShootingTime {
+  QDateTime when;          // invalid when even the file has no time
+  bool from_file = false;  // the file's modification time, no EXIF
+};
+ShootingTime shooting_time(const QString& path);
+
+// The memo date ("yyyy/MM/dd") of the earliest shooting time among the
+// files, as the camera's clock gave it; "" when none has a time.
+QString earliest_shooting_date(const QStringList& paths);
+
+}  // namespace store

@@ -1,0 +1,176 @@
+// Pictures brought into the editor the desktop's ways, through real Qt
+// events: files dropped on the picture list (between two titles) and on the
+// picture area, files pasted with Ctrl+V, an image pasted without a file,
+// and files dropped on the main window opening a new memo dated by them.
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QtTest>
+
+#include "editor_fixture.h"
+#include "exif_picture.h"
+#include "user_input.h"
+
+using namespace editor_testing;
+
+namespace {
+
+QList<QUrl> urls_of(const QStringList& paths) {
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  return urls;
+}
+
+QStringList paths_of(const store::AppState& state) {
+  QStringList paths;
+  for (const store::ImageEntry& e : state.current_images) paths << e.path;
+  return paths;
+}
+
+}  // namespace
+
+class TestEditorFiles : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Dropped above the middle of a title, the files go before it; below the
+  // last one, after it. The drop is taken as a copy whatever was proposed.
+  void dropping_on_the_list_data() {
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("upper_half");
+    QTest::addColumn<int>("first");  // 0-based place of the first file
+    QTest::newRow("before the second") << 1 << true << 1;
+    QTest::newRow("after the second") << 1 << false << 2;
+    QTest::newRow("below the last") << 2 << false << 3;
+  }
+
+  void dropping_on_the_list() {
+    QFETCH(int, row);
+    QFETCH(bool, upper_half);
+    QFETCH(int, first);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor(2);
+    user_input::show_active(&dlg);
+    const QStringList files{f.picture(QStringLiteral("new1.jpg"), 10, 10), f.picture(QStringLiteral("new2.jpg"), 10, 10)};
+    const QRect item = dlg.List1->visualRect(dlg.List1->model()->index(row, 0));
+    const QPoint at(item.center().x(), upper_half ? item.top() + 1 : item.bottom() - 1);
+
+    QCOMPARE(user_input::drop_files(dlg.List1->viewport(), at, urls_of(files)), Qt::CopyAction);
+
+    QStringList expected = f.pictures;
+    expected.insert(first, files[1]);
+    expected.insert(first, files[0]);
+    QCOMPARE(paths_of(*f.state), expected);
+    QCOMPARE(titles(dlg.List1).mid(first, 2), (QStringList{"new1.jpg", "new2.jpg"}));
+    QCOMPARE(dlg.List1->selected_row(), first);
+    QTRY_COMPARE(f.state->current_image_path, files[0]);
+    QVERIFY(f.messages.log.isEmpty());
+  }
+
+  // What cannot be added is named in one message after the rest are added.
+  void dropping_on_the_picture_area() {
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    user_input::show_active(&dlg);
+    const QString good = f.picture(QStringLiteral("good.jpg"), 10, 10);
+    const QString text = f.dir_path + QStringLiteral("note.txt");
+    QVERIFY(testing_support::write_bytes(text, "x"));
+    QList<QUrl> urls = urls_of({text, good});
+    urls << QUrl(QStringLiteral("https://example.com/rose.jpg"));
+
+    QCOMPARE(user_input::drop_files(dlg.Image1, dlg.Image1->rect().center(), urls), Qt::CopyAction);
+
+    QCOMPARE(paths_of(*f.state), QStringList{good});
+    QCOMPARE(f.messages.log.size(), 1);
+    QVERIFY(f.messages.log[0].text.contains(text));
+    QVERIFY(f.messages.log[0].text.contains(QStringLiteral("https://example.com/rose.jpg")));
+  }
+
+  // Files copied in GNOME's file manager, then Ctrl+V in the picture list.
+  void pasting_copied_files() {
+    Fixture f;
+    F_kinyu& dlg = f.open_editor(2);
+    user_input::show_active(&dlg);
+    const QString a = f.picture(QStringLiteral("a.jpg"), 10, 10);
+    const QString b = f.picture(QStringLiteral("b.jpg"), 10, 10);
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("x-special/gnome-copied-files"),
+                  "copy\n" + QUrl::fromLocalFile(a).toEncoded() + "\n" + QUrl::fromLocalFile(b).toEncoded());
+    QGuiApplication::clipboard()->setMimeData(data);
+    auto* paste = dlg.List1->findChild<QAction*>(QStringLiteral("paste_pictures"));
+    QVERIFY(paste && paste->isEnabled());
+    QCOMPARE(paste->text(), QStringLiteral("貼り付け(&P)"));
+    QCOMPARE(dlg.List1->contextMenuPolicy(), Qt::ActionsContextMenu);
+
+    user_input::click_item(dlg.List1, 0);
+    QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
+
+    QCOMPARE(paths_of(*f.state).mid(3), (QStringList{a, b}));
+    QCOMPARE(titles(dlg.List1).mid(3), (QStringList{"a.jpg", "b.jpg"}));
+  }
+
+  // An image without a file is saved where the user chooses (a name without
+  // a picture suffix gets ".jpg"), then attached.
+  void pasting_an_image() {
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    user_input::show_active(&dlg);
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(image);
+    QString proposed;
+    dlg.choose_image_file = [&](QWidget*, const QString& p) {
+      proposed = p;
+      return f.dir_path + QStringLiteral("貼り付け");
+    };
+
+    user_input::click(dlg.List1);
+    QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
+
+    QVERIFY(proposed.contains(QStringLiteral("/Verdalis/") + QString::number(QDate::currentDate().year()) + "/"));
+    QVERIFY(proposed.endsWith(QStringLiteral(".jpg")));
+    const QString saved = f.dir_path + QStringLiteral("貼り付け.jpg");
+    QCOMPARE(paths_of(*f.state), QStringList{saved});
+    QCOMPARE(QImage(saved).size(), QSize(20, 10));
+  }
+
+  // Dropped on the main window's list, the files open the editor for a new
+  // memo dated by the earliest shooting time among them.
+  void dropping_on_the_main_window() {
+    Fixture f;
+    user_input::show_active(f.form.get());
+    const QString late = f.dir_path + QStringLiteral("late.jpg");
+    const QString early = f.dir_path + QStringLiteral("early.jpg");
+    QVERIFY(testing_support::write_exif_picture(late, QStringLiteral("2025:04:03 10:00:00")));
+    QVERIFY(testing_support::write_exif_picture(early, QStringLiteral("2025:04:02 18:15:00")));
+    QString date;
+    QStringList attached;
+    int opened = 0;
+    f.form->run_modal = [&](QDialog& d) {
+      auto& editor = static_cast<F_kinyu&>(d);
+      ++opened;
+      date = editor.Text1->text();
+      attached = titles(editor.List1);
+      return int(QDialog::Rejected);
+    };
+
+    QWidget* list = f.form->Grid1->viewport();
+    QCOMPARE(user_input::drop_files(list, list->rect().center(), urls_of({late, early})), Qt::CopyAction);
+    QCOMPARE(opened, 1);
+    QVERIFY(f.state->EditMode == QStringLiteral("sinki"));
+    QCOMPARE(date, QStringLiteral("2025/04/02"));
+    QCOMPARE(attached, (QStringList{"late.jpg", "early.jpg"}));
+
+    // Nothing that can be added: no editor, one message.
+    const QString text = f.dir_path + QStringLiteral("note.txt");
+    QVERIFY(testing_support::write_bytes(text, "x"));
+    QCOMPARE(user_input::drop_files(list, list->rect().center(), urls_of({text})), Qt::CopyAction);
+    QCOMPARE(opened, 1);
+    QCOMPARE(f.messages.log.size(), 1);
+  }
+};
+
+QTEST_MAIN(TestEditorFiles)
+#include "test_editor_files.moc"

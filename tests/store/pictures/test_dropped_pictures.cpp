@@ -1,0 +1,174 @@
+// Pictures that come as files from the desktop: the picker's rules for each
+// file, the place they are inserted at, GNOME's clipboard list, and the
+// shooting time read from EXIF or, failing that, the file's own time.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+
+#include "exif_picture.h"
+#include "store/pictures/dropped_pictures.h"
+#include "store/pictures/shooting_time.h"
+
+namespace {
+
+void touch(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) qFatal("cannot create %s", qPrintable(path));
+}
+
+}  // namespace
+
+class TestDroppedPictures : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Each row: the files given ("name" below the folder, "http:…" as a URL,
+  // "!name" not created), the insert position, the pictures already in the
+  // list, then the titles expected and the reasons expected, in order.
+  void adding_files_data() {
+    QTest::addColumn<QStringList>("given");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("already");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("reasons");
+    QTest::newRow("in order at the end") << QStringList{"a.jpg", "b.JPG", "c.jpeg"} << -1 << 2
+                                         << QStringList{"0", "1", "a.jpg", "b.JPG", "c.jpeg"} << QStringList{};
+    QTest::newRow("between two") << QStringList{"a.jpg", "b.bmp"} << 1 << 2 << QStringList{"0", "a.jpg", "b.bmp", "1"}
+                                 << QStringList{};
+    QTest::newRow("what the picker refuses")
+        << QStringList{"x.png", "x.Jpg", "sub", "http://example.com/y.jpg", "!gone.jpg", "ok.jpg"} << -1 << 0
+        << QStringList{"ok.jpg"}
+        << QStringList{"画像のファイル名ではありません", "画像のファイル名ではありません", "フォルダです",
+                       "このコンピュータのファイルではありません", "ファイルがありません"};
+    QTest::newRow("the hundredth fits, the next does not")
+        << QStringList{"a.jpg", "b.jpg"} << -1 << 99 << QStringList{"a.jpg"} << QStringList{"画像の数が限界(100)を越えます"};
+    QTest::newRow("characters windows-31j cannot hold") << QStringList{"🌷.jpg", "薔薇.jpg"} << -1 << 0
+                                                        << QStringList{"薔薇.jpg"}
+                                                        << QStringList{"保存できない文字（🌷）"};
+    QTest::newRow("a line break in the name") << QStringList{"a\nb.jpg"} << -1 << 0 << QStringList{}
+                                              << QStringList{"改行"};
+  }
+
+  void adding_files() {
+    QFETCH(QStringList, given);
+    QFETCH(int, at);
+    QFETCH(int, already);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, reasons);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    QDir().mkdir(folder + QStringLiteral("sub"));
+    QList<QUrl> urls;
+    for (const QString& g : given) {
+      if (g.startsWith(QStringLiteral("http"))) {
+        urls << QUrl(g);
+        continue;
+      }
+      const QString name = g.startsWith(QLatin1Char('!')) ? g.mid(1) : g;
+      if (!g.startsWith(QLatin1Char('!')) && name != QStringLiteral("sub")) touch(folder + name);
+      urls << QUrl::fromLocalFile(folder + name);
+    }
+    store::AppState state(folder);
+    for (int i = 0; i < already; ++i) state.current_images.push_back({QStringLiteral("/p/%1.jpg").arg(i), QString::number(i)});
+
+    const store::AddedPictures added = store::add_picture_files(state, urls, at);
+
+    QStringList got;
+    for (const store::ImageEntry& e : state.current_images) got << e.title;
+    if (already >= 99) got = got.mid(already);  // only what was added to a full list
+    QCOMPARE(got, titles);
+    QCOMPARE(added.added, titles.size() - (already < 99 ? already : 0));
+    QCOMPARE(added.refused.size(), reasons.size());
+    for (qsizetype i = 0; i < reasons.size(); ++i) QVERIFY2(added.refused[i].contains(reasons[i]), qPrintable(added.refused[i]));
+    const QString message = store::refused_pictures_message(added);
+    QCOMPARE(message.isEmpty(), reasons.isEmpty());
+    for (const store::ImageEntry& e : state.current_images) {
+      if (!e.path.startsWith(QStringLiteral("/p/"))) QVERIFY(e.path.startsWith(folder));
+    }
+  }
+
+  void gnome_copied_files_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("paths");
+    QTest::newRow("copy") << QByteArray("copy\nfile:///a/b.jpg\nfile:///a/%E8%96%94%E8%96%87.jpg")
+                          << QStringList{"/a/b.jpg", "/a/薔薇.jpg"};
+    QTest::newRow("cut, CR LF, trailing line") << QByteArray("cut\r\nfile:///x.jpg\r\n\r\n") << QStringList{"/x.jpg"};
+    QTest::newRow("nothing after the verb") << QByteArray("copy") << QStringList{};
+  }
+
+  void gnome_copied_files() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, paths);
+    QStringList got;
+    for (const QUrl& url : store::urls_of_copied_files(bytes)) got << url.toLocalFile();
+    QCOMPARE(got, paths);
+  }
+
+  void exif_time_text_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("date");  // "" when refused
+    QTest::newRow("local") << "2026:05:20 09:03:05" << "" << "2026/05/20";
+    QTest::newRow("with its zone") << "2026:05:20 23:30:00" << "-05:00" << "2026/05/20";
+    QTest::newRow("all zero") << "0000:00:00 00:00:00" << "" << "";
+    QTest::newRow("blank") << "    :  :     :  :  " << "" << "";
+    QTest::newRow("no such day") << "2026:02:30 10:00:00" << "" << "";
+    QTest::newRow("the future") << "2099:01:01 10:00:00" << "" << "";
+    QTest::newRow("garbage") << "yesterday" << "" << "";
+    QTest::newRow("a zone out of range is ignored") << "2026:05:20 09:03:05" << "+99:00" << "2026/05/20";
+  }
+
+  void exif_time_text() {
+    QFETCH(QString, text);
+    QFETCH(QString, offset);
+    QFETCH(QString, date);
+    const QDateTime now(QDate(2026, 12, 9), QTime(10, 0));
+    const QDateTime t = store::parse_exif_time(text, offset, now);
+    QCOMPARE(t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd")) : QString(), date);
+  }
+
+  // Files with EXIF give their shooting time, others their file time; the
+  // earliest shooting date keeps the camera's own date.
+  void shooting_times() {
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.jpg"));
+    const QString b = dir.filePath(QStringLiteral("b.jpg"));
+    const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
+    const QString broken = dir.filePath(QStringLiteral("broken.jpg"));
+    QVERIFY(testing_support::write_exif_picture(a, QStringLiteral("2026:05:20 23:30:00"), QStringLiteral("+09:00")));
+    QVERIFY(testing_support::write_exif_picture(b, QStringLiteral("2026:05:21 08:00:00")));
+    QVERIFY(testing_support::write_exif_picture(plain, QString()));
+    QFile f(broken);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\xFF\xD8\xFF\xE1\x7F\xFF" "Exif\0\0MM\0*\0\0\0\x08\xFF\xFF", 24);
+    f.close();
+
+    const store::ShootingTime ta = store::shooting_time(a);
+    QVERIFY(!ta.from_file);
+    QCOMPARE(ta.when.offsetFromUtc(), 9 * 3600);
+    QCOMPARE(ta.when.time(), QTime(23, 30));
+    QVERIFY(store::shooting_time(plain).from_file);
+    QVERIFY(!store::exif_shooting_time(broken).isValid());
+    QVERIFY(store::shooting_time(broken).from_file);
+    QCOMPARE(store::earliest_shooting_date({b, a}), QStringLiteral("2026/05/20"));
+    QCOMPARE(store::earliest_shooting_date({dir.filePath(QStringLiteral("none.jpg"))}), QString());
+    // A FIFO is not opened: it would block.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.jpg"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(!store::exif_shooting_time(fifo).isValid());
+  }
+
+  void pasted_image_place() {
+    QCOMPARE(store::pasted_images_folder(QStringLiteral("/home/u/Pictures"), QDate(2026, 12, 9)),
+             QStringLiteral("/home/u/Pictures/Verdalis/2026/"));
+    QCOMPARE(store::pasted_image_name(QDateTime(QDate(2026, 12, 9), QTime(7, 5, 3))), QStringLiteral("20261209-070503.jpg"));
+    QCOMPARE(store::with_picture_suffix(QStringLiteral("/a/花")), QStringLiteral("/a/花.jpg"));
+    QCOMPARE(store::with_picture_suffix(QStringLiteral("/a/b.jpeg")), QStringLiteral("/a/b.jpeg"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestDroppedPictures)
+#include "test_dropped_pictures.moc"
