@@ -41,6 +41,10 @@ Result bench_restore(const QString& dir, int reps);
 Result bench_album(const QString& dir, bool cold, int reps);
 Result bench_season(const QString& dir, int reps);
 
+// 60 photos dropped on the editor's picture list: until their titles are
+// listed (the picture is shown after them).
+Result bench_drop(const QString& dir, int reps);
+
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).
 int print_resident_memory(const QString& dir);

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
     const bench::Result season = bench::bench_season(dir, reps);
     report(season, season.ours <= 20);
   }
+  if (wanted("drop")) report(bench::bench_drop(dir, reps));
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,

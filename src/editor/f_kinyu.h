@@ -70,8 +70,10 @@ class F_kinyu : public QDialog {
   // user chooses.
   void paste_pictures();
   // Asks where to save a pasted image, proposing `proposed`; "" when the
-  // user cancels. Tests replace it.
+  // user cancels. Tests replace it, and the folder below which pasted
+  // images are proposed (the user's picture folder).
   std::function<QString(QWidget*, const QString& proposed)> choose_image_file;
+  QString pictures_folder;
 
  public Q_SLOTS:
   void Command1_Click();  // 登録

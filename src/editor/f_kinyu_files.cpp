@@ -49,6 +49,7 @@ void F_kinyu::install_file_drops() {
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, paste,
           [paste] { paste->setEnabled(clipboard_has_pictures()); });
 
+  pictures_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   choose_image_file = [](QWidget* parent, const QString& proposed) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("貼り付けた画像の保存先"), proposed,
                                         QStringLiteral("JPEG 画像 (*.jpg)"));
@@ -90,8 +91,7 @@ void F_kinyu::paste_pictures() {
 // An image without a file (copied from a browser or an image editor) is
 // saved as a JPEG where the user chooses, then attached like any file.
 void F_kinyu::save_pasted_image(const QImage& image) {
-  const QString folder = store::pasted_images_folder(
-      QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDate::currentDate());
+  const QString folder = store::pasted_images_folder(pictures_folder, QDate::currentDate());
   QDir().mkpath(folder);
   QString path = choose_image_file(this, folder + store::pasted_image_name(QDateTime::currentDateTime()));
   if (path.isEmpty()) return;

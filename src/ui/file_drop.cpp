@@ -43,10 +43,11 @@ void FileDropTarget::show_line(int row) {
     line_ = new QFrame(widget_);
     line_->setObjectName(QStringLiteral("drop_line"));
     line_->setFrameShape(QFrame::NoFrame);
+    // Filled in the text colour, which stands out from the white rows and
+    // from the selected one alike (a child of a view's viewport would
+    // otherwise take the viewport's white).
+    line_->setBackgroundRole(QPalette::Text);
     line_->setAutoFillBackground(true);
-    QPalette p = line_->palette();
-    p.setColor(QPalette::Window, widget_->palette().color(QPalette::Highlight));
-    line_->setPalette(p);
     line_->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
   int y = 0;

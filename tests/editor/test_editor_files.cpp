@@ -57,6 +57,22 @@ class TestEditorFiles : public QObject {
     const QRect item = dlg.List1->visualRect(dlg.List1->model()->index(row, 0));
     const QPoint at(item.center().x(), upper_half ? item.top() + 1 : item.bottom() - 1);
 
+    // While the files are dragged over the list, a line marks their place.
+    QMimeData dragged;
+    dragged.setUrls(urls_of(files));
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.List1->viewport(), &enter);
+    auto* line = dlg.List1->viewport()->findChild<QWidget*>(QStringLiteral("drop_line"));
+    QVERIFY(line && line->isVisible());
+    QCOMPARE(dlg.List1->viewport()->grab().toImage().pixelColor(5, line->geometry().center().y()),
+             dlg.List1->palette().color(QPalette::Text));
+    const QRect place = dlg.List1->visualRect(dlg.List1->model()->index(std::min(first, 2), 0));
+    QVERIFY2(qAbs(line->geometry().center().y() - (first > 2 ? place.bottom() : place.top())) <= 2,
+             qPrintable(QStringLiteral("line at %1").arg(line->geometry().center().y())));
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(dlg.List1->viewport(), &leave);
+    QVERIFY(!line->isVisible());
+
     QCOMPARE(user_input::drop_files(dlg.List1->viewport(), at, urls_of(files)), Qt::CopyAction);
 
     QStringList expected = f.pictures;
@@ -121,6 +137,7 @@ class TestEditorFiles : public QObject {
     image.fill(Qt::red);
     QGuiApplication::clipboard()->setImage(image);
     QString proposed;
+    dlg.pictures_folder = f.dir_path + QStringLiteral("写真");
     dlg.choose_image_file = [&](QWidget*, const QString& p) {
       proposed = p;
       return f.dir_path + QStringLiteral("貼り付け");
@@ -129,8 +146,9 @@ class TestEditorFiles : public QObject {
     user_input::click(dlg.List1);
     QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
 
-    QVERIFY(proposed.contains(QStringLiteral("/Verdalis/") + QString::number(QDate::currentDate().year()) + "/"));
-    QVERIFY(proposed.endsWith(QStringLiteral(".jpg")));
+    const QString folder = f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) + "/";
+    QVERIFY2(proposed.startsWith(folder) && proposed.endsWith(QStringLiteral(".jpg")), qPrintable(proposed));
+    QVERIFY(QFileInfo(folder).isDir());
     const QString saved = f.dir_path + QStringLiteral("貼り付け.jpg");
     QCOMPARE(paths_of(*f.state), QStringList{saved});
     QCOMPARE(QImage(saved).size(), QSize(20, 10));
