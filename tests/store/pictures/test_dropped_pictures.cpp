@@ -143,7 +143,9 @@ class TestDroppedPictures : public QObject {
     QVERIFY(testing_support::write_exif_picture(plain, QString()));
     QFile f(broken);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("\xFF\xD8\xFF\xE1\x7F\xFF" "Exif\0\0MM\0*\0\0\0\x08\xFF\xFF", 24);
+    // A JPEG whose EXIF block claims 32 KB and stops after its first IFD's
+    // offset.
+    f.write(QByteArray::fromHex("FFD8FFE17FFF457869660000" "4D4D002A00000008FFFF"));
     f.close();
 
     const store::ShootingTime ta = store::shooting_time(a);
