@@ -208,6 +208,54 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   return change;
 }
 
+MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs, const QDateTime& now) {
+  if (state.memo_count() + static_cast<qsizetype>(inputs.size()) > kMemoCapacity - 1) {
+    return refusal(QStringLiteral("これ以上メモを登録できません。"), QStringLiteral("メモの数が限界(30000)を越えます"));
+  }
+  const QString stamp = format_timestamp(now);
+  // The checks see the lists as the memos before them left them.
+  AppState probe(state.data_dir);
+  probe.location_list = state.location_list;
+  probe.variety_list = state.variety_list;
+  FileJournal journal;
+  MemoTable table = state.memo_table;
+  qint64 highest = state.settings.highest_memo_no;
+  QStringList to_remove;
+  MemoChange change;
+  for (const MemoInput& input : inputs) {
+    MemoInput in{as_one_line(input.date), as_one_line(input.location), as_one_line(input.variety),
+                 as_one_line(input.title), input.body, {}};
+    for (const ImageEntry& e : input.images) in.images.push_back({as_one_line(e.path), as_one_line(e.title)});
+    if (MemoChange refused = check_memo(probe, in); !refused.ok) {
+      journal.rollback();
+      return refused;
+    }
+    highest += 1;
+    const MemoRecord record{in.date, in.location, in.variety, in.title, format_number_field(highest), stamp, stamp};
+    if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
+      return failed(journal, done.message);
+    }
+    change.location_added |= !known_name(probe.location_list, in.location);
+    change.variety_added |= !known_name(probe.variety_list, in.variety);
+    if (FileResult done = add_name(journal, state.basyo_dat_path(), probe.location_list, in.location); !done) {
+      return failed(journal, done.message);
+    }
+    if (FileResult done = add_name(journal, state.hinsyu_dat_path(), probe.variety_list, in.variety); !done) {
+      return failed(journal, done.message);
+    }
+    table.push_back(record);
+  }
+  sort_memo_table(table);
+  // flower.dat is written last: if it fails, it is still as it was.
+  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) return failed(journal, done.message);
+  state.memo_table = std::move(table);
+  state.location_list = std::move(probe.location_list);
+  state.variety_list = std::move(probe.variety_list);
+  state.settings.highest_memo_no = highest;
+  change.warning = remove_left_over(to_remove, QStringLiteral("メモは保存しましたが、次のファイルが残っています。\n"));
+  return change;
+}
+
 MemoChange delete_memo(AppState& state, int slot) {
   if (slot < 1 || slot > state.memo_count()) {
     return refusal(QStringLiteral("削除するメモが見つかりません。"), kAppTitle);

@@ -50,6 +50,13 @@ MemoInput with_unencodable_replaced(const MemoInput& input);
 MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot,
                      const QDateTime& now = QDateTime::currentDateTime());
 
+// Saves several new memos at once (a day's photos each, from the photo
+// import): each is checked as save_memo checks one, and they all get
+// numbers, files, category names and their place in flower.dat together, or
+// (when a check refuses or a file cannot be written) none of them does.
+MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
+                          const QDateTime& now = QDateTime::currentDateTime());
+
 // Deletes the memo in the 1-based slot: rewrites flower.dat without it,
 // then deletes its body and picture list files. When flower.dat cannot be
 // written nothing changes. A per-memo file that cannot be deleted after

@@ -202,6 +202,41 @@ class TestMemoSave : public QObject {
     QCOMPARE(s.state.settings.highest_memo_no, 41);
   }
 
+  // Several new memos at once: numbers in turn, their files, new names once,
+  // the table in order; a refusal or a failed write leaves everything.
+  void several_new_memos_together() {
+    Store s;
+    store::MemoInput a = input(QStringLiteral("2026/06/05"));
+    a.location = QStringLiteral("新しい場所");
+    a.images = {{QStringLiteral("/p/a.jpg"), QStringLiteral("10:32")}};
+    store::MemoInput b = input(QStringLiteral("2026/06/20"));
+    b.location = QStringLiteral("新しい場所");
+    b.body = QStringLiteral("本文");
+
+    QVERIFY(store::save_new_memos(s.state, {a, b}, kNow).ok);
+    QCOMPARE(s.state.settings.highest_memo_no, 43);
+    QCOMPARE(s.state.memo_table[0].memo_no, QStringLiteral(" 43 "));  // 2026/06/20 first
+    QCOMPARE(s.state.memo_table[2].memo_no, QStringLiteral(" 42 "));
+    QCOMPARE(s.state.location_list.names.count(QStringLiteral("新しい場所")), 1);
+    QCOMPARE(read_bytes(s.path("memo/g0000042.txt")), cp932_lines({QStringLiteral("/p/a.jpg"), QStringLiteral("10:32")}));
+    QCOMPARE(read_bytes(s.path("memo/m0000043.txt")), cp932_lines({QStringLiteral("本文")}));
+    QVERIFY(read_bytes(s.path("flower.dat")).contains(" 43 "));
+
+    const auto files = snapshot(s.state.data_dir);
+    const store::MemoTable table = s.state.memo_table;
+    store::MemoInput untitled = input();
+    untitled.title.clear();
+    QVERIFY(!store::save_new_memos(s.state, {a, untitled}, kNow).ok);
+    QCOMPARE(snapshot(s.state.data_dir), files);
+    QVERIFY(QFile::remove(s.path("flower.dat")));
+    QVERIFY(QDir().mkdir(s.path("flower.dat")));
+    const auto blocked = snapshot(s.state.data_dir);
+    QVERIFY(!store::save_new_memos(s.state, {a, b}, kNow).ok);
+    QCOMPARE(snapshot(s.state.data_dir), blocked);
+    QVERIFY(s.state.memo_table == table);
+    QCOMPARE(s.state.settings.highest_memo_no, 43);
+  }
+
   void unencodable_characters_are_found_and_replaced() {
     store::MemoInput in = input();
     in.title = QStringLiteral("バラ🌹とチューリップ🌷");

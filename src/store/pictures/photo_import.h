@@ -1,0 +1,69 @@
+#pragma once
+// Bringing a camera folder in: its pictures (sub-folders included) grouped
+// by the day they were taken, newest day first, each marked when the diary
+// already holds it; then one new memo per chosen day. Scanning only reads,
+// and may run in a worker thread.
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "store/diary/app_state.h"
+#include "store/diary/memo_save.h"
+
+namespace store {
+
+struct ImportPhoto {
+  QString path;
+  QDateTime taken;          // the shooting time, or the file's time
+  bool from_file = false;   // no EXIF time: the file's modification time
+  qint64 size = 0;
+  bool already = false;     // the diary already holds this picture
+};
+
+struct ImportDay {
+  QDate day;                         // the camera's date
+  std::vector<ImportPhoto> photos;   // in shooting-time order
+  int fresh() const;                 // photos not yet in the diary
+};
+
+struct ImportScan {
+  std::vector<ImportDay> days;   // newest first
+  QStringList unsupported;       // image files the picker cannot take (HEIC, PNG...)
+  QStringList unreadable;        // "path（reason）"
+  int files = 0;                 // files looked at
+  bool cancelled = false;
+  QString message;               // set when the folder itself cannot be read
+};
+
+// What the scan needs to know of the pictures already in the diary: their
+// paths, and for each file name the paths that carry it, so that a copy of
+// a photo elsewhere (same name, size and shooting time) is found too.
+struct KnownPictures {
+  std::set<QString> paths;
+  std::multimap<QString, QString> by_name;
+};
+KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos);
+
+// Scans the folder. `progress` (may be empty) gets the files looked at now
+// and then; `cancel` stops the scan between files.
+ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
+                             const std::function<void(int)>& progress = {});
+
+// The memo of one day: its date, the location, variety and title given, and
+// its photos (those not in the diary unless `include_known`) in shooting
+// order, titled by their time ("10:32") or, when `by_time` is false or the
+// time is only the file's, by their file name.
+MemoInput day_memo(const ImportDay& day, const QString& location, const QString& variety, const QString& title,
+                   bool by_time, bool include_known = false);
+
+// "写真 12 枚".
+QString day_title(int photos);
+
+}  // namespace store

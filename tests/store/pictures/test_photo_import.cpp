@@ -1,0 +1,97 @@
+// A camera folder brought in: pictures grouped by the camera's day, newest
+// first, in shooting order; photos without EXIF by their file time; those
+// the diary holds (by path, or a copy by name, size and time) marked; other
+// formats, empty files, FIFOs and link loops handled; the day's memo.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "data_dir.h"
+#include "exif_picture.h"
+#include "store/pictures/photo_import.h"
+
+class TestPhotoImport : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Times without a zone are this machine's: the order within a day below
+  // assumes UTC for them.
+  void initTestCase() {
+    qputenv("TZ", "UTC");
+    ::tzset();
+  }
+
+  void scanning_a_folder() {
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/DCIM/");
+    QVERIFY(QDir().mkpath(root + QStringLiteral("100CANON")));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("101CANON")));
+    const auto photo = [&](const QString& name, const QString& taken, const QString& offset = {}) {
+      QVERIFY(testing_support::write_exif_picture(root + name, taken, offset));
+    };
+    photo(QStringLiteral("100CANON/IMG_1.JPG"), QStringLiteral("2026:05:20 10:32:00"));
+    photo(QStringLiteral("100CANON/IMG_2.JPG"), QStringLiteral("2026:05:20 09:15:00"));
+    // 23:30 in Tokyo is still the 20th there, whatever this machine's zone.
+    photo(QStringLiteral("101CANON/IMG_3.JPG"), QStringLiteral("2026:05:20 23:30:00"), QStringLiteral("+09:00"));
+    photo(QStringLiteral("101CANON/IMG_4.JPG"), QStringLiteral("2026:05:22 07:00:00"));
+    photo(QStringLiteral("101CANON/IMG_5.JPG"), QStringLiteral("2026:05:21 12:00:00"));
+    photo(QStringLiteral("plain.jpg"), QString());  // no EXIF: its file time
+    QFile plain(root + QStringLiteral("plain.jpg"));
+    QVERIFY(plain.open(QIODevice::ReadWrite));
+    QVERIFY(plain.setFileTime(QDateTime(QDate(2026, 5, 19), QTime(8, 0)), QFileDevice::FileModificationTime));
+    plain.close();
+    QVERIFY(testing_support::write_bytes(root + QStringLiteral("IMG_6.HEIC"), "ftypheic"));
+    QVERIFY(testing_support::write_bytes(root + QStringLiteral("empty.jpg"), QByteArray()));
+    QVERIFY(testing_support::write_bytes(root + QStringLiteral("._IMG_1.JPG"), "mac"));
+    QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("fifo.jpg")).constData(), 0600), 0);
+    QCOMPARE(::symlink("..", QFile::encodeName(root + QStringLiteral("101CANON/loop")).constData()), 0);
+    // The diary holds IMG_5 where it lies, and a copy of IMG_4 elsewhere.
+    const QString elsewhere = dir.path() + QStringLiteral("/old/IMG_4.JPG");
+    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/old")));
+    QVERIFY(QFile::copy(root + QStringLiteral("101CANON/IMG_4.JPG"), elsewhere));
+    store::KnownPictures known;
+    for (const QString& p : {root + QStringLiteral("101CANON/IMG_5.JPG"), elsewhere}) {
+      known.paths.insert(p);
+      known.by_name.emplace(QFileInfo(p).fileName(), p);
+    }
+
+    const std::atomic_bool cancel{false};
+    const store::ImportScan scan = store::scan_photo_folder(root, known, cancel);
+
+    QVERIFY(scan.message.isEmpty());
+    QStringList days;
+    for (const store::ImportDay& d : scan.days) {
+      QStringList names;
+      for (const store::ImportPhoto& p : d.photos) names << QFileInfo(p.path).fileName() + (p.already ? "*" : "");
+      days << d.day.toString(QStringLiteral("MM/dd")) + QLatin1Char(' ') + names.join(QLatin1Char(','));
+    }
+    QCOMPARE(days, (QStringList{"05/22 IMG_4.JPG*", "05/21 IMG_5.JPG*", "05/20 IMG_2.JPG,IMG_1.JPG,IMG_3.JPG",
+                                "05/19 plain.jpg"}));
+    QVERIFY(scan.days.back().photos.front().from_file);
+    QCOMPARE(scan.days[0].fresh(), 0);
+    QCOMPARE(scan.unsupported, QStringList{root + QStringLiteral("IMG_6.HEIC")});
+    QCOMPARE(scan.unreadable.size(), 1);
+    QVERIFY(scan.unreadable[0].startsWith(root + QStringLiteral("empty.jpg")));
+
+    const store::MemoInput memo = store::day_memo(scan.days[2], QStringLiteral("花壇"), QStringLiteral("バラ"),
+                                                  store::day_title(scan.days[2].fresh()), true);
+    QCOMPARE(memo.date, QStringLiteral("2026/05/20"));
+    QCOMPARE(memo.title, QStringLiteral("写真 3 枚"));
+    QStringList titles;
+    for (const store::ImageEntry& e : memo.images) titles << e.title;
+    QCOMPARE(titles, (QStringList{"09:15", "10:32", "23:30"}));
+    QCOMPARE(store::day_memo(scan.days[3], "a", "b", "c", true).images.front().title, QStringLiteral("plain.jpg"));
+    QVERIFY(store::day_memo(scan.days[0], "a", "b", "c", true).images.empty());
+
+    const store::ImportScan missing = store::scan_photo_folder(dir.path() + QStringLiteral("/nothing"), known, cancel);
+    QVERIFY(missing.message.contains(QStringLiteral("nothing")));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPhotoImport)
+#include "test_photo_import.moc"
