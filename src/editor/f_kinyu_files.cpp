@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QImageWriter>
@@ -23,15 +24,6 @@
 #include "store/pictures/shooting_time.h"
 #include "ui/file_drop.h"
 
-namespace {
-
-bool clipboard_has_pictures() {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  return data && (!ui::file_urls(*data).isEmpty() || data->hasImage());
-}
-
-}  // namespace
-
 void F_kinyu::install_file_drops() {
   new ui::FileDropTarget(
       List1->viewport(), [this](const QList<QUrl>& urls, int at) { add_picture_files(urls, at); }, List1);
@@ -43,11 +35,9 @@ void F_kinyu::install_file_drops() {
   paste->setShortcutContext(Qt::WidgetShortcut);
   List1->addAction(paste);
   List1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  // Always offered: asking the clipboard what it holds can wait on another
+  // program, so it is only asked when the user pastes.
   connect(paste, &QAction::triggered, this, &F_kinyu::paste_pictures);
-  // The context menu offers the paste only when there is something to paste.
-  paste->setEnabled(clipboard_has_pictures());
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, paste,
-          [paste] { paste->setEnabled(clipboard_has_pictures()); });
 
   pictures_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   choose_image_file = [](QWidget* parent, const QString& proposed) {
