@@ -1,11 +1,14 @@
 #include "main_window/tools_menu.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenuBar>
 #include <QScreen>
 #include <algorithm>
 
 #include "main_window/main_form.h"
+#include "photo_import/f_import.h"
 #include "picture_check/f_syozai.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
@@ -40,6 +43,7 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   Menu_tool = bar->addMenu(QStringLiteral("ツール(&T)"));
   Menu_tool->setObjectName(QStringLiteral("Menu_tool"));
   Menu_syozai = ui::add_action(Menu_tool, "Menu_syozai", QStringLiteral("画像の所在確認(&L)..."));
+  Menu_import = ui::add_action(Menu_tool, "Menu_import", QStringLiteral("写真の取り込み(&I)..."));
   Menu_backup = ui::add_action(Menu_tool, "Menu_backup", QStringLiteral("バックアップ(&B)..."));
   Menu_restore = ui::add_action(Menu_tool, "Menu_restore", QStringLiteral("バックアップから復元(&R)..."));
   Menu_tool->addSeparator();
@@ -47,6 +51,10 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   Menu_season = ui::add_action(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
 
   QObject::connect(Menu_syozai, &QAction::triggered, &main, [this] { Menu_syozai_Click(); });
+  QObject::connect(Menu_import, &QAction::triggered, &main, [this] { Menu_import_Click(); });
+  import_folder = [](QWidget* parent) {
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("写真を取り込むフォルダ"), QDir::homePath());
+  };
   QObject::connect(Menu_backup, &QAction::triggered, &main, [this] { Menu_backup_Click(); });
   QObject::connect(Menu_restore, &QAction::triggered, &main, [this] { Menu_restore_Click(); });
   QObject::connect(Menu_album, &QAction::triggered, &main, [this] { Menu_album_Click(); });
@@ -66,6 +74,14 @@ void ToolsMenu::Menu_syozai_Click() {
   // Picture lists may have changed: the memo of the current row is shown
   // again from its files.
   if (!main_.current_memo_no().isEmpty()) main_.show_memo();
+}
+
+void ToolsMenu::Menu_import_Click() {
+  const QString folder = import_folder(&main_);
+  if (folder.isEmpty()) return;
+  F_import import(state_, messages_, main_, thumbnails(), &main_);
+  import.start_scan(folder);
+  main_.run_modal(import);
 }
 
 void ToolsMenu::Menu_backup_Click() {

@@ -5,6 +5,8 @@
 // the windows before the workers go.
 
 #include <QPointer>
+#include <QString>
+#include <functional>
 #include <memory>
 
 #include "backup/f_backup.h"
@@ -35,6 +37,7 @@ class ToolsMenu {
   ToolsMenu& operator=(const ToolsMenu&) = delete;
 
   void Menu_syozai_Click();
+  void Menu_import_Click();
   void Menu_backup_Click();
   void Menu_restore_Click();
   void Menu_album_Click();
@@ -46,9 +49,13 @@ class ToolsMenu {
 
   // The file choices of the backup and the restore. Tests replace them.
   F_backup::Choosers backup_choosers = F_backup::standard_choosers();
+  // The folder whose photos are brought in ("" when the user cancels).
+  // Tests replace it.
+  std::function<QString(QWidget*)> import_folder;
 
   QMenu* Menu_tool = nullptr;
   QAction* Menu_syozai = nullptr;
+  QAction* Menu_import = nullptr;
   QAction* Menu_backup = nullptr;
   QAction* Menu_restore = nullptr;
   QAction* Menu_album = nullptr;

@@ -1,0 +1,242 @@
+#include "photo_import/f_import.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "seasons/thumbnail_loader.h"
+#include "seasons/tile_delegate.h"
+#include "store/diary/memo_save.h"
+#include "ui/form_controls.h"
+
+namespace {
+
+constexpr int kStripTiles = 8;
+
+// A day's photos as a row of thumbnails, redrawn as they arrive.
+class PhotoStrip : public QWidget {
+ public:
+  PhotoStrip(QStringList paths, seasons::ThumbnailLoader& loader, QWidget* parent)
+      : QWidget(parent), paths_(std::move(paths)), loader_(loader) {
+    const int side = loader_.side();
+    setMinimumSize((side + 4) * std::min<int>(kStripTiles, static_cast<int>(paths_.size())), side + 4);
+    connect(&loader_, &seasons::ThumbnailLoader::ready, this, [this](const QString& path) {
+      if (paths_.contains(path)) update();
+    });
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const int side = loader_.side();
+    for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths_.size())); ++i) {
+      seasons::paint_tile(painter, QRect(2 + i * (side + 4), 2, side, side), loader_, paths_[i]);
+    }
+  }
+
+ private:
+  QStringList paths_;
+  seasons::ThumbnailLoader& loader_;
+};
+
+// The location and variety of the memo written last: the day memos' first
+// guess.
+std::pair<QString, QString> last_used(const store::MemoTable& table) {
+  size_t newest = table.size();
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (newest == table.size() || table.text(i, store::MemoField::Created) > table.text(newest, store::MemoField::Created)) {
+      newest = i;
+    }
+  }
+  if (newest == table.size()) return {};
+  return {table.text(newest, store::MemoField::Location), table.text(newest, store::MemoField::Variety)};
+}
+
+QComboBox* category_box(const QStringList& names, const QString& text, QWidget* parent) {
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->addItems(names);
+  combo->setEditText(text);
+  return combo;
+}
+
+}  // namespace
+
+F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::MainWindowHost& main,
+                   seasons::ThumbnailLoader& thumbnails, QWidget* parent)
+    : QDialog(parent), state_(state), messages_(messages), main_(main), thumbnails_(thumbnails), job_(100, this) {
+  setObjectName(QStringLiteral("F_import"));
+  setWindowTitle(QStringLiteral("写真の取り込み"));
+  build_controls();
+  connect(&job_, &ui::BackgroundJob::tick, this, [this] {
+    Label1->setText(QStringLiteral("「%1」を調べています…（%2 個のファイル）").arg(folder_).arg(files_seen_.load()));
+  });
+  connect(&job_, &ui::BackgroundJob::running_changed, this, &F_import::set_running);
+}
+
+F_import::~F_import() {
+  cancel_ = true;
+  job_.abandon();
+}
+
+void F_import::build_controls() {
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setWordWrap(true);
+  Grid1 = new QTableWidget(0, kColumns, this);
+  Grid1->setObjectName(QStringLiteral("Grid1"));
+  Grid1->setHorizontalHeaderLabels({QStringLiteral("取り込む"), QStringLiteral("撮影日"), QStringLiteral("枚数"),
+                                    QStringLiteral("写真"), QStringLiteral("場所"), QStringLiteral("品種"),
+                                    QStringLiteral("タイトル")});
+  Grid1->verticalHeader()->hide();
+  Grid1->verticalHeader()->setDefaultSectionSize(thumbnails_.side() + 10);
+  Grid1->horizontalHeader()->setStretchLastSection(true);
+  Grid1->setSelectionMode(QAbstractItemView::NoSelection);
+  Grid1->setTabKeyNavigation(false);
+  Option1 = new QRadioButton(QStringLiteral("写真のタイトルを撮影時刻にする(&T)"), this);
+  Option1->setObjectName(QStringLiteral("Option1"));
+  Option1->setChecked(true);
+  Option2 = new QRadioButton(QStringLiteral("写真のタイトルをファイル名にする(&N)"), this);
+  Option2->setObjectName(QStringLiteral("Option2"));
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setWordWrap(true);
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("取り込む(&I)"));
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("閉じる(&C)"));
+  Command1->setEnabled(false);
+  connect(Command1, &QPushButton::clicked, this, &F_import::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &F_import::Command2_Click);
+
+  auto* options = new QHBoxLayout;
+  options->addWidget(Option1);
+  options->addWidget(Option2);
+  options->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Label2, 1);
+  buttons->addWidget(Command1);
+  buttons->addWidget(Command2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Label1);
+  layout->addWidget(Grid1, 1);
+  layout->addLayout(options);
+  layout->addLayout(buttons);
+  setMinimumSize(560, 300);
+  resize(980, 520);
+}
+
+void F_import::start_scan(const QString& folder) {
+  folder_ = folder;
+  cancel_ = false;
+  std::vector<QString> memo_nos;
+  for (size_t i = 0; i < state_.memo_table.size(); ++i) memo_nos.push_back(state_.memo_table.text(i, store::MemoField::MemoNo));
+  auto result = std::make_shared<store::ImportScan>();
+  job_.start(
+      [this, result, folder, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
+        const store::KnownPictures known = store::known_pictures(data_dir, memo_nos);
+        *result = store::scan_photo_folder(folder, known, cancel_, [this](int n) { files_seen_ = n; });
+      },
+      [this, result] {
+        scan_ = std::move(*result);
+        show_days();
+      });
+}
+
+void F_import::set_running(bool running) {
+  Command2->setText(running ? QStringLiteral("中止(&C)") : QStringLiteral("閉じる(&C)"));
+  Command1->setEnabled(!running && Grid1->rowCount() > 0);
+}
+
+void F_import::show_days() {
+  if (!scan_.message.isEmpty()) {
+    Label1->setText(scan_.message);
+    return;
+  }
+  const auto [location, variety] = last_used(state_.memo_table);
+  Grid1->setRowCount(static_cast<int>(scan_.days.size()));
+  int photos = 0;
+  for (int row = 0; row < Grid1->rowCount(); ++row) {
+    const store::ImportDay& day = scan_.days[static_cast<size_t>(row)];
+    photos += static_cast<int>(day.photos.size());
+    const int known = static_cast<int>(day.photos.size()) - day.fresh();
+    auto* take = new QTableWidgetItem;
+    take->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    take->setCheckState(day.fresh() > 0 ? Qt::Checked : Qt::Unchecked);
+    Grid1->setItem(row, Take, take);
+    const bool file_time = std::any_of(day.photos.begin(), day.photos.end(), [](const store::ImportPhoto& p) { return p.from_file; });
+    auto* date = new QTableWidgetItem(day.day.toString(QStringLiteral("yyyy/MM/dd")) +
+                                      (file_time ? QStringLiteral("（ファイルの日時）") : QString()));
+    date->setFlags(Qt::ItemIsEnabled);
+    Grid1->setItem(row, Day, date);
+    auto* count = new QTableWidgetItem(known > 0 ? QStringLiteral("%1 枚（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
+                                                 : QStringLiteral("%1 枚").arg(day.photos.size()));
+    count->setFlags(Qt::ItemIsEnabled);
+    Grid1->setItem(row, Count, count);
+    QStringList paths;
+    for (const store::ImportPhoto& p : day.photos) {
+      if (!p.already) paths << p.path;
+    }
+    Grid1->setCellWidget(row, Photos, new PhotoStrip(paths, thumbnails_, Grid1));
+    Grid1->setCellWidget(row, Location, category_box(state_.location_list.names, location, Grid1));
+    Grid1->setCellWidget(row, Variety, category_box(state_.variety_list.names, variety, Grid1));
+    Grid1->setItem(row, Title, new QTableWidgetItem(store::day_title(day.fresh())));
+  }
+  Grid1->resizeColumnsToContents();
+  Label1->setText(scan_.cancelled ? QStringLiteral("中止しました。見つかった分だけを表示しています。")
+                                  : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(scan_.days.size()).arg(photos));
+  QStringList left;
+  if (!scan_.unsupported.isEmpty()) left << QStringLiteral("表示できない形式 %1 個").arg(scan_.unsupported.size());
+  if (!scan_.unreadable.isEmpty()) left << QStringLiteral("読めないファイル %1 個").arg(scan_.unreadable.size());
+  Label2->setText(left.join(QStringLiteral("、")));
+  Label2->setToolTip((scan_.unsupported + scan_.unreadable).join(QLatin1Char('\n')));
+  Command1->setEnabled(Grid1->rowCount() > 0);
+}
+
+void F_import::Command1_Click() {
+  std::vector<store::MemoInput> memos;
+  int pictures = 0;
+  for (int row = 0; row < Grid1->rowCount(); ++row) {
+    if (Grid1->item(row, Take)->checkState() != Qt::Checked) continue;
+    const auto* location = static_cast<QComboBox*>(Grid1->cellWidget(row, Location));
+    const auto* variety = static_cast<QComboBox*>(Grid1->cellWidget(row, Variety));
+    store::MemoInput memo = store::day_memo(scan_.days[static_cast<size_t>(row)], location->currentText(),
+                                            variety->currentText(), Grid1->item(row, Title)->text(), Option1->isChecked());
+    if (memo.images.empty()) continue;
+    pictures += static_cast<int>(memo.images.size());
+    memos.push_back(std::move(memo));
+  }
+  if (memos.empty()) {
+    messages_.inform(this, QStringLiteral("取り込む日が選ばれていません。"), store::kAppTitle);
+    return;
+  }
+  const store::MemoChange change = store::save_new_memos(state_, memos);
+  if (!change.ok) {
+    messages_.inform(this, change.text, change.title);
+    return;
+  }
+  main_.set_location_filter_names(state_.location_list.names);
+  main_.set_variety_filter_names(state_.variety_list.names);
+  main_.reset_memo_list();
+  main_.update_main_caption();
+  QString text = QStringLiteral("%1 件のメモに写真 %2 枚を取り込みました。").arg(memos.size()).arg(pictures);
+  if (!change.warning.isEmpty()) text += QStringLiteral("\n\n") + change.warning;
+  messages_.inform(this, text, store::kAppTitle);
+  accept();
+}
+
+void F_import::Command2_Click() {
+  if (job_.running()) {
+    cancel_ = true;
+    return;
+  }
+  reject();
+}

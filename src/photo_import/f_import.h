@@ -1,0 +1,70 @@
+#pragma once
+// "写真の取り込み": a camera folder's pictures by the day they were taken,
+// one row per day with its photos as thumbnails, a check box, and the
+// location, variety and title its memo will get; "取り込む" makes one new
+// memo per checked day. The folder is scanned in a worker thread.
+
+#include <QDialog>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "store/diary/app_state.h"
+#include "store/pictures/photo_import.h"
+#include "ui/background_job.h"
+#include "ui/main_window_host.h"
+#include "ui/message_service.h"
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace seasons {
+class ThumbnailLoader;
+}
+
+class F_import : public QDialog {
+  Q_OBJECT
+
+ public:
+  F_import(store::AppState& state, ui::MessageService& messages, ui::MainWindowHost& main,
+           seasons::ThumbnailLoader& thumbnails, QWidget* parent);
+  ~F_import() override;
+
+  // Scans the folder; the rows come when the scan ends.
+  void start_scan(const QString& folder);
+  // Blocks until the scan has ended and its rows are shown (tests).
+  void wait_for_scan() { job_.wait(); }
+
+  void Command1_Click();  // 取り込む
+  void Command2_Click();  // 中止 while scanning, 閉じる otherwise
+
+  const store::ImportScan& scan() const { return scan_; }
+
+  QLabel* Label1 = nullptr;  // what the window shows or does
+  QTableWidget* Grid1 = nullptr;
+  QRadioButton* Option1 = nullptr;  // titles by shooting time
+  QRadioButton* Option2 = nullptr;  // titles by file name
+  QLabel* Label2 = nullptr;         // what was left out
+  QPushButton* Command1 = nullptr;
+  QPushButton* Command2 = nullptr;
+
+  enum Column { Take, Day, Count, Photos, Location, Variety, Title, kColumns };
+
+ private:
+  void build_controls();
+  void show_days();
+  void set_running(bool running);
+
+  store::AppState& state_;
+  ui::MessageService& messages_;
+  ui::MainWindowHost& main_;
+  seasons::ThumbnailLoader& thumbnails_;
+  ui::BackgroundJob job_;
+  std::atomic_bool cancel_{false};
+  std::atomic_int files_seen_{0};
+  store::ImportScan scan_;
+  QString folder_;
+};
