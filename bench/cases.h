@@ -45,6 +45,11 @@ Result bench_season(const QString& dir, int reps);
 // listed (the picture is shown after them).
 Result bench_drop(const QString& dir, int reps);
 
+// The photo import: a camera folder of 2000 JPEGs scanned and grouped by
+// day; and 100 day memos with 2000 pictures saved together.
+Result bench_import_scan(const QString& dir, int reps);
+Result bench_import_write(const QString& dir, int reps);
+
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).
 int print_resident_memory(const QString& dir);

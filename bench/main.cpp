@@ -121,6 +121,8 @@ int main(int argc, char** argv) {
     report(season, season.ours <= 20);
   }
   if (wanted("drop")) report(bench::bench_drop(dir, reps));
+  if (wanted("import_scan")) report(bench::bench_import_scan(dir, reps));
+  if (wanted("import_write")) report(bench::bench_import_write(dir, reps));
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,

@@ -41,6 +41,7 @@
 #include "store/diary/app_state.h"
 #include "store/diary/category_edit.h"
 #include "store/diary/memo_save.h"
+#include "store/pictures/photo_import.h"
 #include "store/diary/startup.h"
 #include "store/pictures/picture_repoint.h"
 
@@ -107,9 +108,10 @@ bool copy_tree(const QString& from, const QString& to) {
 // One operation, drawn from the generator before it is applied to either
 // directory, so that both get exactly the same one.
 struct Operation {
-  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion, Repoint, Backup };
+  enum Kind { NewMemo, Correction, Deletion, AddName, MoveAndSave, RemoveAndSave, BulkDeletion, Repoint, Backup, Import };
   Kind kind = NewMemo;
   store::MemoInput input;
+  std::vector<store::MemoInput> days;  // an import's memos, saved together
   int slot = 0;
   store::Category category = store::Category::Location;
   int position = 0;
@@ -118,7 +120,7 @@ struct Operation {
 
 const char* kind_name(Operation::Kind kind) {
   static const char* const names[] = {"new", "correct", "delete", "add-name", "move-name", "remove-name", "bulk-delete",
-                                      "repoint", "backup"};
+                                      "repoint", "backup", "import"};
   return names[kind];
 }
 
@@ -186,8 +188,10 @@ class Generator {
     if (memos == 0 && roll >= 40 && roll < 65) roll = 0;
     op.category = below(2) == 0 ? store::Category::Location : store::Category::Variety;
     const int names = store::category_list(state, op.category).count();
-    if (roll < 40) {
+    if (roll < 34) {
       op.kind = Operation::NewMemo;
+    } else if (roll < 40) {
+      op.kind = Operation::Import;
     } else if (roll < 65) {
       op.kind = Operation::Correction;
       op.slot = 1 + below(memos);
@@ -224,6 +228,18 @@ class Generator {
       op.input.body = body();
       op.input.images = images();
     }
+    if (op.kind == Operation::Import) {
+      // A day's photos per memo, now and then with a new location.
+      for (int d = 0, n = 2 + below(3); d < n; ++d) {
+        store::MemoInput day;
+        day.date = QStringLiteral("2026/05/%1").arg(1 + below(28), 2, 10, QLatin1Char('0'));
+        day.location = below(4) == 0 ? QStringLiteral("取り込み場所%1").arg(below(20)) : QStringLiteral("花壇");
+        day.variety = QStringLiteral("写真");
+        day.title = store::day_title(1 + d);
+        for (int i = 0; i <= d; ++i) day.images.push_back({photos_ + QStringLiteral("/庭%1.jpg").arg(below(kPhotos)), QStringLiteral("10:0%1").arg(i)});
+        op.days.push_back(std::move(day));
+      }
+    }
     return op;
   }
 
@@ -237,6 +253,7 @@ class Generator {
 bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
   switch (op.kind) {
     case Operation::NewMemo: return store::save_memo(state, op.input, 0, now).ok;
+    case Operation::Import: return store::save_new_memos(state, op.days, now).ok;
     case Operation::Correction: return store::save_memo(state, op.input, op.slot, now).ok;
     case Operation::Deletion: return store::delete_memo(state, op.slot).ok;
     case Operation::AddName: return store::add_category_name(state, op.category, op.name).ok;

@@ -1,5 +1,5 @@
-// Kills a process that saves, corrects and deletes memos and edits the
-// category lists (verdalis_kill_worker) at random moments, 200 to 1000 times, and
+// Kills a process that saves, corrects and deletes memos, imports several
+// day memos at once and edits the category lists (verdalis_kill_worker) at random moments, 200 to 1000 times, and
 // after every kill checks that the data directory still loads, that
 // flower.dat is exactly as it was before the interrupted operation or as
 // it is after it, that each picture list file a re-pointing of pictures

@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
+#include <system_error>
+#include <thread>
 
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
+#include "store/files/worker_threads.h"
 #include "store/pictures/picture_pick.h"
 #include "store/pictures/shooting_time.h"
 
@@ -64,7 +67,9 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
     scan.message = QStringLiteral("フォルダ「%1」を読めません。").arg(folder);
     return scan;
   }
-  std::map<QDate, std::vector<ImportPhoto>> by_day;
+  // The files are listed first, then their shooting times are read in a
+  // few threads, each taking its own run of files.
+  std::vector<ImportPhoto> found;
   // Links to folders are not followed (a loop would never end); FIFOs and
   // devices are not listed as files; hidden files (a Mac's "._IMG_0001.JPG"
   // companions, thumbnail folders) are left out.
@@ -82,27 +87,47 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
       continue;
     }
     if (!info.isFile()) continue;
-    ImportPhoto photo;
-    photo.path = path;
-    photo.size = info.size();
-    if (photo.size == 0) {
+    if (info.size() == 0) {
       scan.unreadable << QStringLiteral("%1（空のファイルです）").arg(path);
       continue;
     }
-    const ShootingTime t = shooting_time(path);
-    if (!t.when.isValid()) {
-      scan.unreadable << QStringLiteral("%1（日時がわかりません）").arg(path);
+    found.push_back({path, {}, false, info.size(), false});
+  }
+  const size_t n = found.size();
+  const size_t threads = std::clamp<size_t>(static_cast<size_t>(worker_threads()), 1, std::max<size_t>(1, n / 64));
+  const auto read_run = [&](size_t k) {
+    for (size_t i = n * k / threads; i < n * (k + 1) / threads && !cancel.load(std::memory_order_relaxed); ++i) {
+      const ShootingTime t = shooting_time(found[i].path);
+      found[i].taken = t.when;
+      found[i].from_file = t.from_file;
+    }
+  };
+  std::vector<std::thread> helpers;
+  size_t k = 1;
+  try {
+    for (; k < threads; ++k) helpers.emplace_back(read_run, k);
+  } catch (const std::system_error&) {
+    for (size_t left = k; left < threads; ++left) read_run(left);
+  }
+  read_run(0);
+  for (std::thread& t : helpers) t.join();
+  if (cancel.load(std::memory_order_relaxed)) scan.cancelled = true;
+
+  std::map<QDate, std::vector<ImportPhoto>> by_day;
+  for (ImportPhoto& photo : found) {
+    if (!photo.taken.isValid()) {
+      if (!scan.cancelled) scan.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
       continue;
     }
-    photo.taken = t.when;
-    photo.from_file = t.from_file;
-    photo.already = known.paths.count(path) > 0 || known_copy(photo, info.fileName(), known);
+    photo.already = known.paths.count(photo.path) > 0 || known_copy(photo, QFileInfo(photo.path).fileName(), known);
     by_day[photo.taken.date()].push_back(std::move(photo));
   }
   for (auto day = by_day.rbegin(); day != by_day.rend(); ++day) {
     ImportDay d{day->first, std::move(day->second)};
-    std::stable_sort(d.photos.begin(), d.photos.end(),
-                     [](const ImportPhoto& a, const ImportPhoto& b) { return a.taken < b.taken; });
+    // By the camera's clock, as the photos were taken that day.
+    std::stable_sort(d.photos.begin(), d.photos.end(), [](const ImportPhoto& a, const ImportPhoto& b) {
+      return std::pair(a.taken.date(), a.taken.time()) < std::pair(b.taken.date(), b.taken.time());
+    });
     scan.days.push_back(std::move(d));
   }
   if (progress) progress(scan.files);

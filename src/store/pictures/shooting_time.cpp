@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <mutex>
+#include <optional>
 
 // libexiv2 0.27 still names std::auto_ptr in its headers.
 #pragma GCC diagnostic push
@@ -11,10 +13,13 @@
 #include <exiv2/exiv2.hpp>
 
 #include "store/diary/field_formats.h"
+#include "store/files/posix_file.h"
 
 namespace store {
 
 namespace {
+
+constexpr qint64 kExifHead = 64 * 1024;
 
 // The library writes its warnings about damaged files to stderr; they are
 // no use to a user, who sees the file's time instead.
@@ -37,16 +42,17 @@ QDateTime time_of(Exiv2::Image& image) {
                          QDateTime::currentDateTime());
 }
 
+// The time, or nothing when the library could not read the data at all
+// (damaged, cut short, unknown).
 template <typename Open>
-QDateTime read_safely(Open open) {
+std::optional<QDateTime> read_safely(Open open) {
   quiet_library();
   try {
     Exiv2::Image::AutoPtr image = open();
-    if (image.get() == nullptr) return {};
+    if (image.get() == nullptr) return std::nullopt;
     return time_of(*image);
   } catch (...) {
-    // A damaged or unknown file has no shooting time.
-    return {};
+    return std::nullopt;
   }
 }
 
@@ -65,22 +71,44 @@ QDateTime parse_exif_time(const QString& text, const QString& offset, const QDat
     const int seconds = (z.captured(2).toInt() * 60 + z.captured(3).toInt()) * 60;
     if (seconds <= 14 * 3600) when = QDateTime(date, time, Qt::OffsetFromUTC, z.captured(1) == QStringLiteral("-") ? -seconds : seconds);
   }
-  if (when > now.addDays(1)) return {};
+  // Compared by the camera's date: converting every time through the
+  // time zone rules costs more than reading the file.
+  if (date > now.date().addDays(1)) return {};
   return when;
 }
 
 QDateTime exif_shooting_time(const QString& path) {
-  const QByteArray native = QFile::encodeName(path);
   // Only regular files: a FIFO or a device would block the library or never end.
-  if (!QFileInfo(path).isFile()) return {};
-  return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); });
+  qint64 size = 0;
+  qint64 mtime = 0;
+  QString reason;
+  const Fd fd = open_regular_file(path, &size, &mtime, &reason);
+  if (!fd || size == 0) return {};
+  // The EXIF block sits at the start of a photo: its head is read, and the
+  // whole file only when the head alone cannot be read.
+  QByteArray head(static_cast<qsizetype>(std::min(size, kExifHead)), Qt::Uninitialized);
+  qint64 got = 0;
+  while (got < head.size()) {
+    const qint64 n = read_some(fd.get(), head.data() + got, head.size() - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  if (got <= 0) return {};
+  head.truncate(static_cast<qsizetype>(got));
+  const std::optional<QDateTime> from_head = read_safely([&head] {
+    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(head.constData()), static_cast<long>(head.size()));
+  });
+  if (from_head || got >= size) return from_head.value_or(QDateTime());
+  const QByteArray native = QFile::encodeName(path);
+  return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); }).value_or(QDateTime());
 }
 
 QDateTime exif_shooting_time(QByteArrayView data) {
   if (data.isEmpty()) return {};
   return read_safely([data] {
-    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data.data()), static_cast<long>(data.size()));
-  });
+           return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data.data()), static_cast<long>(data.size()));
+         })
+      .value_or(QDateTime());
 }
 
 ShootingTime shooting_time(const QString& path) {

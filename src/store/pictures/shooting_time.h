@@ -13,8 +13,8 @@ namespace store {
 
 // "2026:05:20 09:03:05" (EXIF's own form) with an offset such as "+09:00"
 // or "" (then the time is local). Invalid for anything else, for the
-// all-zero date some cameras write, and for a time more than a day ahead
-// of `now`.
+// all-zero date some cameras write, and for a date more than a day after
+// `now`'s.
 QDateTime parse_exif_time(const QString& text, const QString& offset, const QDateTime& now);
 
 // The EXIF shooting time of a picture file, or of a picture's bytes;
