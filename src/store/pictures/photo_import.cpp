@@ -4,8 +4,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
-#include <system_error>
-#include <thread>
 
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
@@ -93,24 +91,13 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
     }
     found.push_back({path, {}, false, info.size(), false});
   }
-  const size_t n = found.size();
-  const size_t threads = std::clamp<size_t>(static_cast<size_t>(worker_threads()), 1, std::max<size_t>(1, n / 64));
-  const auto read_run = [&](size_t k) {
-    for (size_t i = n * k / threads; i < n * (k + 1) / threads && !cancel.load(std::memory_order_relaxed); ++i) {
+  in_runs(found.size(), run_count(found.size(), 64), [&](size_t, size_t begin, size_t end) {
+    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) {
       const ShootingTime t = shooting_time(found[i].path);
       found[i].taken = t.when;
       found[i].from_file = t.from_file;
     }
-  };
-  std::vector<std::thread> helpers;
-  size_t k = 1;
-  try {
-    for (; k < threads; ++k) helpers.emplace_back(read_run, k);
-  } catch (const std::system_error&) {
-    for (size_t left = k; left < threads; ++left) read_run(left);
-  }
-  read_run(0);
-  for (std::thread& t : helpers) t.join();
+  });
   if (cancel.load(std::memory_order_relaxed)) scan.cancelled = true;
 
   std::map<QDate, std::vector<ImportPhoto>> by_day;

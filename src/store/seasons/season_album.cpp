@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <system_error>
-#include <thread>
 
 #include "store/diary/memo_files.h"
 #include "store/files/posix_file.h"
@@ -107,12 +105,12 @@ std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<Alb
   // read in a few threads, each taking its own run of memos, and the runs
   // joined in order.
   const size_t n = memos.size();
-  const size_t threads = std::clamp<size_t>(static_cast<size_t>(worker_threads()), 1, std::max<size_t>(1, n / 256));
+  const size_t threads = run_count(n, 256);
   std::vector<std::vector<AlbumPicture>> runs(threads);
-  const auto read_run = [&](size_t k) {
+  in_runs(n, threads, [&](size_t k, size_t begin, size_t end) {
     ImageListFiles lists(data_dir);
     std::vector<AlbumPicture>& pictures = runs[k];
-    for (size_t i = n * k / threads; i < n * (k + 1) / threads; ++i) {
+    for (size_t i = begin; i < end; ++i) {
       const AlbumMemo& m = memos[n - 1 - i];
       int no = 0;
       for (ImageEntry& e : lists.read(m.memo_no)) {
@@ -121,17 +119,7 @@ std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<Alb
         pictures.push_back({m.memo_no, m.date, no, std::move(e.path), std::move(e.title)});
       }
     }
-  };
-  std::vector<std::thread> helpers;
-  size_t k = 1;
-  try {
-    for (; k < threads; ++k) helpers.emplace_back(read_run, k);
-  } catch (const std::system_error&) {
-    // No thread to be had: the runs left are read here.
-    for (size_t left = k; left < threads; ++left) read_run(left);
-  }
-  read_run(0);
-  for (std::thread& t : helpers) t.join();
+  });
   std::vector<AlbumPicture> pictures = std::move(runs[0]);
   for (size_t k = 1; k < threads; ++k) std::move(runs[k].begin(), runs[k].end(), std::back_inserter(pictures));
   return group_album(std::move(pictures));
