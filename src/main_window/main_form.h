@@ -155,6 +155,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   // `prepare`, when given, fills the editor before it is shown and may
   // decide that it is not shown at all.
   void run_editor(const std::function<bool(F_kinyu&)>& prepare = {});
+  // "登録": the editor for a new memo, filled first by `prepare` when given.
+  void open_new_memo(const std::function<bool(F_kinyu&)>& prepare);
   // Picture files dropped on the list or the viewer pane: a new memo with
   // them, dated by the earliest of their shooting dates.
   void new_memo_with_files(const QList<QUrl>& urls);

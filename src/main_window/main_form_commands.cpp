@@ -46,26 +46,24 @@ void Main_form::build_menu_bar() {
   connect(Menu_quit, &QAction::triggered, this, &Main_form::Menu_quit_Click);
 }
 
-void Main_form::Command6_Click() {
+void Main_form::Command6_Click() { open_new_memo({}); }
+
+void Main_form::open_new_memo(const std::function<bool(F_kinyu&)>& prepare) {
   set_hint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
   repaint();
   state_.EditMode = QStringLiteral("sinki");
-  run_editor();
+  run_editor(prepare);
   update_main_caption();
 }
 
 void Main_form::new_memo_with_files(const QList<QUrl>& urls) {
-  set_hint(QStringLiteral("登録画面を起動中です。少々お待ち下さい。"));
-  repaint();
-  state_.EditMode = QStringLiteral("sinki");
   // Without a picture that can be added the editor does not open; the
   // message has named every file and why.
-  run_editor([&urls](F_kinyu& editor) {
+  open_new_memo([&urls](F_kinyu& editor) {
     if (editor.add_picture_files(urls, -1) == 0) return false;
     editor.date_from_pictures();
     return true;
   });
-  update_main_caption();
 }
 
 void Main_form::install_file_drops() {

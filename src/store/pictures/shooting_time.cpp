@@ -56,6 +56,12 @@ std::optional<QDateTime> read_safely(Open open) {
   }
 }
 
+std::optional<QDateTime> from_memory(QByteArrayView data) {
+  return read_safely([data] {
+    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data.data()), static_cast<long>(data.size()));
+  });
+}
+
 }  // namespace
 
 QDateTime parse_exif_time(const QString& text, const QString& offset, const QDateTime& now) {
@@ -95,9 +101,7 @@ QDateTime exif_shooting_time(const QString& path) {
   }
   if (got <= 0) return {};
   head.truncate(static_cast<qsizetype>(got));
-  const std::optional<QDateTime> from_head = read_safely([&head] {
-    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(head.constData()), static_cast<long>(head.size()));
-  });
+  const std::optional<QDateTime> from_head = from_memory(head);
   if (from_head || got >= size) return from_head.value_or(QDateTime());
   const QByteArray native = QFile::encodeName(path);
   return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); }).value_or(QDateTime());
@@ -105,10 +109,7 @@ QDateTime exif_shooting_time(const QString& path) {
 
 QDateTime exif_shooting_time(QByteArrayView data) {
   if (data.isEmpty()) return {};
-  return read_safely([data] {
-           return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data.data()), static_cast<long>(data.size()));
-         })
-      .value_or(QDateTime());
+  return from_memory(data).value_or(QDateTime());
 }
 
 ShootingTime shooting_time(const QString& path) {
