@@ -4,49 +4,20 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
+#include <QStringListModel>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "seasons/thumbnail_loader.h"
-#include "seasons/tile_delegate.h"
 #include "store/diary/memo_save.h"
 #include "ui/form_controls.h"
 
 namespace {
-
-constexpr int kStripTiles = 8;
-
-// A day's photos as a row of thumbnails, redrawn as they arrive.
-class PhotoStrip : public QWidget {
- public:
-  PhotoStrip(QStringList paths, seasons::ThumbnailLoader& loader, QWidget* parent)
-      : QWidget(parent), paths_(std::move(paths)), loader_(loader) {
-    const int side = loader_.side();
-    setMinimumSize((side + 4) * std::min<int>(kStripTiles, static_cast<int>(paths_.size())), side + 4);
-    connect(&loader_, &seasons::ThumbnailLoader::ready, this, [this](const QString& path) {
-      if (paths_.contains(path)) update();
-    });
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const int side = loader_.side();
-    for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths_.size())); ++i) {
-      seasons::paint_tile(painter, QRect(2 + i * (side + 4), 2, side, side), loader_, paths_[i]);
-    }
-  }
-
- private:
-  QStringList paths_;
-  seasons::ThumbnailLoader& loader_;
-};
 
 // The location and variety of the memo written last: the day memos' first
 // guess.
@@ -61,15 +32,6 @@ std::pair<QString, QString> last_used(const store::MemoTable& table) {
   return {table.text(newest, store::MemoField::Location), table.text(newest, store::MemoField::Variety)};
 }
 
-QComboBox* category_box(const QStringList& names, const QString& text, QWidget* parent) {
-  auto* combo = new QComboBox(parent);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->addItems(names);
-  combo->setEditText(text);
-  return combo;
-}
-
 }  // namespace
 
 F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::MainWindowHost& main,
@@ -78,9 +40,7 @@ F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::Mai
   setObjectName(QStringLiteral("F_import"));
   setWindowTitle(QStringLiteral("写真の取り込み"));
   build_controls();
-  connect(&job_, &ui::BackgroundJob::tick, this, [this] {
-    Label1->setText(QStringLiteral("「%1」を調べています…（%2 個のファイル）").arg(folder_).arg(files_seen_.load()));
-  });
+  connect(&job_, &ui::BackgroundJob::tick, this, &F_import::show_progress);
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_import::set_running);
 }
 
@@ -95,6 +55,8 @@ void F_import::build_controls() {
   Label1->setWordWrap(true);
   Grid1 = new QTableWidget(0, kColumns, this);
   Grid1->setObjectName(QStringLiteral("Grid1"));
+  locations_ = new QStringListModel(state_.location_list.names, this);
+  varieties_ = new QStringListModel(state_.variety_list.names, this);
   Grid1->setHorizontalHeaderLabels({QStringLiteral("取り込む"), QStringLiteral("撮影日"), QStringLiteral("枚数"),
                                     QStringLiteral("写真"), QStringLiteral("場所"), QStringLiteral("品種"),
                                     QStringLiteral("タイトル")});
@@ -140,14 +102,20 @@ void F_import::start_scan(const QString& folder) {
   std::vector<QString> memo_nos;
   for (size_t i = 0; i < state_.memo_table.size(); ++i) memo_nos.push_back(state_.memo_table.text(i, store::MemoField::MemoNo));
   auto result = std::make_shared<store::ImportScan>();
+  const auto progress = [this](int files, const std::vector<store::ImportDay>* days) {
+    files_seen_ = files;
+    if (days == nullptr) return;
+    const std::lock_guard lock(pending_mutex_);
+    pending_days_ = *days;
+  };
   job_.start(
-      [this, result, folder, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
+      [this, result, folder, progress, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
         const store::KnownPictures known = store::known_pictures(data_dir, memo_nos);
-        *result = store::scan_photo_folder(folder, known, cancel_, [this](int n) { files_seen_ = n; });
+        *result = store::scan_photo_folder(folder, known, cancel_, progress);
       },
       [this, result] {
         scan_ = std::move(*result);
-        show_days();
+        show_result();
       });
 }
 
@@ -156,43 +124,59 @@ void F_import::set_running(bool running) {
   Command1->setEnabled(!running && Grid1->rowCount() > 0);
 }
 
-void F_import::show_days() {
+void F_import::show_progress() {
+  Label1->setText(QStringLiteral("「%1」を調べています…（%2 個のファイル）").arg(folder_).arg(files_seen_.load()));
+  std::optional<std::vector<store::ImportDay>> days;
+  {
+    const std::lock_guard lock(pending_mutex_);
+    days.swap(pending_days_);
+  }
+  if (days) show_days(*days);
+}
+
+void F_import::show_days(const std::vector<store::ImportDay>& days) {
+  // The scan's days only grow and keep their order: each is either the
+  // row at its place already, or new there.
+  const auto [location, variety] = last_used(state_.memo_table);
+  const photo_import::CategoryModels categories{locations_, varieties_, location, variety};
+  for (size_t i = 0; i < days.size(); ++i) {
+    const int row = static_cast<int>(i);
+    if (i < days_.size() && days_[i].day == days[i].day) {
+      photo_import::update_day_row(*Grid1, row, days[i]);
+    } else {
+      photo_import::insert_day_row(*Grid1, row, days[i], categories, thumbnails_);
+      days_.insert(days_.begin() + static_cast<std::ptrdiff_t>(i), store::ImportDay{});
+    }
+    days_[i] = days[i];
+  }
+  Grid1->resizeColumnsToContents();
+  if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0) Grid1->setCurrentCell(0, Take);
+  // The keyboard goes from the table through each row's boxes to the
+  // options and buttons, in the rows' order.
+  QWidget* previous = Grid1;
+  for (int row = 0; row < Grid1->rowCount(); ++row) {
+    for (const int column : {static_cast<int>(Location), static_cast<int>(Variety)}) {
+      QWidget::setTabOrder(previous, Grid1->cellWidget(row, column));
+      previous = Grid1->cellWidget(row, column);
+    }
+  }
+  QWidget::setTabOrder(previous, Option1);
+}
+
+void F_import::show_result() {
   if (!scan_.message.isEmpty()) {
     Label1->setText(scan_.message);
     return;
   }
-  const auto [location, variety] = last_used(state_.memo_table);
-  Grid1->setRowCount(static_cast<int>(scan_.days.size()));
-  int photos = 0;
-  for (int row = 0; row < Grid1->rowCount(); ++row) {
-    const store::ImportDay& day = scan_.days[static_cast<size_t>(row)];
-    photos += static_cast<int>(day.photos.size());
-    const int known = static_cast<int>(day.photos.size()) - day.fresh();
-    auto* take = new QTableWidgetItem;
-    take->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-    take->setCheckState(day.fresh() > 0 ? Qt::Checked : Qt::Unchecked);
-    Grid1->setItem(row, Take, take);
-    const bool file_time = std::any_of(day.photos.begin(), day.photos.end(), [](const store::ImportPhoto& p) { return p.from_file; });
-    auto* date = new QTableWidgetItem(day.day.toString(QStringLiteral("yyyy/MM/dd")) +
-                                      (file_time ? QStringLiteral("（ファイルの日時）") : QString()));
-    date->setFlags(Qt::ItemIsEnabled);
-    Grid1->setItem(row, Day, date);
-    auto* count = new QTableWidgetItem(known > 0 ? QStringLiteral("%1 枚（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
-                                                 : QStringLiteral("%1 枚").arg(day.photos.size()));
-    count->setFlags(Qt::ItemIsEnabled);
-    Grid1->setItem(row, Count, count);
-    QStringList paths;
-    for (const store::ImportPhoto& p : day.photos) {
-      if (!p.already) paths << p.path;
-    }
-    Grid1->setCellWidget(row, Photos, new PhotoStrip(paths, thumbnails_, Grid1));
-    Grid1->setCellWidget(row, Location, category_box(state_.location_list.names, location, Grid1));
-    Grid1->setCellWidget(row, Variety, category_box(state_.variety_list.names, variety, Grid1));
-    Grid1->setItem(row, Title, new QTableWidgetItem(store::day_title(day.fresh())));
+  {
+    const std::lock_guard lock(pending_mutex_);
+    pending_days_.reset();
   }
-  Grid1->resizeColumnsToContents();
+  show_days(scan_.days);
+  int photos = 0;
+  for (const store::ImportDay& day : days_) photos += static_cast<int>(day.photos.size());
   Label1->setText(scan_.cancelled ? QStringLiteral("中止しました。見つかった分だけを表示しています。")
-                                  : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(scan_.days.size()).arg(photos));
+                                  : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(days_.size()).arg(photos));
   QStringList left;
   if (!scan_.unsupported.isEmpty()) left << QStringLiteral("表示できない形式 %1 個").arg(scan_.unsupported.size());
   if (!scan_.unreadable.isEmpty()) left << QStringLiteral("読めないファイル %1 個").arg(scan_.unreadable.size());
@@ -208,7 +192,7 @@ void F_import::Command1_Click() {
     if (Grid1->item(row, Take)->checkState() != Qt::Checked) continue;
     const auto* location = static_cast<QComboBox*>(Grid1->cellWidget(row, Location));
     const auto* variety = static_cast<QComboBox*>(Grid1->cellWidget(row, Variety));
-    store::MemoInput memo = store::day_memo(scan_.days[static_cast<size_t>(row)], location->currentText(),
+    store::MemoInput memo = store::day_memo(days_[static_cast<size_t>(row)], location->currentText(),
                                             variety->currentText(), Grid1->item(row, Title)->text(), Option1->isChecked());
     if (memo.images.empty()) continue;
     pictures += static_cast<int>(memo.images.size());
@@ -231,6 +215,14 @@ void F_import::Command1_Click() {
   if (!change.warning.isEmpty()) text += QStringLiteral("\n\n") + change.warning;
   messages_.inform(this, text, store::kAppTitle);
   accept();
+}
+
+void F_import::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Cancel) && job_.running()) {
+    Command2_Click();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void F_import::Command2_Click() {

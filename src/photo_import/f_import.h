@@ -8,9 +8,12 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "store/diary/app_state.h"
+#include "photo_import/day_rows.h"
 #include "store/pictures/photo_import.h"
 #include "ui/background_job.h"
 #include "ui/main_window_host.h"
@@ -19,6 +22,7 @@
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QStringListModel;
 class QTableWidget;
 
 namespace seasons {
@@ -33,7 +37,7 @@ class F_import : public QDialog {
            seasons::ThumbnailLoader& thumbnails, QWidget* parent);
   ~F_import() override;
 
-  // Scans the folder; the rows come when the scan ends.
+  // Scans the folder; the first days are listed while it goes on.
   void start_scan(const QString& folder);
   // Blocks until the scan has ended and its rows are shown (tests).
   void wait_for_scan() { job_.wait(); }
@@ -51,11 +55,17 @@ class F_import : public QDialog {
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
 
-  enum Column { Take, Day, Count, Photos, Location, Variety, Title, kColumns };
+  using enum photo_import::Column;
+
+ protected:
+  // Esc while the folder is read stops the reading, as 中止 does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void build_controls();
-  void show_days();
+  void show_progress();
+  void show_days(const std::vector<store::ImportDay>& days);
+  void show_result();
   void set_running(bool running);
 
   store::AppState& state_;
@@ -66,5 +76,10 @@ class F_import : public QDialog {
   std::atomic_bool cancel_{false};
   std::atomic_int files_seen_{0};
   store::ImportScan scan_;
+  std::vector<store::ImportDay> days_;  // the rows' days, in their order
+  std::mutex pending_mutex_;
+  std::optional<std::vector<store::ImportDay>> pending_days_;  // from the scan, not yet shown
+  QStringListModel* locations_ = nullptr;
+  QStringListModel* varieties_ = nullptr;
   QString folder_;
 };

@@ -75,6 +75,14 @@ ImageListResult read_image_list(const QString& data_dir, const QString& memo_no)
 
 std::vector<ImageEntry> parse_image_list(QByteArrayView bytes) { return images_of_lines(split_lines(decode_cp932(bytes))); }
 
+ImageListFiles::ImageListFiles(const QString& data_dir) : memo_(data_dir + QStringLiteral("memo")), buffer_(4096) {}
+
+std::vector<ImageEntry> ImageListFiles::read(const QString& memo_no) {
+  const qint64 got = memo_.read_file(memo_images_name(memo_no).toLatin1().constData(), buffer_);
+  if (got < 0) return {};
+  return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(got)));
+}
+
 QString load_image_list(AppState& state, const QString& memo_no) {
   ImageListResult read = read_image_list(state.data_dir, memo_no);
   state.current_images = std::move(read.images);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/diary/app_state.h"
+#include "store/files/posix_file.h"
 #include "store/files/text_file.h"
 
 namespace store {
@@ -43,6 +44,20 @@ struct ImageListResult {
 ImageListResult read_image_list(const QString& data_dir, const QString& memo_no);
 // The pictures of a picture list file's bytes, by the same rules.
 std::vector<ImageEntry> parse_image_list(QByteArrayView bytes);
+
+// Reads many picture lists of one data directory into a buffer used again
+// for every file (the album, the photo import). A list that is missing,
+// unreadable or no regular file counts as empty; nothing blocks on a FIFO.
+// One reader per thread.
+class ImageListFiles {
+ public:
+  explicit ImageListFiles(const QString& data_dir);
+  std::vector<ImageEntry> read(const QString& memo_no);
+
+ private:
+  const OpenFolder memo_;
+  std::vector<char> buffer_;
+};
 
 // Fills state.current_images from the memo's picture list file.
 QString load_image_list(AppState& state, const QString& memo_no);

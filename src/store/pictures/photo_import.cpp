@@ -1,6 +1,7 @@
 #include "store/pictures/photo_import.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
@@ -8,6 +9,7 @@
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/files/worker_threads.h"
+#include "store/pictures/picture_check.h"
 #include "store/pictures/picture_pick.h"
 #include "store/pictures/shooting_time.h"
 
@@ -47,39 +49,137 @@ int ImportDay::fresh() const {
 }
 
 KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos) {
+  // The lists are read in a few threads, each taking its own run of memos.
+  const size_t runs = run_count(memo_nos.size(), 256);
+  std::vector<std::vector<QString>> paths(runs);
+  in_runs(memo_nos.size(), runs, [&](size_t k, size_t begin, size_t end) {
+    ImageListFiles lists(data_dir);
+    for (size_t i = begin; i < end; ++i) {
+      for (ImageEntry& e : lists.read(memo_nos[i])) {
+        if (!e.path.isEmpty()) paths[k].push_back(std::move(e.path));
+      }
+    }
+  });
   KnownPictures known;
-  for (const QString& no : memo_nos) {
-    for (const ImageEntry& e : read_image_list(data_dir, no).images) {
-      if (e.path.isEmpty()) continue;
-      known.paths.insert(e.path);
-      known.by_name.emplace(QFileInfo(e.path).fileName(), e.path);
+  for (std::vector<QString>& run : paths) {
+    for (QString& path : run) {
+      known.by_name.emplace(path.mid(stored_folder(path).size()), path);
+      known.paths.insert(std::move(path));
     }
   }
   return known;
 }
 
+namespace {
+
+// The photos with their times, by the camera's day; each photo is marked
+// when the diary holds it already.
+class DayGrouping {
+ public:
+  DayGrouping(const KnownPictures& known, ImportScan& scan) : known_(known), scan_(scan) {}
+
+  void add(std::vector<ImportPhoto>& photos) {
+    for (ImportPhoto& photo : photos) {
+      if (!photo.taken.isValid()) {
+        if (!scan_.cancelled) scan_.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
+        continue;
+      }
+      photo.already = known_.paths.count(photo.path) > 0 || known_copy(photo, QFileInfo(photo.path).fileName(), known_);
+      by_day_[photo.taken.date()].push_back(std::move(photo));
+    }
+    photos.clear();
+  }
+
+  // Newest day first, each day's photos by the camera's clock.
+  std::vector<ImportDay> days() const {
+    std::vector<ImportDay> days;
+    for (auto day = by_day_.rbegin(); day != by_day_.rend(); ++day) {
+      ImportDay d{day->first, day->second};
+      std::stable_sort(d.photos.begin(), d.photos.end(), [](const ImportPhoto& a, const ImportPhoto& b) {
+        return std::pair(a.taken.date(), a.taken.time()) < std::pair(b.taken.date(), b.taken.time());
+      });
+      days.push_back(std::move(d));
+    }
+    return days;
+  }
+
+ private:
+  const KnownPictures& known_;
+  ImportScan& scan_;
+  std::map<QDate, std::vector<ImportPhoto>> by_day_;
+};
+
+// Reads the shooting times of a batch of photos in a few threads, each
+// taking its own run of files. What the cancel leaves unread stays invalid.
+void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::atomic_bool& cancel) {
+  std::vector<char> other_format(batch.size(), 0);
+  in_runs(batch.size(), run_count(batch.size(), 64), [&](size_t, size_t begin, size_t end) {
+    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) {
+      const ShootingTime t = shooting_time(batch[i].path);
+      batch[i].taken = t.when;
+      batch[i].from_file = t.from_file;
+      other_format[i] = t.picture_data ? 0 : 1;
+    }
+  });
+  // Files named as pictures that hold something else (a HEIC saved as
+  // .jpg) cannot be shown: they are named with the other formats.
+  size_t kept = 0;
+  for (size_t i = 0; i < batch.size(); ++i) {
+    if (other_format[i] != 0) {
+      scan.unsupported << batch[i].path;
+    } else {
+      if (kept != i) batch[kept] = std::move(batch[i]);
+      ++kept;
+    }
+  }
+  batch.resize(kept);
+  if (cancel.load(std::memory_order_relaxed)) scan.cancelled = true;
+}
+
+constexpr size_t kFirstBatch = 64;   // the first days come after this many photos
+constexpr size_t kBatch = 512;
+constexpr qint64 kShowEveryMs = 250;
+
+}  // namespace
+
 ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
-                             const std::function<void(int)>& progress) {
+                             const ScanProgress& progress) {
   ImportScan scan;
   if (!QFileInfo(folder).isDir()) {
     scan.message = QStringLiteral("フォルダ「%1」を読めません。").arg(folder);
     return scan;
   }
-  // The files are listed first, then their shooting times are read in a
-  // few threads, each taking its own run of files.
-  std::vector<ImportPhoto> found;
+  // The files are listed in batches; each batch has its shooting times read
+  // and is grouped before the listing goes on, so that the first days can
+  // be shown while the rest of a large or slow folder is read.
+  DayGrouping grouping(known, scan);
+  std::vector<ImportPhoto> batch;
+  size_t batch_size = kFirstBatch;
+  QElapsedTimer since_shown;
+  const auto group_batch = [&] {
+    read_times(batch, scan, cancel);
+    grouping.add(batch);
+    batch_size = kBatch;
+    if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) {
+      const std::vector<ImportDay> days = grouping.days();
+      if (!days.empty()) {
+        progress(scan.files, &days);
+        since_shown.start();
+      }
+    }
+  };
   // Links to folders are not followed (a loop would never end); FIFOs and
   // devices are not listed as files; hidden files (a Mac's "._IMG_0001.JPG"
   // companions, thumbnail folders) are left out.
   QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
+  while (it.hasNext() && !scan.cancelled) {
     if (cancel.load(std::memory_order_relaxed)) {
       scan.cancelled = true;
       break;
     }
     const QString path = it.next();
     const QFileInfo info = it.fileInfo();
-    if (++scan.files % 64 == 0 && progress) progress(scan.files);
+    if (++scan.files % 64 == 0 && progress) progress(scan.files, nullptr);
     if (!is_picture_file_name(info.fileName())) {
       if (other_picture_suffix(info.suffix())) scan.unsupported << path;
       continue;
@@ -89,35 +189,12 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
       scan.unreadable << QStringLiteral("%1（空のファイルです）").arg(path);
       continue;
     }
-    found.push_back({path, {}, false, info.size(), false});
+    batch.push_back({path, {}, false, info.size(), false});
+    if (batch.size() >= batch_size) group_batch();
   }
-  in_runs(found.size(), run_count(found.size(), 64), [&](size_t, size_t begin, size_t end) {
-    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) {
-      const ShootingTime t = shooting_time(found[i].path);
-      found[i].taken = t.when;
-      found[i].from_file = t.from_file;
-    }
-  });
-  if (cancel.load(std::memory_order_relaxed)) scan.cancelled = true;
-
-  std::map<QDate, std::vector<ImportPhoto>> by_day;
-  for (ImportPhoto& photo : found) {
-    if (!photo.taken.isValid()) {
-      if (!scan.cancelled) scan.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
-      continue;
-    }
-    photo.already = known.paths.count(photo.path) > 0 || known_copy(photo, QFileInfo(photo.path).fileName(), known);
-    by_day[photo.taken.date()].push_back(std::move(photo));
-  }
-  for (auto day = by_day.rbegin(); day != by_day.rend(); ++day) {
-    ImportDay d{day->first, std::move(day->second)};
-    // By the camera's clock, as the photos were taken that day.
-    std::stable_sort(d.photos.begin(), d.photos.end(), [](const ImportPhoto& a, const ImportPhoto& b) {
-      return std::pair(a.taken.date(), a.taken.time()) < std::pair(b.taken.date(), b.taken.time());
-    });
-    scan.days.push_back(std::move(d));
-  }
-  if (progress) progress(scan.files);
+  if (!batch.empty()) group_batch();
+  scan.days = grouping.days();
+  if (progress) progress(scan.files, nullptr);
   return scan;
 }
 

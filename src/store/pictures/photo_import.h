@@ -35,7 +35,7 @@ struct ImportDay {
 
 struct ImportScan {
   std::vector<ImportDay> days;   // newest first
-  QStringList unsupported;       // image files the picker cannot take (HEIC, PNG...)
+  QStringList unsupported;       // pictures the diary cannot hold: other formats (HEIC, PNG...)
   QStringList unreadable;        // "path（reason）"
   int files = 0;                 // files looked at
   bool cancelled = false;
@@ -51,10 +51,15 @@ struct KnownPictures {
 };
 KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos);
 
-// Scans the folder. `progress` (may be empty) gets the files looked at now
-// and then; `cancel` stops the scan between files.
+// Scans the folder. `progress` (may be empty) is called now and then, in
+// the scanning thread, with the files looked at so far and, when `days` is
+// not null, the days grouped so far: the first within a moment of the
+// start, later ones at most four times a second, so that a window can
+// show the first days of a slow card at once. Days only grow, and keep
+// their order. `cancel` stops the scan between files.
+using ScanProgress = std::function<void(int files, const std::vector<ImportDay>* days)>;
 ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
-                             const std::function<void(int)>& progress = {});
+                             const ScanProgress& progress = {});
 
 // The memo of one day: its date, the location, variety and title given, and
 // its photos (those not in the diary unless `include_known`) in shooting

@@ -83,13 +83,18 @@ QDateTime parse_exif_time(const QString& text, const QString& offset, const QDat
   return when;
 }
 
-QDateTime exif_shooting_time(const QString& path) {
+namespace {
+
+// The EXIF time and whether the file holds picture data, from one read of
+// its head.
+ShootingTime read_head(const QString& path) {
+  ShootingTime t;
   // Only regular files: a FIFO or a device would block the library or never end.
   qint64 size = 0;
   qint64 mtime = 0;
   QString reason;
   const Fd fd = open_regular_file(path, &size, &mtime, &reason);
-  if (!fd || size == 0) return {};
+  if (!fd || size == 0) return t;
   // The EXIF block sits at the start of a photo: its head is read, and the
   // whole file only when the head alone cannot be read.
   QByteArray head(static_cast<qsizetype>(std::min(size, kExifHead)), Qt::Uninitialized);
@@ -99,22 +104,35 @@ QDateTime exif_shooting_time(const QString& path) {
     if (n <= 0) break;
     got += n;
   }
-  if (got <= 0) return {};
+  if (got <= 0) return t;
   head.truncate(static_cast<qsizetype>(got));
+  t.picture_data = looks_like_picture(head);
+  if (!t.picture_data) return t;
   const std::optional<QDateTime> from_head = from_memory(head);
-  if (from_head || got >= size) return from_head.value_or(QDateTime());
+  if (from_head || got >= size) {
+    t.when = from_head.value_or(QDateTime());
+    return t;
+  }
   const QByteArray native = QFile::encodeName(path);
-  return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); }).value_or(QDateTime());
+  t.when = read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); }).value_or(QDateTime());
+  return t;
 }
+
+}  // namespace
+
+QDateTime exif_shooting_time(const QString& path) { return read_head(path).when; }
 
 QDateTime exif_shooting_time(QByteArrayView data) {
   if (data.isEmpty()) return {};
   return from_memory(data).value_or(QDateTime());
 }
 
+bool looks_like_picture(QByteArrayView head) {
+  return head.startsWith("\xFF\xD8\xFF") || head.startsWith("BM");
+}
+
 ShootingTime shooting_time(const QString& path) {
-  ShootingTime t;
-  t.when = exif_shooting_time(path);
+  ShootingTime t = read_head(path);
   if (t.when.isValid()) return t;
   t.when = QFileInfo(path).lastModified();
   t.from_file = t.when.isValid();

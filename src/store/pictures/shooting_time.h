@@ -22,9 +22,14 @@ QDateTime parse_exif_time(const QString& text, const QString& offset, const QDat
 QDateTime exif_shooting_time(const QString& path);
 QDateTime exif_shooting_time(QByteArrayView data);
 
+// True when the bytes begin as a JPEG or a BMP file does: what the diary's
+// picture names promise and what it can show.
+bool looks_like_picture(QByteArrayView head);
+
 struct ShootingTime {
-  QDateTime when;          // invalid when even the file has no time
-  bool from_file = false;  // the file's modification time, no EXIF
+  QDateTime when;              // invalid when even the file has no time
+  bool from_file = false;      // the file's modification time, no EXIF
+  bool picture_data = true;    // false: the file is no JPEG or BMP inside
 };
 ShootingTime shooting_time(const QString& path);
 

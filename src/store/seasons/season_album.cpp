@@ -4,30 +4,11 @@
 #include <iterator>
 
 #include "store/diary/memo_files.h"
-#include "store/files/posix_file.h"
 #include "store/files/worker_threads.h"
 
 namespace store {
 
 namespace {
-
-// Reads many picture lists of one data directory into a buffer used again
-// for every file. A list that is missing, unreadable or no regular file
-// counts as empty; nothing blocks on a FIFO.
-class ImageListFiles {
- public:
-  explicit ImageListFiles(const QString& data_dir) : memo_(data_dir + QStringLiteral("memo")), buffer_(4096) {}
-
-  std::vector<ImageEntry> read(const QString& memo_no) {
-    const qint64 got = memo_.read_file(memo_images_name(memo_no).toLatin1().constData(), buffer_);
-    if (got < 0) return {};
-    return parse_image_list(QByteArrayView(buffer_.data(), static_cast<qsizetype>(got)));
-  }
-
- private:
-  const OpenFolder memo_;
-  std::vector<char> buffer_;
-};
 
 int digits(QByteArrayView text, int from, int count) {
   int value = 0;
