@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "cases.h"
+#include "measures.h"
 #include "support.h"
 #include "store/backup/backup_restore.h"
 #include "store/backup/backup_write.h"
@@ -46,63 +47,6 @@ bool write_fully(int fd, const char* data, qint64 n) {
   }
   return true;
 }
-
-qint64 status_kb(const char* field) {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith(field)) return line.mid(static_cast<qsizetype>(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-  }
-  return -1;
-}
-
-// The peak growth of the resident memory over a piece of work, in kB.
-// Free memory that the allocator keeps is first handed back, so the work
-// cannot hide its needs in memory that an earlier step left behind. Then
-// the kernel's high-water mark VmHWM is reset to the present VmRSS by
-// writing "5" to /proc/self/clear_refs; after the work, VmHWM minus the
-// VmRSS at the start is the exact peak growth, however short the peak.
-// Where that reset is refused, a second thread samples VmRSS every 2 ms
-// instead, which can miss a peak shorter than that.
-class PeakGrowth {
- public:
-  PeakGrowth() {
-    ::malloc_trim(0);
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    exact_ = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-    clear.close();
-    start_kb_ = status_kb("VmRSS:");
-    if (exact_) exact_ = status_kb("VmHWM:") <= start_kb_ + 64;
-    if (!exact_) {
-      peak_kb_ = start_kb_;
-      sampler_ = std::thread([this] {
-        while (!stop_.load()) {
-          peak_kb_ = std::max(peak_kb_.load(), status_kb("VmRSS:"));
-          std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-      });
-    }
-  }
-  ~PeakGrowth() { finish_kb(); }
-
-  qint64 finish_kb() {
-    if (exact_) return status_kb("VmHWM:") - start_kb_;
-    if (sampler_.joinable()) {
-      stop_ = true;
-      sampler_.join();
-      peak_kb_ = std::max(peak_kb_.load(), status_kb("VmRSS:"));
-    }
-    return peak_kb_ - start_kb_;
-  }
-  bool exact() const { return exact_; }
-
- private:
-  bool exact_ = false;
-  qint64 start_kb_ = 0;
-  std::atomic<qint64> peak_kb_{0};
-  std::atomic_bool stop_{false};
-  std::thread sampler_;
-};
 
 // The data directory of the cases, beside the bench's own: its memos and
 // bodies (hard links to the same files), picture lists of our own, and the

@@ -1,16 +1,26 @@
-// The photo import's cases. import_scan: a folder of 2000 JPEGs with EXIF
-// shooting times over 60 days, grouped by day, against reading the first
-// 64 KB of every file once. import_write: 100 day memos with 2000 pictures
-// saved together, against writing the same memo and picture-list files once.
+// The photo import's cases. import_scan: a folder of 2000 JPEGs of about
+// 500 KB with EXIF shooting times over 60 days, grouped by day, against
+// reading the first 64 KB of every file once; and the same folder opened
+// from the ツール menu over the full diary: its first days listed, the
+// longest turn of the event loop and the growth of the resident memory
+// until the whole folder is listed. import_write: 100 day memos with 2000
+// pictures saved together, against writing the same memo and picture-list
+// files once.
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QTableWidget>
 #include <atomic>
+#include <random>
 
 #include "cases.h"
 #include "exif_picture.h"
+#include "main_window/main_form.h"
+#include "main_window/tools_menu.h"
+#include "measures.h"
+#include "photo_import/f_import.h"
 #include "store/diary/memo_index.h"
 #include "store/diary/memo_save.h"
 #include "store/files/text_file.h"
@@ -22,20 +32,47 @@ namespace bench {
 namespace {
 
 constexpr int kImportPhotos = 2000;
+const QByteArray kTemplateTime = "2026:03:01 07:00:00";
 
+// A photo of about 500 KB (noise does not compress) with the template's
+// shooting time in its EXIF.
+QByteArray template_photo(const QString& path) {
+  QImage image(800, 600, QImage::Format_RGB32);
+  std::mt19937 random(20261209);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) line[x] = random() | 0xFF000000U;
+  }
+  if (!image.save(path, "JPG", 75) || !testing_support::write_exif_time(path, QString::fromLatin1(kTemplateTime))) {
+    qFatal("import_scan: the template photo was not written");
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) qFatal("import_scan: the template photo cannot be read");
+  return f.readAll();
+}
+
+// The camera folder: copies of the template, each with its own time.
 QString make_camera_folder(const QString& dir) {
-  const QString folder = dir + QStringLiteral("camera/DCIM/");
+  const QString root = dir + QStringLiteral("camera/");
+  const QString folder = root + QStringLiteral("DCIM/");
+  const QString marker = root + QStringLiteral("ready");
+  if (QFile::exists(marker)) return folder;
+  QDir(root).removeRecursively();
   QDir().mkpath(folder);
+  QByteArray photo = template_photo(root + QStringLiteral("template.jpg"));
+  const qsizetype at = photo.indexOf(kTemplateTime);
+  if (at < 0) qFatal("import_scan: no shooting time in the template photo");
   for (int i = 0; i < kImportPhotos; ++i) {
-    const QString path = folder + QStringLiteral("IMG_%1.JPG").arg(i, 5, 10, QLatin1Char('0'));
-    if (QFile::exists(path)) continue;
     const QString taken = QStringLiteral("2026:%1:%2 %3:%4:00")
                               .arg(3 + i / 1000, 2, 10, QLatin1Char('0'))
                               .arg(1 + (i / 34) % 28, 2, 10, QLatin1Char('0'))
                               .arg(7 + i % 12, 2, 10, QLatin1Char('0'))
                               .arg(i % 60, 2, 10, QLatin1Char('0'));
-    testing_support::write_exif_picture(path, taken);
+    photo.replace(at, kTemplateTime.size(), taken.toLatin1());
+    QFile f(folder + QStringLiteral("IMG_%1.JPG").arg(i, 5, 10, QLatin1Char('0')));
+    if (!f.open(QIODevice::WriteOnly) || f.write(photo) != photo.size()) qFatal("import_scan: a photo was not written");
   }
+  QFile(marker).open(QIODevice::WriteOnly);
   return folder;
 }
 
@@ -51,13 +88,55 @@ double read_heads(const QString& folder) {
   return ms_since(t);
 }
 
+struct WindowRun {
+  double first_days_ms = -1;
+  double all_days_ms = -1;
+  double longest_gap_ms = 0;
+  double memory_growth_mb = 0;
+  int rows = 0;
+};
+
+// 写真の取り込み from the menu of the main window over the bench's diary,
+// until the whole folder is listed.
+WindowRun run_window(const QString& data, const QString& folder) {
+  store::AppState state(data);
+  SilentMessages messages;
+  Main_form form(state, messages);
+  form.Form_Load();
+  form.tools().import_folder = [&](QWidget*) { return folder; };
+  WindowRun run;
+  LoopWatch watch;
+  QElapsedTimer t;
+  form.run_modal = [&](QDialog& dialog) {
+    auto& window = static_cast<F_import&>(dialog);
+    window.show();
+    spin_until([&] { return window.Grid1->rowCount() > 0 || !window.scanning(); });
+    run.first_days_ms = ms_since(t);
+    spin_until([&] { return !window.scanning(); });
+    run.all_days_ms = ms_since(t);
+    run.rows = window.Grid1->rowCount();
+    return QDialog::Rejected;
+  };
+  PeakGrowth memory;
+  t.start();
+  watch.start();
+  form.tools().Menu_import->trigger();
+  run.longest_gap_ms = watch.longest;
+  watch.timer.stop();
+  run.memory_growth_mb = static_cast<double>(memory.finish_kb()) / 1024.0;
+  return run;
+}
+
 }  // namespace
 
 Result bench_import_scan(const QString& dir, int reps) {
   Result r{QStringLiteral("import_scan"), 0, 0, 1.5, {}};
   const QString folder = make_camera_folder(dir);
-  std::vector<double> ours, floors;
+  qputenv("XDG_CACHE_HOME", (dir + QStringLiteral("camera/cache")).toUtf8());
+  read_heads(folder);
+  std::vector<double> ours, floors, firsts, gaps, growths;
   size_t days = 0;
+  int rows = 0;
   for (int i = 0; i < reps; ++i) {
     const std::atomic_bool cancel{false};
     QElapsedTimer t;
@@ -66,10 +145,21 @@ Result bench_import_scan(const QString& dir, int reps) {
     ours.push_back(ms_since(t));
     days = scan.days.size();
     floors.push_back(read_heads(folder));
+    const WindowRun run = run_window(dir, folder);
+    firsts.push_back(run.first_days_ms);
+    gaps.push_back(run.longest_gap_ms);
+    growths.push_back(run.memory_growth_mb);
+    rows = run.rows;
   }
   r.ours = median(ours);
   r.floor = median(floors);
-  r.note = QStringLiteral("days %1 photos %2").arg(days).arg(kImportPhotos);
+  r.note = QStringLiteral("first_days_ms %1 longest_event_loop_gap_ms %2 memory_growth_mb %3 days %4 rows %5 photos %6")
+               .arg(median(firsts), 0, 'f', 1)
+               .arg(*std::max_element(gaps.begin(), gaps.end()), 0, 'f', 1)
+               .arg(*std::max_element(growths.begin(), growths.end()), 0, 'f', 1)
+               .arg(days)
+               .arg(rows)
+               .arg(kImportPhotos);
   return r;
 }
 

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "cases.h"
+#include "measures.h"
 #include "support.h"
 #include "main_window/main_form.h"
 #include "main_window/tools_menu.h"
@@ -84,28 +85,6 @@ QString album_data(const QString& dir, const QString& root) {
   QFile(marker).open(QIODevice::WriteOnly);
   return data;
 }
-
-// A timer that records the longest turn of the event loop. It fires every
-// 4 ms rather than at every turn (a gap is thus known to 4 ms), so that it
-// does not keep a core
-// of this two-core machine busy that the thumbnail workers need.
-struct LoopWatch {
-  LoopWatch() {
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      longest = std::max(longest, ms_since(turn));
-      turn.restart();
-    });
-  }
-  void start() {
-    longest = 0;
-    turn.start();
-    timer.start(4);
-  }
-  QTimer timer;
-  QElapsedTimer turn;
-  double longest = 0;
-};
 
 struct AlbumRun {
   double first_screen_ms = 0;

@@ -1,5 +1,6 @@
 #include "photo_import/day_rows.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPainter>
 #include <QTableWidget>
@@ -14,19 +15,11 @@ namespace {
 
 constexpr int kStripTiles = 8;
 
+// The strip's photos, in the item of the Photos column.
+constexpr int kPathsRole = Qt::UserRole + 1;
 // A cell's text or check as the window proposed it, so that a later update
 // changes only what the user has left as it was.
-constexpr int kProposed = Qt::UserRole + 1;
-
-QComboBox* category_box(QAbstractItemModel* names, const QString& text, QWidget* parent) {
-  auto* combo = new QComboBox(parent);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  // One list for every row: a thousand names are not copied into each box.
-  combo->setModel(names);
-  combo->setEditText(text);
-  return combo;
-}
+constexpr int kProposedRole = Qt::UserRole + 2;
 
 QTableWidgetItem* fixed_item() {
   auto* item = new QTableWidgetItem;
@@ -34,53 +27,84 @@ QTableWidgetItem* fixed_item() {
   return item;
 }
 
+QTableWidgetItem* editable_item(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsEditable);
+  return item;
+}
+
 void propose_check(QTableWidgetItem& item, Qt::CheckState state) {
-  if (item.data(kProposed).isNull() || item.checkState() == item.data(kProposed).value<Qt::CheckState>()) {
-    item.setCheckState(state);
-  }
-  item.setData(kProposed, state);
+  const QVariant proposed = item.data(kProposedRole);
+  if (proposed.isNull() || item.checkState() == proposed.value<Qt::CheckState>()) item.setCheckState(state);
+  item.setData(kProposedRole, state);
 }
 
 void propose_text(QTableWidgetItem& item, const QString& text) {
-  if (item.data(kProposed).isNull() || item.text() == item.data(kProposed).toString()) item.setText(text);
-  item.setData(kProposed, text);
+  const QVariant proposed = item.data(kProposedRole);
+  if (proposed.isNull() || item.text() == proposed.toString()) item.setText(text);
+  item.setData(kProposedRole, text);
 }
 
 }  // namespace
 
-PhotoStrip::PhotoStrip(seasons::ThumbnailLoader& loader, QWidget* parent) : QWidget(parent), loader_(loader) {
-  connect(&loader_, &seasons::ThumbnailLoader::ready, this, [this](const QString& path) {
-    if (paths_.contains(path)) update();
-  });
-}
+StripDelegate::StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent)
+    : QStyledItemDelegate(parent), loader_(loader) {}
 
-void PhotoStrip::set_paths(QStringList paths) {
-  paths_ = std::move(paths);
+void StripDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  const QStringList paths = index.data(kPathsRole).toStringList();
   const int side = loader_.side();
-  setMinimumSize((side + 4) * std::min<int>(kStripTiles, static_cast<int>(paths_.size())), side + 4);
-  update();
-}
-
-void PhotoStrip::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  const int side = loader_.side();
-  for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths_.size())); ++i) {
-    seasons::paint_tile(painter, QRect(2 + i * (side + 4), 2, side, side), loader_, paths_[i]);
+  painter->save();
+  painter->setClipRect(option.rect);
+  for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths.size())); ++i) {
+    seasons::paint_tile(*painter, QRect(option.rect.left() + 2 + i * (side + 4), option.rect.top() + 2, side, side), loader_,
+                        paths[i]);
+  }
+  painter->restore();
+  if (option.state & QStyle::State_HasFocus) {
+    QStyleOptionFocusRect focus;
+    focus.QStyleOption::operator=(option);
+    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
   }
 }
 
-void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const CategoryModels& categories,
-                    seasons::ThumbnailLoader& thumbnails) {
+QSize StripDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+  const int side = loader_.side();
+  const auto tiles = std::min<qsizetype>(kStripTiles, index.data(kPathsRole).toStringList().size());
+  return {static_cast<int>(std::max<qsizetype>(1, tiles)) * (side + 4), side + 4};
+}
+
+QWidget* CategoryDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  // One list for every row: a thousand names are not copied for each.
+  combo->setModel(names_);
+  return combo;
+}
+
+void CategoryDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  static_cast<QComboBox*>(editor)->setEditText(index.data().toString());
+}
+
+void CategoryDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+  model->setData(index, static_cast<QComboBox*>(editor)->currentText());
+}
+
+QStringList strip_paths(const QTableWidget& grid, int row) { return grid.item(row, Photos)->data(kPathsRole).toStringList(); }
+
+void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const QString& location,
+                    const QString& variety) {
   grid.insertRow(row);
   auto* take = new QTableWidgetItem;
   take->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
   grid.setItem(row, Take, take);
   grid.setItem(row, Day, fixed_item());
   grid.setItem(row, Count, fixed_item());
-  grid.setCellWidget(row, Photos, new PhotoStrip(thumbnails, &grid));
-  grid.setCellWidget(row, Location, category_box(categories.locations, categories.location, &grid));
-  grid.setCellWidget(row, Variety, category_box(categories.varieties, categories.variety, &grid));
-  grid.setItem(row, Title, new QTableWidgetItem);
+  grid.setItem(row, Photos, fixed_item());
+  grid.setItem(row, Location, editable_item(location));
+  grid.setItem(row, Variety, editable_item(variety));
+  grid.setItem(row, Title, editable_item(QString()));
   update_day_row(grid, row, day);
 }
 
@@ -94,10 +118,17 @@ void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day) {
   grid.item(row, Count)->setText(known > 0 ? QStringLiteral("%1 枚（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
                                            : QStringLiteral("%1 枚").arg(day.photos.size()));
   QStringList paths;
+  QStringList names;
   for (const store::ImportPhoto& p : day.photos) {
-    if (!p.already) paths << p.path;
+    if (p.already) continue;
+    paths << p.path;
+    names << p.path.section(QLatin1Char('/'), -1);
   }
-  static_cast<PhotoStrip*>(grid.cellWidget(row, Photos))->set_paths(std::move(paths));
+  QTableWidgetItem& strip = *grid.item(row, Photos);
+  strip.setData(kPathsRole, paths);
+  // What the thumbnails show, for a screen reader and as the hover hint.
+  strip.setData(Qt::AccessibleTextRole, names.isEmpty() ? QStringLiteral("新しい写真はありません") : names.join(QStringLiteral("、")));
+  strip.setToolTip(names.join(QLatin1Char('\n')));
   propose_text(*grid.item(row, Title), store::day_title(fresh));
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The rows of the import window's table, one per shooting day: a check box,
 // the date, the number of photos, a strip of thumbnails, the location and
-// variety boxes and the title. Rows come while the folder is still being
-// read and are brought up to date as its days grow; what the user changed
-// in a row (the check, the title) is kept.
+// variety and the title. Rows come while the folder is still being read
+// and are brought up to date as its days grow; what the user changed in a
+// row (the check, the title) is kept. The cells are plain items drawn and
+// edited by delegates, so that sixty rows cost no more than sixty lines.
 
 #include <QStringList>
-#include <QWidget>
+#include <QStyledItemDelegate>
 
 #include "store/pictures/photo_import.h"
 
@@ -21,31 +22,36 @@ namespace photo_import {
 
 enum Column { Take, Day, Count, Photos, Location, Variety, Title, kColumns };
 
-// The location and variety lists offered in every row's boxes.
-struct CategoryModels {
-  QAbstractItemModel* locations = nullptr;
-  QAbstractItemModel* varieties = nullptr;
-  QString location;  // the first guess of each new row
-  QString variety;
-};
-
 // A day's photos as a row of thumbnails, redrawn as they arrive.
-class PhotoStrip : public QWidget {
+class StripDelegate : public QStyledItemDelegate {
  public:
-  PhotoStrip(seasons::ThumbnailLoader& loader, QWidget* parent);
-  void set_paths(QStringList paths);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
+  StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
-  QStringList paths_;
   seasons::ThumbnailLoader& loader_;
 };
 
-// Inserts a row for `day` at `row`.
-void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const CategoryModels& categories,
-                    seasons::ThumbnailLoader& thumbnails);
+// The location or the variety, edited in a drop-down of the list's names
+// that also takes a new name.
+class CategoryDelegate : public QStyledItemDelegate {
+ public:
+  CategoryDelegate(QAbstractItemModel* names, QObject* parent) : QStyledItemDelegate(parent), names_(names) {}
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+ private:
+  QAbstractItemModel* names_;
+};
+
+// The photos a row's strip shows: those not yet in the diary.
+QStringList strip_paths(const QTableWidget& grid, int row);
+
+// Inserts a row for `day` at `row`, with the location and variety given.
+void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const QString& location,
+                    const QString& variety);
 // Brings row `row` up to `day` (the same date, perhaps more photos).
 void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day);
 

@@ -1,7 +1,5 @@
 #include "photo_import/f_import.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -64,7 +62,18 @@ void F_import::build_controls() {
   Grid1->verticalHeader()->setDefaultSectionSize(thumbnails_.side() + 10);
   Grid1->horizontalHeader()->setStretchLastSection(true);
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
+  // Tab leaves the table; within it the arrows move, Space checks a day,
+  // and F2, typing or a click opens the location, variety or title.
   Grid1->setTabKeyNavigation(false);
+  Grid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed);
+  connect(Grid1, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+    if (index.flags() & Qt::ItemIsEditable) Grid1->edit(index);
+  });
+  Grid1->setItemDelegateForColumn(Photos, new photo_import::StripDelegate(thumbnails_, Grid1));
+  Grid1->setItemDelegateForColumn(Location, new photo_import::CategoryDelegate(locations_, Grid1));
+  Grid1->setItemDelegateForColumn(Variety, new photo_import::CategoryDelegate(varieties_, Grid1));
+  connect(&thumbnails_, &seasons::ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
   Option1 = new QRadioButton(QStringLiteral("写真のタイトルを撮影時刻にする(&T)"), this);
   Option1->setObjectName(QStringLiteral("Option1"));
   Option1->setChecked(true);
@@ -105,8 +114,13 @@ void F_import::start_scan(const QString& folder) {
   const auto progress = [this](int files, const std::vector<store::ImportDay>* days) {
     files_seen_ = files;
     if (days == nullptr) return;
-    const std::lock_guard lock(pending_mutex_);
-    pending_days_ = *days;
+    {
+      const std::lock_guard lock(pending_mutex_);
+      pending_days_ = *days;
+    }
+    // Shown at once rather than at the next tick; the window may be gone
+    // by then, and the call with it.
+    QMetaObject::invokeMethod(this, &F_import::show_progress, Qt::QueuedConnection);
   };
   job_.start(
       [this, result, folder, progress, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
@@ -138,29 +152,18 @@ void F_import::show_days(const std::vector<store::ImportDay>& days) {
   // The scan's days only grow and keep their order: each is either the
   // row at its place already, or new there.
   const auto [location, variety] = last_used(state_.memo_table);
-  const photo_import::CategoryModels categories{locations_, varieties_, location, variety};
   for (size_t i = 0; i < days.size(); ++i) {
     const int row = static_cast<int>(i);
     if (i < days_.size() && days_[i].day == days[i].day) {
       photo_import::update_day_row(*Grid1, row, days[i]);
     } else {
-      photo_import::insert_day_row(*Grid1, row, days[i], categories, thumbnails_);
+      photo_import::insert_day_row(*Grid1, row, days[i], location, variety);
       days_.insert(days_.begin() + static_cast<std::ptrdiff_t>(i), store::ImportDay{});
     }
     days_[i] = days[i];
   }
   Grid1->resizeColumnsToContents();
   if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0) Grid1->setCurrentCell(0, Take);
-  // The keyboard goes from the table through each row's boxes to the
-  // options and buttons, in the rows' order.
-  QWidget* previous = Grid1;
-  for (int row = 0; row < Grid1->rowCount(); ++row) {
-    for (const int column : {static_cast<int>(Location), static_cast<int>(Variety)}) {
-      QWidget::setTabOrder(previous, Grid1->cellWidget(row, column));
-      previous = Grid1->cellWidget(row, column);
-    }
-  }
-  QWidget::setTabOrder(previous, Option1);
 }
 
 void F_import::show_result() {
@@ -190,10 +193,9 @@ void F_import::Command1_Click() {
   int pictures = 0;
   for (int row = 0; row < Grid1->rowCount(); ++row) {
     if (Grid1->item(row, Take)->checkState() != Qt::Checked) continue;
-    const auto* location = static_cast<QComboBox*>(Grid1->cellWidget(row, Location));
-    const auto* variety = static_cast<QComboBox*>(Grid1->cellWidget(row, Variety));
-    store::MemoInput memo = store::day_memo(days_[static_cast<size_t>(row)], location->currentText(),
-                                            variety->currentText(), Grid1->item(row, Title)->text(), Option1->isChecked());
+    store::MemoInput memo = store::day_memo(days_[static_cast<size_t>(row)], Grid1->item(row, Location)->text(),
+                                            Grid1->item(row, Variety)->text(), Grid1->item(row, Title)->text(),
+                                            Option1->isChecked());
     if (memo.images.empty()) continue;
     pictures += static_cast<int>(memo.images.size());
     memos.push_back(std::move(memo));

@@ -41,6 +41,7 @@ class F_import : public QDialog {
   void start_scan(const QString& folder);
   // Blocks until the scan has ended and its rows are shown (tests).
   void wait_for_scan() { job_.wait(); }
+  bool scanning() const { return job_.running(); }
 
   void Command1_Click();  // 取り込む
   void Command2_Click();  // 中止 while scanning, 閉じる otherwise

@@ -11,6 +11,7 @@
 #include "main_window/tools_menu.h"
 #include "main_window_fixture.h"
 #include "photo_import/f_import.h"
+#include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_files.h"
 #include "user_input.h"
 
@@ -41,7 +42,14 @@ class TestFImport : public QObject {
         rows << w.Grid1->item(r, F_import::Day)->text() + QLatin1Char(' ') + w.Grid1->item(r, F_import::Count)->text() +
                     (w.Grid1->item(r, F_import::Take)->checkState() == Qt::Checked ? " ✓" : "");
       }
-      QCOMPARE(static_cast<QComboBox*>(w.Grid1->cellWidget(0, F_import::Location))->currentText(), QStringLiteral("花壇"));
+      QCOMPARE(w.Grid1->item(0, F_import::Location)->text(), QStringLiteral("花壇"));
+      // A click opens the location's drop-down box; a new name is typed.
+      user_input::click_row(w.Grid1, 1, F_import::Location);
+      QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
+      user_input::key(Qt::Key_A, Qt::ControlModifier);
+      user_input::type_text(QStringLiteral("温室"));
+      user_input::key(Qt::Key_Return);
+      QTRY_COMPARE(w.Grid1->item(1, F_import::Location)->text(), QStringLiteral("温室"));
       user_input::click(w.Command1);
     };
     form.run_modal = [&](QDialog& d) {
@@ -53,12 +61,52 @@ class TestFImport : public QObject {
 
     QCOMPARE(rows, (QStringList{"2026/05/22 1 枚（1 枚は登録済み）", "2026/05/21 1 枚 ✓", "2026/05/20 2 枚 ✓"}));
     QCOMPARE(f.titles(), (QStringList{"夕方", "写真 1 枚", "写真 2 枚"}));
+    QCOMPARE(f.state->memo_table.text(1, store::MemoField::Location), QStringLiteral("温室"));
+    QVERIFY(f.state->location_list.names.contains(QStringLiteral("温室")));
     QCOMPARE(f.state->settings.highest_memo_no, 3);
     const store::ImageListResult day20 = store::read_image_list(f.dir_path, f.state->memo_table.text(2, store::MemoField::MemoNo));
     QCOMPARE(day20.images.size(), size_t(2));
     QCOMPARE(day20.images[0].title, QStringLiteral("09:15"));
     QCOMPARE(f.state->memo_table.text(2, store::MemoField::Date), QStringLiteral("2026/05/20"));
     QVERIFY(f.messages.log.back().text.startsWith(QStringLiteral("2 件のメモに写真 3 枚を取り込みました。")));
+  }
+
+  // A row brought up to date while the folder is still read keeps what the
+  // user changed in it (unchecked with Space, retitled with F2) and takes
+  // the new count; an untouched row takes the new title too.
+  void rows_keep_the_users_changes() {
+    testing_support::MainWindowFixture f;
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));
+    F_import w(*f.state, f.messages, form, thumbnails, &form);
+    user_input::show_active(&w);
+    const auto day = [](int d, int photos) {
+      store::ImportDay day{QDate(2026, 6, d), {}};
+      for (int i = 0; i < photos; ++i) day.photos.push_back({QStringLiteral("/p/%1_%2.JPG").arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
+      return day;
+    };
+    for (const int d : {2, 1}) photo_import::insert_day_row(*w.Grid1, w.Grid1->rowCount(), day(d, 1), "a", "b");
+    w.Grid1->setFocus();
+    w.Grid1->setCurrentCell(0, F_import::Take);
+    user_input::key(Qt::Key_Space);
+    w.Grid1->setCurrentCell(0, F_import::Title);
+    user_input::key(Qt::Key_F2);
+    user_input::key(Qt::Key_A, Qt::ControlModifier);
+    user_input::type_text(QStringLiteral("朝の庭"));
+    user_input::key(Qt::Key_Return);
+    // The view commits and closes its editor on its next turn.
+    QTRY_COMPARE(w.Grid1->item(0, F_import::Title)->text(), QStringLiteral("朝の庭"));
+
+    photo_import::update_day_row(*w.Grid1, 0, day(2, 3));
+    photo_import::update_day_row(*w.Grid1, 1, day(1, 2));
+
+    QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Unchecked);
+    QCOMPARE(w.Grid1->item(0, F_import::Title)->text(), QStringLiteral("朝の庭"));
+    QCOMPARE(w.Grid1->item(0, F_import::Count)->text(), QStringLiteral("3 枚"));
+    QCOMPARE(photo_import::strip_paths(*w.Grid1, 0).size(), 3);
+    QCOMPARE(w.Grid1->item(1, F_import::Take)->checkState(), Qt::Checked);
+    QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 2 枚"));
   }
 };
 

@@ -13,13 +13,9 @@
 
 namespace testing_support {
 
-// Writes a JPEG at `path`; `taken` ("2026:05:20 09:03:05") and `offset`
-// ("+09:00") go into its EXIF when not empty. False when it failed.
-inline bool write_exif_picture(const QString& path, const QString& taken, const QString& offset = {}) {
-  QImage image(16, 12, QImage::Format_RGB32);
-  image.fill(QColor(40, 120, 40));
-  if (!image.save(path, "JPG")) return false;
-  if (taken.isEmpty()) return true;
+// Sets the EXIF of the picture at `path` to `taken` ("2026:05:20 09:03:05")
+// and, when not empty, `offset` ("+09:00"). False when it failed.
+inline bool write_exif_time(const QString& path, const QString& taken, const QString& offset = {}) {
   try {
     Exiv2::Image::AutoPtr picture = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
     Exiv2::ExifData exif;
@@ -31,6 +27,15 @@ inline bool write_exif_picture(const QString& path, const QString& taken, const 
   } catch (...) {
     return false;
   }
+}
+
+// Writes a small JPEG at `path`, with its shooting time in its EXIF when
+// `taken` is not empty.
+inline bool write_exif_picture(const QString& path, const QString& taken, const QString& offset = {}) {
+  QImage image(16, 12, QImage::Format_RGB32);
+  image.fill(QColor(40, 120, 40));
+  if (!image.save(path, "JPG")) return false;
+  return taken.isEmpty() || write_exif_time(path, taken, offset);
 }
 
 }  // namespace testing_support

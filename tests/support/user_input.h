@@ -64,10 +64,16 @@ inline void click_row(QTableView* table, int row, int column = 0) {
 // Clicks into a text box, then types the text key by key (each key press
 // carries its character, as a keyboard layout or an input method's commit
 // of a single character delivers it).
+// Types the text key by key into the widget that has the focus (or `box`).
+inline void type_text(const QString& text, QWidget* box = nullptr) {
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
+  QVERIFY2(target, "no widget has the focus");
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 inline void type_into(QWidget* box, const QString& text) {
   click(box);
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
-  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  type_text(text, box);
 }
 
 inline void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -81,8 +87,7 @@ inline void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
 inline void retype(QWidget* box, const QString& text) {
   click(box);
   key(Qt::Key_A, Qt::ControlModifier);
-  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : box;
-  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  type_text(text, box);
 }
 
 // Opens the drop-down list of the combo box and clicks item `row` in it.

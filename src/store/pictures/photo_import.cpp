@@ -34,9 +34,9 @@ bool other_picture_suffix(const QString& suffix) {
 bool known_copy(const ImportPhoto& photo, const QString& name, const KnownPictures& known) {
   const auto [begin, end] = known.by_name.equal_range(name);
   for (auto it = begin; it != end; ++it) {
-    const QFileInfo other(it->second);
+    const QFileInfo other(it.value());
     if (!other.isFile() || other.size() != photo.size) continue;
-    const ShootingTime t = shooting_time(it->second);
+    const ShootingTime t = shooting_time(it.value());
     if (t.when == photo.taken) return true;
   }
   return false;
@@ -61,9 +61,13 @@ KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>
     }
   });
   KnownPictures known;
+  size_t total = 0;
+  for (const std::vector<QString>& run : paths) total += run.size();
+  known.paths.reserve(static_cast<qsizetype>(total));
+  known.by_name.reserve(static_cast<qsizetype>(total));
   for (std::vector<QString>& run : paths) {
     for (QString& path : run) {
-      known.by_name.emplace(path.mid(stored_folder(path).size()), path);
+      known.by_name.insert(path.mid(stored_folder(path).size()), path);
       known.paths.insert(std::move(path));
     }
   }
@@ -84,7 +88,7 @@ class DayGrouping {
         if (!scan_.cancelled) scan_.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
         continue;
       }
-      photo.already = known_.paths.count(photo.path) > 0 || known_copy(photo, QFileInfo(photo.path).fileName(), known_);
+      photo.already = known_.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known_);
       by_day_[photo.taken.date()].push_back(std::move(photo));
     }
     photos.clear();

@@ -6,12 +6,12 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QMultiHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <atomic>
 #include <functional>
-#include <map>
-#include <set>
 #include <vector>
 
 #include "store/diary/app_state.h"
@@ -46,8 +46,8 @@ struct ImportScan {
 // paths, and for each file name the paths that carry it, so that a copy of
 // a photo elsewhere (same name, size and shooting time) is found too.
 struct KnownPictures {
-  std::set<QString> paths;
-  std::multimap<QString, QString> by_name;
+  QSet<QString> paths;
+  QMultiHash<QString, QString> by_name;
 };
 KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos);
 

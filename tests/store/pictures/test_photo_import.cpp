@@ -13,6 +13,7 @@
 
 #include "data_dir.h"
 #include "exif_picture.h"
+#include "store/diary/memo_files.h"
 #include "store/pictures/photo_import.h"
 
 class TestPhotoImport : public QObject {
@@ -46,6 +47,7 @@ class TestPhotoImport : public QObject {
     QVERIFY(plain.setFileTime(QDateTime(QDate(2026, 5, 19), QTime(8, 0)), QFileDevice::FileModificationTime));
     plain.close();
     QVERIFY(testing_support::write_bytes(root + QStringLiteral("IMG_6.HEIC"), "ftypheic"));
+    QVERIFY(testing_support::write_bytes(root + QStringLiteral("IMG_7.JPG"), QByteArray("\0\0\0\x18" "ftypheic", 12)));
     QVERIFY(testing_support::write_bytes(root + QStringLiteral("empty.jpg"), QByteArray()));
     QVERIFY(testing_support::write_bytes(root + QStringLiteral("._IMG_1.JPG"), "mac"));
     QCOMPARE(::mkfifo(QFile::encodeName(root + QStringLiteral("fifo.jpg")).constData(), 0600), 0);
@@ -54,11 +56,11 @@ class TestPhotoImport : public QObject {
     const QString elsewhere = dir.path() + QStringLiteral("/old/IMG_4.JPG");
     QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/old")));
     QVERIFY(QFile::copy(root + QStringLiteral("101CANON/IMG_4.JPG"), elsewhere));
-    store::KnownPictures known;
-    for (const QString& p : {root + QStringLiteral("101CANON/IMG_5.JPG"), elsewhere}) {
-      known.paths.insert(p);
-      known.by_name.emplace(QFileInfo(p).fileName(), p);
-    }
+    const QString data = dir.path() + QStringLiteral("/data/");
+    QVERIFY(QDir().mkpath(data + QStringLiteral("memo")));
+    QVERIFY(store::save_image_list(data, QStringLiteral("1"), {{root + QStringLiteral("101CANON/IMG_5.JPG"), "a"}}).ok);
+    QVERIFY(store::save_image_list(data, QStringLiteral("3"), {{QString(), "b"}, {elsewhere, "c"}}).ok);
+    const store::KnownPictures known = store::known_pictures(data, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
 
     const std::atomic_bool cancel{false};
     const store::ImportScan scan = store::scan_photo_folder(root, known, cancel);
@@ -74,7 +76,9 @@ class TestPhotoImport : public QObject {
                                 "05/19 plain.jpg"}));
     QVERIFY(scan.days.back().photos.front().from_file);
     QCOMPARE(scan.days[0].fresh(), 0);
-    QCOMPARE(scan.unsupported, QStringList{root + QStringLiteral("IMG_6.HEIC")});
+    // A HEIC by its name, and one named as a JPEG.
+    QCOMPARE(QSet<QString>(scan.unsupported.begin(), scan.unsupported.end()),
+             (QSet<QString>{root + QStringLiteral("IMG_6.HEIC"), root + QStringLiteral("IMG_7.JPG")}));
     QCOMPARE(scan.unreadable.size(), 1);
     QVERIFY(scan.unreadable[0].startsWith(root + QStringLiteral("empty.jpg")));
 
@@ -90,6 +94,35 @@ class TestPhotoImport : public QObject {
 
     const store::ImportScan missing = store::scan_photo_folder(dir.path() + QStringLiteral("/nothing"), known, cancel);
     QVERIFY(missing.message.contains(QStringLiteral("nothing")));
+  }
+
+  // A large folder shows its first days before the scan ends; every later
+  // look only adds photos and days, in the final order.
+  void first_days_while_scanning() {
+    QTemporaryDir dir;
+    const QString root = dir.path() + QLatin1Char('/');
+    for (int i = 0; i < 150; ++i) {
+      QVERIFY(testing_support::write_exif_picture(root + QStringLiteral("P%1.JPG").arg(i, 3, 10, QLatin1Char('0')),
+                                                  QStringLiteral("2026:06:%1 10:00:00").arg(1 + i % 3, 2, 10, QLatin1Char('0'))));
+    }
+    std::vector<std::vector<store::ImportDay>> looks;
+    const std::atomic_bool cancel{false};
+    const store::ImportScan scan = store::scan_photo_folder(root, {}, cancel, [&](int, const std::vector<store::ImportDay>* days) {
+      if (days != nullptr) looks.push_back(*days);
+    });
+    QCOMPARE(scan.days.size(), size_t(3));
+    QVERIFY(!looks.empty());
+    size_t first = 0;
+    for (const store::ImportDay& d : looks.front()) first += d.photos.size();
+    QVERIFY2(first < 150, "the first look came only at the end");
+    for (const std::vector<store::ImportDay>& look : looks) {
+      size_t at = 0;
+      for (const store::ImportDay& d : look) {
+        while (at < scan.days.size() && scan.days[at].day != d.day) ++at;
+        QVERIFY(at < scan.days.size());
+        QVERIFY(d.photos.size() <= scan.days[at].photos.size());
+      }
+    }
   }
 };
 
