@@ -7,6 +7,7 @@
 // pictures saved together, against writing the same memo and picture-list
 // files once.
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -34,16 +35,41 @@ namespace {
 constexpr int kImportPhotos = 2000;
 const QByteArray kTemplateTime = "2026:03:01 07:00:00";
 
+// libexiv2 0.27 still names std::auto_ptr in its headers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+// A camera's EXIF also carries a small JPEG of the photo, which makes the
+// segment some ten or twenty kilobytes long.
+bool add_exif_thumbnail(const QString& path, const QImage& small) {
+  QByteArray thumbnail;
+  QBuffer buffer(&thumbnail);
+  if (!buffer.open(QIODevice::WriteOnly) || !small.save(&buffer, "JPG", 60)) return false;
+  try {
+    Exiv2::Image::AutoPtr picture = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    picture->readMetadata();
+    Exiv2::ExifData exif = picture->exifData();
+    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.constData()),
+                                            static_cast<long>(thumbnail.size()));
+    picture->setExifData(exif);
+    picture->writeMetadata();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+#pragma GCC diagnostic pop
+
 // A photo of about 500 KB (noise does not compress) with the template's
 // shooting time in its EXIF.
 QByteArray template_photo(const QString& path) {
-  QImage image(800, 600, QImage::Format_RGB32);
+  QImage image(1024, 768, QImage::Format_RGB32);
   std::mt19937 random(20261209);
   for (int y = 0; y < image.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < image.width(); ++x) line[x] = random() | 0xFF000000U;
   }
-  if (!image.save(path, "JPG", 75) || !testing_support::write_exif_time(path, QString::fromLatin1(kTemplateTime))) {
+  if (!image.save(path, "JPG", 75) || !testing_support::write_exif_time(path, QString::fromLatin1(kTemplateTime)) ||
+      !add_exif_thumbnail(path, image.scaled(320, 240))) {
     qFatal("import_scan: the template photo was not written");
   }
   QFile f(path);
@@ -55,7 +81,7 @@ QByteArray template_photo(const QString& path) {
 QString make_camera_folder(const QString& dir) {
   const QString root = dir + QStringLiteral("camera/");
   const QString folder = root + QStringLiteral("DCIM/");
-  const QString marker = root + QStringLiteral("ready");
+  const QString marker = root + QStringLiteral("ready-1024x768-thumbnail");
   if (QFile::exists(marker)) return folder;
   QDir(root).removeRecursively();
   QDir().mkpath(folder);
@@ -141,7 +167,7 @@ Result bench_import_scan(const QString& dir, int reps) {
     const std::atomic_bool cancel{false};
     QElapsedTimer t;
     t.start();
-    const store::ImportScan scan = store::scan_photo_folder(folder, {}, cancel);
+    const store::ImportScan scan = store::scan_photo_folder(folder, store::KnownPictures{}, cancel);
     ours.push_back(ms_since(t));
     days = scan.days.size();
     floors.push_back(read_heads(folder));

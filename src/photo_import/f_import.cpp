@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <future>
 
 #include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_save.h"
@@ -124,7 +125,10 @@ void F_import::start_scan(const QString& folder) {
   };
   job_.start(
       [this, result, folder, progress, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
-        const store::KnownPictures known = store::known_pictures(data_dir, memo_nos);
+        // The diary's pictures are read beside the folder's first photos.
+        const store::KnownSource known =
+            std::async(std::launch::async | std::launch::deferred, [&] { return store::known_pictures(data_dir, memo_nos); })
+                .share();
         *result = store::scan_photo_folder(folder, known, cancel_, progress);
       },
       [this, result] {

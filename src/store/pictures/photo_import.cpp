@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "store/diary/field_formats.h"
@@ -77,25 +78,31 @@ KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>
 namespace {
 
 // The photos with their times, by the camera's day; each photo is marked
-// when the diary holds it already.
+// when the diary holds it already. The diary's pictures may still be being
+// read when the first photos come: those are marked as soon as they are
+// known, at the latest before the last look.
 class DayGrouping {
  public:
-  DayGrouping(const KnownPictures& known, ImportScan& scan) : known_(known), scan_(scan) {}
+  DayGrouping(const KnownSource& known, ImportScan& scan) : known_(known), scan_(scan) {}
 
   void add(std::vector<ImportPhoto>& photos) {
+    const KnownPictures* known = known_ready();
     for (ImportPhoto& photo : photos) {
       if (!photo.taken.isValid()) {
         if (!scan_.cancelled) scan_.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
         continue;
       }
-      photo.already = known_.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known_);
+      if (known != nullptr) mark(photo, *known);
       by_day_[photo.taken.date()].push_back(std::move(photo));
     }
     photos.clear();
   }
 
-  // Newest day first, each day's photos by the camera's clock.
-  std::vector<ImportDay> days() const {
+  // Newest day first, each day's photos by the camera's clock. `last`
+  // waits for the diary's pictures.
+  std::vector<ImportDay> days(bool last) {
+    if (last && !marked_) known_.wait();
+    known_ready();
     std::vector<ImportDay> days;
     for (auto day = by_day_.rbegin(); day != by_day_.rend(); ++day) {
       ImportDay d{day->first, day->second};
@@ -108,8 +115,25 @@ class DayGrouping {
   }
 
  private:
-  const KnownPictures& known_;
+  static void mark(ImportPhoto& photo, const KnownPictures& known) {
+    photo.already = known.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known);
+  }
+
+  // The diary's pictures once they are read; the photos grouped before
+  // then are marked the first time they are.
+  const KnownPictures* known_ready() {
+    if (marked_) return &known_.get();
+    if (known_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return nullptr;
+    marked_ = true;
+    for (auto& [day, photos] : by_day_) {
+      for (ImportPhoto& photo : photos) mark(photo, known_.get());
+    }
+    return &known_.get();
+  }
+
+  const KnownSource& known_;
   ImportScan& scan_;
+  bool marked_ = false;
   std::map<QDate, std::vector<ImportPhoto>> by_day_;
 };
 
@@ -148,6 +172,13 @@ constexpr qint64 kShowEveryMs = 250;
 
 ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
                              const ScanProgress& progress) {
+  std::promise<KnownPictures> ready;
+  ready.set_value(known);
+  return scan_photo_folder(folder, ready.get_future().share(), cancel, progress);
+}
+
+ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, const std::atomic_bool& cancel,
+                             const ScanProgress& progress) {
   ImportScan scan;
   if (!QFileInfo(folder).isDir()) {
     scan.message = QStringLiteral("フォルダ「%1」を読めません。").arg(folder);
@@ -165,7 +196,7 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
     grouping.add(batch);
     batch_size = kBatch;
     if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) {
-      const std::vector<ImportDay> days = grouping.days();
+      const std::vector<ImportDay> days = grouping.days(false);
       if (!days.empty()) {
         progress(scan.files, &days);
         since_shown.start();
@@ -197,7 +228,7 @@ ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, 
     if (batch.size() >= batch_size) group_batch();
   }
   if (!batch.empty()) group_batch();
-  scan.days = grouping.days();
+  scan.days = grouping.days(true);
   if (progress) progress(scan.files, nullptr);
   return scan;
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <vector>
 
 #include "store/diary/app_state.h"
@@ -50,14 +51,20 @@ struct KnownPictures {
   QMultiHash<QString, QString> by_name;
 };
 KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos);
+// The diary's pictures as another thread reads them, so that the scan
+// need not wait for a large diary before it shows its first days.
+using KnownSource = std::shared_future<KnownPictures>;
 
 // Scans the folder. `progress` (may be empty) is called now and then, in
 // the scanning thread, with the files looked at so far and, when `days` is
 // not null, the days grouped so far: the first within a moment of the
 // start, later ones at most four times a second, so that a window can
 // show the first days of a slow card at once. Days only grow, and keep
-// their order. `cancel` stops the scan between files.
+// their order; a photo's "already" mark may come in a later look than the
+// photo itself. `cancel` stops the scan between files.
 using ScanProgress = std::function<void(int files, const std::vector<ImportDay>* days)>;
+ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, const std::atomic_bool& cancel,
+                             const ScanProgress& progress = {});
 ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
                              const ScanProgress& progress = {});
 

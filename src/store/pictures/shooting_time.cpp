@@ -20,6 +20,8 @@ namespace store {
 namespace {
 
 constexpr qint64 kExifHead = 64 * 1024;
+// Enough for the markers up to a photo's EXIF segment.
+constexpr qint64 kFirstRead = 4 * 1024;
 
 // The library writes its warnings about damaged files to stderr; they are
 // no use to a user, who sees the file's time instead.
@@ -62,6 +64,55 @@ std::optional<QDateTime> from_memory(QByteArrayView data) {
   });
 }
 
+// Where the EXIF segment of a JPEG ends. The markers are walked from the
+// start over the application segments, where cameras put their EXIF, so
+// that only those bytes need reading. > 0: the end of the segment; 0: the
+// file has none (its image data come first); -1: it cannot be told from
+// these bytes (cut short, damaged, or no JPEG).
+qsizetype exif_segment_end(QByteArrayView bytes) {
+  if (!bytes.startsWith("\xFF\xD8")) return -1;
+  const auto byte = [bytes](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+  qsizetype at = 2;
+  for (;;) {
+    if (at + 4 > bytes.size()) return -1;
+    if (byte(at) != 0xFF) return -1;
+    const unsigned char marker = byte(at + 1);
+    if (marker == 0xFF) {  // a fill byte before the marker
+      ++at;
+      continue;
+    }
+    if ((marker < 0xE0 || marker > 0xEF) && marker != 0xFE) return 0;
+    const qsizetype length = (byte(at + 2) << 8) | byte(at + 3);
+    if (length < 2) return -1;
+    if (marker == 0xE1) {
+      if (at + 10 > bytes.size()) return -1;
+      if (bytes.sliced(at + 4, 6) == QByteArrayView("Exif\0\0", 6)) return at + 2 + length;
+    }
+    at += 2 + length;
+  }
+}
+
+// The time in a JPEG's bytes up to the end of its EXIF segment, closed as
+// a file would be.
+std::optional<QDateTime> from_exif_segment(QByteArrayView bytes, qsizetype end) {
+  QByteArray head(bytes.first(end).toByteArray());
+  head.append("\xFF\xD9", 2);
+  return from_memory(head);
+}
+
+// Reads on into `head` until it holds `want` bytes or the file ends.
+void read_up_to(int fd, QByteArray& head, qint64 want) {
+  qint64 got = head.size();
+  if (want <= got) return;
+  head.resize(static_cast<qsizetype>(want));
+  while (got < want) {
+    const qint64 n = read_some(fd, head.data() + got, want - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  head.truncate(static_cast<qsizetype>(got));
+}
+
 }  // namespace
 
 QDateTime parse_exif_time(const QString& text, const QString& offset, const QDateTime& now) {
@@ -95,21 +146,23 @@ ShootingTime read_head(const QString& path) {
   QString reason;
   const Fd fd = open_regular_file(path, &size, &mtime, &reason);
   if (!fd || size == 0) return t;
-  // The EXIF block sits at the start of a photo: its head is read, and the
-  // whole file only when the head alone cannot be read.
-  QByteArray head(static_cast<qsizetype>(std::min(size, kExifHead)), Qt::Uninitialized);
-  qint64 got = 0;
-  while (got < head.size()) {
-    const qint64 n = read_some(fd.get(), head.data() + got, head.size() - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  if (got <= 0) return t;
-  head.truncate(static_cast<qsizetype>(got));
+  // The EXIF segment sits at the start of a photo: the bytes up to its end
+  // are read; when it cannot be found, the first 64 KB; the whole file
+  // only when those alone cannot be read.
+  QByteArray head;
+  read_up_to(fd.get(), head, std::min(size, kFirstRead));
+  if (head.isEmpty()) return t;
   t.picture_data = looks_like_picture(head);
   if (!t.picture_data) return t;
-  const std::optional<QDateTime> from_head = from_memory(head);
-  if (from_head || got >= size) {
+  qsizetype end = exif_segment_end(head);
+  if (end == 0) return t;
+  if (end > head.size()) {
+    read_up_to(fd.get(), head, std::min<qint64>(end, size));
+    if (end > head.size()) end = -1;
+  }
+  if (end < 0) read_up_to(fd.get(), head, std::min(size, kExifHead));
+  const std::optional<QDateTime> from_head = end > 0 ? from_exif_segment(head, end) : from_memory(head);
+  if (from_head || head.size() >= size) {
     t.when = from_head.value_or(QDateTime());
     return t;
   }
@@ -124,6 +177,11 @@ QDateTime exif_shooting_time(const QString& path) { return read_head(path).when;
 
 QDateTime exif_shooting_time(QByteArrayView data) {
   if (data.isEmpty()) return {};
+  const qsizetype end = exif_segment_end(data);
+  if (end == 0) return {};
+  if (end > 0 && end <= data.size()) {
+    if (const std::optional<QDateTime> t = from_exif_segment(data, end)) return *t;
+  }
   return from_memory(data).value_or(QDateTime());
 }
 

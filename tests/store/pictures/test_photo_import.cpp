@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <ctime>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,12 +106,20 @@ class TestPhotoImport : public QObject {
       QVERIFY(testing_support::write_exif_picture(root + QStringLiteral("P%1.JPG").arg(i, 3, 10, QLatin1Char('0')),
                                                   QStringLiteral("2026:06:%1 10:00:00").arg(1 + i % 3, 2, 10, QLatin1Char('0'))));
     }
+    // The diary's pictures are read only when the scan must wait for them:
+    // its last look still marks the photo they hold.
+    const store::KnownSource known = std::async(std::launch::deferred, [&] {
+                                       store::KnownPictures k;
+                                       k.paths.insert(root + QStringLiteral("P000.JPG"));
+                                       return k;
+                                     }).share();
     std::vector<std::vector<store::ImportDay>> looks;
     const std::atomic_bool cancel{false};
-    const store::ImportScan scan = store::scan_photo_folder(root, {}, cancel, [&](int, const std::vector<store::ImportDay>* days) {
+    const store::ImportScan scan = store::scan_photo_folder(root, known, cancel, [&](int, const std::vector<store::ImportDay>* days) {
       if (days != nullptr) looks.push_back(*days);
     });
     QCOMPARE(scan.days.size(), size_t(3));
+    QCOMPARE(scan.days[2].fresh(), 49);
     QVERIFY(!looks.empty());
     size_t first = 0;
     for (const store::ImportDay& d : looks.front()) first += d.photos.size();
