@@ -7,7 +7,6 @@
 // pictures saved together, against writing the same memo and picture-list
 // files once.
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,30 +34,6 @@ namespace {
 constexpr int kImportPhotos = 2000;
 const QByteArray kTemplateTime = "2026:03:01 07:00:00";
 
-// libexiv2 0.27 still names std::auto_ptr in its headers.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-// A camera's EXIF also carries a small JPEG of the photo, which makes the
-// segment some ten or twenty kilobytes long.
-bool add_exif_thumbnail(const QString& path, const QImage& small) {
-  QByteArray thumbnail;
-  QBuffer buffer(&thumbnail);
-  if (!buffer.open(QIODevice::WriteOnly) || !small.save(&buffer, "JPG", 60)) return false;
-  try {
-    Exiv2::Image::AutoPtr picture = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-    picture->readMetadata();
-    Exiv2::ExifData exif = picture->exifData();
-    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.constData()),
-                                            static_cast<long>(thumbnail.size()));
-    picture->setExifData(exif);
-    picture->writeMetadata();
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-#pragma GCC diagnostic pop
-
 // A photo of about 500 KB (noise does not compress) with the template's
 // shooting time in its EXIF.
 QByteArray template_photo(const QString& path) {
@@ -69,7 +44,7 @@ QByteArray template_photo(const QString& path) {
     for (int x = 0; x < image.width(); ++x) line[x] = random() | 0xFF000000U;
   }
   if (!image.save(path, "JPG", 75) || !testing_support::write_exif_time(path, QString::fromLatin1(kTemplateTime)) ||
-      !add_exif_thumbnail(path, image.scaled(320, 240))) {
+      !testing_support::add_exif_thumbnail(path, image.scaled(320, 240))) {
     qFatal("import_scan: the template photo was not written");
   }
   QFile f(path);

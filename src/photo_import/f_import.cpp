@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <future>
+#include <tuple>
 
 #include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_save.h"
@@ -108,6 +109,7 @@ void F_import::build_controls() {
 
 void F_import::start_scan(const QString& folder) {
   folder_ = folder;
+  std::tie(first_location_, first_variety_) = last_used(state_.memo_table);
   cancel_ = false;
   std::vector<QString> memo_nos;
   for (size_t i = 0; i < state_.memo_table.size(); ++i) memo_nos.push_back(state_.memo_table.text(i, store::MemoField::MemoNo));
@@ -155,13 +157,12 @@ void F_import::show_progress() {
 void F_import::show_days(const std::vector<store::ImportDay>& days) {
   // The scan's days only grow and keep their order: each is either the
   // row at its place already, or new there.
-  const auto [location, variety] = last_used(state_.memo_table);
   for (size_t i = 0; i < days.size(); ++i) {
     const int row = static_cast<int>(i);
     if (i < days_.size() && days_[i].day == days[i].day) {
       photo_import::update_day_row(*Grid1, row, days[i]);
     } else {
-      photo_import::insert_day_row(*Grid1, row, days[i], location, variety);
+      photo_import::insert_day_row(*Grid1, row, days[i], first_location_, first_variety_);
       days_.insert(days_.begin() + static_cast<std::ptrdiff_t>(i), store::ImportDay{});
     }
     days_[i] = days[i];

@@ -83,4 +83,6 @@ class F_import : public QDialog {
   QStringListModel* locations_ = nullptr;
   QStringListModel* varieties_ = nullptr;
   QString folder_;
+  QString first_location_;  // each new row's location and variety: those
+  QString first_variety_;   // of the memo written last
 };

@@ -2,6 +2,7 @@
 // Test pictures that carry a shooting time: a small JPEG written by Qt, its
 // EXIF DateTimeOriginal (and OffsetTimeOriginal) set with libexiv2.
 
+#include <QBuffer>
 #include <QColor>
 #include <QFile>
 #include <QImage>
@@ -36,6 +37,26 @@ inline bool write_exif_picture(const QString& path, const QString& taken, const 
   image.fill(QColor(40, 120, 40));
   if (!image.save(path, "JPG")) return false;
   return taken.isEmpty() || write_exif_time(path, taken, offset);
+}
+
+// A camera's EXIF also carries a small JPEG of the photo, which makes the
+// segment some ten or twenty kilobytes long.
+inline bool add_exif_thumbnail(const QString& path, const QImage& small) {
+  QByteArray thumbnail;
+  QBuffer buffer(&thumbnail);
+  if (!buffer.open(QIODevice::WriteOnly) || !small.save(&buffer, "JPG", 60)) return false;
+  try {
+    Exiv2::Image::AutoPtr picture = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    picture->readMetadata();
+    Exiv2::ExifData exif = picture->exifData();
+    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.constData()),
+                                            static_cast<long>(thumbnail.size()));
+    picture->setExifData(exif);
+    picture->writeMetadata();
+    return true;
+  } catch (...) {
+    return false;
+  }
 }
 
 }  // namespace testing_support

@@ -28,7 +28,7 @@ bool Fd::close() {
 
 QByteArray native_path(const QString& path) { return QFile::encodeName(path); }
 
-Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* reason) {
+Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* reason, Reading reading) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   Fd fd(::open(native_path(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd) {
@@ -44,8 +44,12 @@ Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* 
     *reason = QStringLiteral("通常のファイルではありません");
     return Fd();
   }
-  ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  // Reads of a regular file do not heed O_NONBLOCK; it is cleared all the
+  // same for a file read through, and the two calls spared for a head.
+  if (reading == Reading::Through) {
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  }
   *size = st.st_size;
   *mtime = st.st_mtim.tv_sec;
   return fd;

@@ -35,7 +35,10 @@ class Fd {
 
 // Opens a file for reading; it must be a regular file (a FIFO or a device
 // would block or never end). On failure `reason` says why, in Japanese.
-Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* reason);
+// A file read `Through` has the system read ahead; one of which only the
+// `Head` is read is spared the calls that prepare that.
+enum class Reading { Through, Head };
+Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* reason, Reading reading = Reading::Through);
 
 // Reads up to `n` bytes, retrying after interruptions. -1 on an error.
 qint64 read_some(int fd, char* buffer, qint64 n);

@@ -1,5 +1,6 @@
 #include "store/pictures/shooting_time.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -30,6 +31,19 @@ void quiet_library() {
   std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
 }
 
+// The present time, looked up again after ten seconds at the latest: it is
+// only compared by its date, and asking the system for the local time of
+// every photo costs more than reading the photo.
+QDateTime recent_now() {
+  thread_local QDateTime now;
+  thread_local QElapsedTimer age;
+  if (!age.isValid() || age.elapsed() > 10000) {
+    now = QDateTime::currentDateTime();
+    age.start();
+  }
+  return now;
+}
+
 QString tag_text(const Exiv2::ExifData& exif, const char* key) {
   const auto found = exif.findKey(Exiv2::ExifKey(key));
   if (found == exif.end()) return {};
@@ -41,7 +55,7 @@ QDateTime time_of(Exiv2::Image& image) {
   const Exiv2::ExifData& exif = image.exifData();
   if (exif.empty()) return {};
   return parse_exif_time(tag_text(exif, "Exif.Photo.DateTimeOriginal"), tag_text(exif, "Exif.Photo.OffsetTimeOriginal"),
-                         QDateTime::currentDateTime());
+                         recent_now());
 }
 
 // The time, or nothing when the library could not read the data at all
@@ -144,12 +158,15 @@ ShootingTime read_head(const QString& path) {
   qint64 size = 0;
   qint64 mtime = 0;
   QString reason;
-  const Fd fd = open_regular_file(path, &size, &mtime, &reason);
+  const Fd fd = open_regular_file(path, &size, &mtime, &reason, Reading::Head);
   if (!fd || size == 0) return t;
   // The EXIF segment sits at the start of a photo: the bytes up to its end
   // are read; when it cannot be found, the first 64 KB; the whole file
-  // only when those alone cannot be read.
-  QByteArray head;
+  // only when those alone cannot be read. The buffer is kept for the
+  // thread's next photo: freeing and taking tens of kilobytes for every
+  // file makes the threads wait on the memory manager more than on disk.
+  thread_local QByteArray head;
+  head.resize(0);
   read_up_to(fd.get(), head, std::min(size, kFirstRead));
   if (head.isEmpty()) return t;
   t.picture_data = looks_like_picture(head);
@@ -161,8 +178,14 @@ ShootingTime read_head(const QString& path) {
     if (end > head.size()) end = -1;
   }
   if (end < 0) read_up_to(fd.get(), head, std::min(size, kExifHead));
-  const std::optional<QDateTime> from_head = end > 0 ? from_exif_segment(head, end) : from_memory(head);
-  if (from_head || head.size() >= size) {
+  const bool whole_file = head.size() >= size;
+  if (end > 0) {
+    // Closed after the segment, as a file would be.
+    head.truncate(end);
+    head.append("\xFF\xD9", 2);
+  }
+  const std::optional<QDateTime> from_head = from_memory(head);
+  if (from_head || whole_file) {
     t.when = from_head.value_or(QDateTime());
     return t;
   }

@@ -141,6 +141,15 @@ class TestDroppedPictures : public QObject {
     QVERIFY(testing_support::write_exif_picture(a, QStringLiteral("2026:05:20 23:30:00"), QStringLiteral("+09:00")));
     QVERIFY(testing_support::write_exif_picture(b, QStringLiteral("2026:05:21 08:00:00")));
     QVERIFY(testing_support::write_exif_picture(plain, QString()));
+    // A camera's EXIF with a thumbnail runs past the first few kilobytes.
+    const QString thumbnailed = dir.filePath(QStringLiteral("thumbnailed.jpg"));
+    QImage noise(200, 150, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y) {
+      for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, static_cast<QRgb>((x * 7919 + y * 104729) * 2654435761U));
+    }
+    QVERIFY(testing_support::write_exif_picture(thumbnailed, QStringLiteral("2026:05:19 06:00:00")));
+    QVERIFY(testing_support::add_exif_thumbnail(thumbnailed, noise));
+    QVERIFY(QFileInfo(thumbnailed).size() > 8 * 1024);
     QFile f(broken);
     QVERIFY(f.open(QIODevice::WriteOnly));
     // A JPEG whose EXIF block claims 32 KB and stops after its first IFD's
@@ -156,6 +165,7 @@ class TestDroppedPictures : public QObject {
     QVERIFY(!store::exif_shooting_time(broken).isValid());
     QVERIFY(store::shooting_time(broken).from_file);
     QCOMPARE(store::earliest_shooting_date({b, a}), QStringLiteral("2026/05/20"));
+    QCOMPARE(store::earliest_shooting_date({b, thumbnailed, a}), QStringLiteral("2026/05/19"));
     QCOMPARE(store::earliest_shooting_date({dir.filePath(QStringLiteral("none.jpg"))}), QString());
     // A FIFO is not opened: it would block.
     const QString fifo = dir.filePath(QStringLiteral("fifo.jpg"));
