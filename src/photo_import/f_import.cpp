@@ -62,7 +62,10 @@ void F_import::build_controls() {
                                     QStringLiteral("タイトル")});
   Grid1->verticalHeader()->hide();
   Grid1->verticalHeader()->setDefaultSectionSize(thumbnails_.side() + 10);
+  // The location and variety get room for a name; the title takes the rest.
   Grid1->horizontalHeader()->setStretchLastSection(true);
+  Grid1->setColumnWidth(Location, 140);
+  Grid1->setColumnWidth(Variety, 140);
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
   // Tab leaves the table; within it the arrows move, Space checks a day,
   // and F2, typing or a click opens the location, variety or title.
@@ -110,6 +113,9 @@ void F_import::build_controls() {
 void F_import::start_scan(const QString& folder) {
   folder_ = folder;
   std::tie(first_location_, first_variety_) = last_used(state_.memo_table);
+  // A diary without memos yet offers the first names of its lists.
+  if (first_location_.isEmpty()) first_location_ = state_.location_list.names.value(0);
+  if (first_variety_.isEmpty()) first_variety_ = state_.variety_list.names.value(0);
   cancel_ = false;
   std::vector<QString> memo_nos;
   for (size_t i = 0; i < state_.memo_table.size(); ++i) memo_nos.push_back(state_.memo_table.text(i, store::MemoField::MemoNo));
@@ -167,7 +173,9 @@ void F_import::show_days(const std::vector<store::ImportDay>& days) {
     }
     days_[i] = days[i];
   }
-  Grid1->resizeColumnsToContents();
+  for (const int column : {static_cast<int>(Take), static_cast<int>(Day), static_cast<int>(Count), static_cast<int>(Photos)}) {
+    Grid1->resizeColumnToContents(column);
+  }
   if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0) Grid1->setCurrentCell(0, Take);
 }
 
@@ -198,6 +206,20 @@ void F_import::Command1_Click() {
   int pictures = 0;
   for (int row = 0; row < Grid1->rowCount(); ++row) {
     if (Grid1->item(row, Take)->checkState() != Qt::Checked) continue;
+    // A chosen day without a location, variety or title is named, and the
+    // empty cell opened for it.
+    for (const int column : {static_cast<int>(Location), static_cast<int>(Variety), static_cast<int>(Title)}) {
+      if (!Grid1->item(row, column)->text().isEmpty()) continue;
+      messages_.inform(this,
+                       QStringLiteral("%1 の%2を入力して下さい。")
+                           .arg(days_[static_cast<size_t>(row)].day.toString(QStringLiteral("yyyy/MM/dd")),
+                                Grid1->horizontalHeaderItem(column)->text()),
+                       store::kAppTitle);
+      Grid1->setFocus();
+      Grid1->setCurrentCell(row, column);
+      Grid1->edit(Grid1->currentIndex());
+      return;
+    }
     store::MemoInput memo = store::day_memo(days_[static_cast<size_t>(row)], Grid1->item(row, Location)->text(),
                                             Grid1->item(row, Variety)->text(), Grid1->item(row, Title)->text(),
                                             Option1->isChecked());

@@ -86,7 +86,14 @@ class TestFImport : public QObject {
       for (int i = 0; i < photos; ++i) day.photos.push_back({QStringLiteral("/p/%1_%2.JPG").arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
       return day;
     };
-    for (const int d : {2, 1}) photo_import::insert_day_row(*w.Grid1, w.Grid1->rowCount(), day(d, 1), "a", "b");
+    const QString photos = f.dir_path + QStringLiteral("DCIM/");
+    QVERIFY(QDir().mkpath(photos));
+    for (const int d : {1, 2}) {
+      QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("%1.JPG").arg(d), QStringLiteral("2026:06:0%1 09:00:00").arg(d)));
+    }
+    w.start_scan(photos);
+    w.wait_for_scan();
+    QCOMPARE(w.Grid1->rowCount(), 2);
     w.Grid1->setFocus();
     w.Grid1->setCurrentCell(0, F_import::Take);
     user_input::key(Qt::Key_Space);
@@ -107,6 +114,16 @@ class TestFImport : public QObject {
     QCOMPARE(photo_import::strip_paths(*w.Grid1, 0).size(), 3);
     QCOMPARE(w.Grid1->item(1, F_import::Take)->checkState(), Qt::Checked);
     QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 2 枚"));
+
+    // A chosen day without a variety is named, and its cell opened.
+    w.Grid1->item(1, F_import::Location)->setText(QStringLiteral("花壇"));
+    w.Grid1->item(1, F_import::Variety)->setText(QString());
+    const auto memos = f.state->memo_count();
+    w.Command1_Click();
+    QCOMPARE(f.messages.log.back().text, QStringLiteral("2026/06/01 の品種を入力して下さい。"));
+    QCOMPARE(w.Grid1->currentColumn(), int(F_import::Variety));
+    QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
+    QCOMPARE(f.state->memo_count(), memos);
   }
 };
 
