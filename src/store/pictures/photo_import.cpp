@@ -140,28 +140,30 @@ class DayGrouping {
 // Reads the shooting times of a batch of photos in a few threads, each
 // taking its own run of files. What the cancel leaves unread stays invalid.
 void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::atomic_bool& cancel) {
-  std::vector<char> other_format(batch.size(), 0);
+  // The heads are read in the threads; their times are made here, since
+  // making a local time takes a lock that the threads would queue on.
+  std::vector<PhotoHead> heads(batch.size());
   in_runs(batch.size(), run_count(batch.size(), 64), [&](size_t, size_t begin, size_t end) {
-    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) {
-      const ShootingTime t = shooting_time(batch[i].path);
-      batch[i].taken = t.when;
-      batch[i].from_file = t.from_file;
-      other_format[i] = t.picture_data ? 0 : 1;
-    }
+    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) heads[i] = read_photo_head(batch[i].path);
   });
+  const bool cancelled = cancel.load(std::memory_order_relaxed);
   // Files named as pictures that hold something else (a HEIC saved as
-  // .jpg) cannot be shown: they are named with the other formats.
+  // .jpg) cannot be shown: they are named with the other formats. A photo
+  // the cancel left unread gets no time.
   size_t kept = 0;
   for (size_t i = 0; i < batch.size(); ++i) {
-    if (other_format[i] != 0) {
+    if (!heads[i].picture_data) {
       scan.unsupported << batch[i].path;
-    } else {
-      if (kept != i) batch[kept] = std::move(batch[i]);
-      ++kept;
+      continue;
     }
+    const ShootingTime t = shooting_time(heads[i]);
+    batch[i].taken = t.when;
+    batch[i].from_file = t.from_file;
+    if (kept != i) batch[kept] = std::move(batch[i]);
+    ++kept;
   }
   batch.resize(kept);
-  if (cancel.load(std::memory_order_relaxed)) scan.cancelled = true;
+  if (cancelled) scan.cancelled = true;
 }
 
 constexpr size_t kFirstBatch = 64;   // the first days come after this many photos

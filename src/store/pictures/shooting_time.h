@@ -5,16 +5,31 @@
 // the caller is told, since copying a photo changes it.
 
 #include <QByteArrayView>
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace store {
+
+// A shooting time as the camera's clock gave it.
+struct CameraClock {
+  QDate date;                 // invalid: no shooting time
+  QTime time;
+  std::optional<int> offset;  // seconds east of UTC, when the camera wrote it
+  bool valid() const { return date.isValid(); }
+  // The time as a QDateTime: at its offset, or in this machine's zone.
+  // Making a local time takes a lock that Qt and the C library share
+  // between threads, so many photos are better made in one thread.
+  QDateTime when() const;
+};
 
 // "2026:05:20 09:03:05" (EXIF's own form) with an offset such as "+09:00"
 // or "" (then the time is local). Invalid for anything else, for the
 // all-zero date some cameras write, and for a date more than a day after
-// `now`'s.
+// `today`.
+CameraClock parse_exif_clock(const QString& text, const QString& offset, QDate today);
 QDateTime parse_exif_time(const QString& text, const QString& offset, const QDateTime& now);
 
 // The EXIF shooting time of a picture file, or of a picture's bytes;
@@ -26,11 +41,20 @@ QDateTime exif_shooting_time(QByteArrayView data);
 // picture names promise and what it can show.
 bool looks_like_picture(QByteArrayView head);
 
+// What one read of a photo's head tells; safe to call from many threads.
+struct PhotoHead {
+  CameraClock exif;
+  qint64 modified = 0;        // the file's time, seconds since the epoch; 0: unknown
+  bool picture_data = true;   // false: the file is no JPEG or BMP inside
+};
+PhotoHead read_photo_head(const QString& path);
+
 struct ShootingTime {
   QDateTime when;              // invalid when even the file has no time
   bool from_file = false;      // the file's modification time, no EXIF
   bool picture_data = true;    // false: the file is no JPEG or BMP inside
 };
+ShootingTime shooting_time(const PhotoHead& head);
 ShootingTime shooting_time(const QString& path);
 
 // The memo date ("yyyy/MM/dd") of the earliest shooting time among the
