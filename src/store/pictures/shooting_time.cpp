@@ -125,6 +125,38 @@ namespace {
 
 }  // namespace
 
+namespace {
+
+// The clock of a picture of `size` bytes, and whether it holds picture
+// data. `read_to(head, n)` makes `head` hold the first n bytes (fewer when
+// the picture is shorter); `whole()` reads the clock from all of them. The
+// EXIF segment sits at the start of a photo: the bytes up to its end are
+// read; when it cannot be found, the first 64 KB; the whole picture only
+// when those alone cannot be read.
+template <typename ReadTo, typename Whole>
+void read_clock(PhotoHead& h, QByteArray& head, qint64 size, const ReadTo& read_to, const Whole& whole) {
+  read_to(head, std::min(size, kFirstRead));
+  if (head.isEmpty()) return;
+  h.picture_data = looks_like_picture(head);
+  if (!h.picture_data) return;
+  ExifSegment segment = find_exif_segment(head);
+  if (segment.end == 0) return;
+  if (segment.end > head.size()) {
+    read_to(head, std::min<qint64>(segment.end, size));
+    if (segment.end > head.size()) segment.end = -1;
+  }
+  if (segment.end < 0) read_to(head, std::min(size, kExifHead));
+  const bool all_read = head.size() >= size;
+  if (segment.end > 0) close_after_exif(head, segment);
+  if (const std::optional<CameraClock> clock = from_memory(head); clock || all_read) {
+    h.exif = clock.value_or(CameraClock{});
+    return;
+  }
+  h.exif = whole().value_or(CameraClock{});
+}
+
+}  // namespace
+
 PhotoHead read_photo_head(const QString& path) {
   PhotoHead h;
   // Only regular files: a FIFO or a device would block the library or never end.
@@ -132,47 +164,29 @@ PhotoHead read_photo_head(const QString& path) {
   QString reason;
   const Fd fd = open_regular_file(path, &size, &h.modified, &reason, Reading::Head);
   if (!fd || size == 0) return h;
-  // The EXIF segment sits at the start of a photo: the bytes up to its end
-  // are read; when it cannot be found, the first 64 KB; the whole file
-  // only when those alone cannot be read. The buffer is kept for the
-  // thread's next photo: freeing and taking tens of kilobytes for every
-  // file makes the threads wait on the memory manager more than on disk.
+  // The buffer is kept for the thread's next photo: freeing and taking
+  // tens of kilobytes for every file makes the threads wait on the memory
+  // manager more than on the disk.
   thread_local QByteArray head;
   head.resize(0);
-  read_up_to(fd.get(), head, std::min(size, kFirstRead));
-  if (head.isEmpty()) return h;
-  h.picture_data = looks_like_picture(head);
-  if (!h.picture_data) return h;
-  ExifSegment segment = find_exif_segment(head);
-  if (segment.end == 0) return h;
-  if (segment.end > head.size()) {
-    read_up_to(fd.get(), head, std::min<qint64>(segment.end, size));
-    if (segment.end > head.size()) segment.end = -1;
-  }
-  if (segment.end < 0) read_up_to(fd.get(), head, std::min(size, kExifHead));
-  const bool whole_file = head.size() >= size;
-  if (segment.end > 0) close_after_exif(head, segment);
-  if (const std::optional<CameraClock> clock = from_memory(head); clock || whole_file) {
-    h.exif = clock.value_or(CameraClock{});
-    return h;
-  }
-  const QByteArray native = QFile::encodeName(path);
-  h.exif = read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); }).value_or(CameraClock{});
+  read_clock(
+      h, head, size, [&fd](QByteArray& bytes, qint64 want) { read_up_to(fd.get(), bytes, want); },
+      [&path] {
+        const QByteArray native = QFile::encodeName(path);
+        return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); });
+      });
   return h;
 }
 
 QDateTime exif_shooting_time(const QString& path) { return read_photo_head(path).exif.when(); }
 
 QDateTime exif_shooting_time(QByteArrayView data) {
-  if (data.isEmpty()) return {};
-  const ExifSegment segment = find_exif_segment(data);
-  if (segment.end == 0) return {};
-  if (segment.end > 0 && segment.end <= data.size()) {
-    QByteArray head = data.first(segment.end).toByteArray();
-    close_after_exif(head, segment);
-    if (const std::optional<CameraClock> clock = from_memory(head)) return clock->when();
-  }
-  return from_memory(data).value_or(CameraClock{}).when();
+  PhotoHead h;
+  QByteArray head;
+  read_clock(
+      h, head, data.size(), [data](QByteArray& bytes, qint64 want) { bytes = data.first(want).toByteArray(); },
+      [data] { return from_memory(data); });
+  return h.exif.when();
 }
 
 bool looks_like_picture(QByteArrayView head) {
