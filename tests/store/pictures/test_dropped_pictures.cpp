@@ -111,23 +111,31 @@ class TestDroppedPictures : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("date");  // "" when refused
-    QTest::newRow("local") << "2026:05:20 09:03:05" << "" << "2026/05/20";
-    QTest::newRow("with its zone") << "2026:05:20 23:30:00" << "-05:00" << "2026/05/20";
-    QTest::newRow("all zero") << "0000:00:00 00:00:00" << "" << "";
-    QTest::newRow("blank") << "    :  :     :  :  " << "" << "";
-    QTest::newRow("no such day") << "2026:02:30 10:00:00" << "" << "";
-    QTest::newRow("the future") << "2099:01:01 10:00:00" << "" << "";
-    QTest::newRow("garbage") << "yesterday" << "" << "";
-    QTest::newRow("a zone out of range is ignored") << "2026:05:20 09:03:05" << "+99:00" << "2026/05/20";
+    QTest::addColumn<int>("zone");      // seconds east of UTC; -1: local time
+    QTest::newRow("local") << "2026:05:20 09:03:05" << "" << "2026/05/20" << -1;
+    QTest::newRow("with its zone") << "2026:05:20 23:30:00" << "-05:00" << "2026/05/20" << -5 * 3600;
+    QTest::newRow("east of UTC") << "2026:05:20 06:00:00" << "+09:30" << "2026/05/20" << 9 * 3600 + 1800;
+    QTest::newRow("all zero") << "0000:00:00 00:00:00" << "" << "" << -1;
+    QTest::newRow("blank") << "    :  :     :  :  " << "" << "" << -1;
+    QTest::newRow("no such day") << "2026:02:30 10:00:00" << "" << "" << -1;
+    QTest::newRow("the future") << "2099:01:01 10:00:00" << "" << "" << -1;
+    QTest::newRow("tomorrow is still allowed") << "2026:12:10 10:00:00" << "" << "2026/12/10" << -1;
+    QTest::newRow("garbage") << "yesterday" << "" << "" << -1;
+    QTest::newRow("a zone out of range is ignored") << "2026:05:20 09:03:05" << "+99:00" << "2026/05/20" << -1;
   }
 
   void exif_time_text() {
     QFETCH(QString, text);
     QFETCH(QString, offset);
     QFETCH(QString, date);
+    QFETCH(int, zone);
     const QDateTime now(QDate(2026, 12, 9), QTime(10, 0));
     const QDateTime t = store::parse_exif_time(text, offset, now);
     QCOMPARE(t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd")) : QString(), date);
+    const store::CameraClock clock = store::parse_exif_clock(text, offset, now.date());
+    QCOMPARE(clock.valid(), t.isValid());
+    QCOMPARE(clock.offset.value_or(-1), zone);
+    if (t.isValid()) QCOMPARE(t.timeSpec(), zone == -1 ? Qt::LocalTime : Qt::OffsetFromUTC);
   }
 
   // Files with EXIF give their shooting time, others their file time; the
