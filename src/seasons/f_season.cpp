@@ -7,7 +7,6 @@
 
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
-#include "store/diary/memo_files.h"
 #include "store/seasons/season_album.h"
 
 namespace seasons {
@@ -16,17 +15,6 @@ namespace {
 
 constexpr int kWindowDays = 10;
 constexpr int kTile = 64;
-
-// The first picture of each memo, read from the picture list files.
-QStringList first_pictures(const QString& data_dir, const QStringList& memo_nos) {
-  QStringList paths;
-  paths.reserve(memo_nos.size());
-  for (const QString& no : memo_nos) {
-    const store::ImageListResult list = store::read_image_list(data_dir, no);
-    paths << (list.images.empty() ? QString() : list.images.front().path);
-  }
-  return paths;
-}
 
 }  // namespace
 
@@ -52,9 +40,6 @@ F_season::F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLo
   Grid1->horizontalHeader()->setStretchLastSection(true);
   Grid1->setItemDelegateForColumn(SeasonModel::Picture, new TileDelegate(loader_, QSize(kTile + 6, kTile + 6), Grid1));
   Grid1->setColumnWidth(SeasonModel::Picture, kTile + 8);
-  Grid1->setColumnWidth(SeasonModel::Date, 90);
-  Grid1->setColumnWidth(SeasonModel::Location, 120);
-  Grid1->setColumnWidth(SeasonModel::Variety, 120);
   layout->addWidget(Grid1, 1);
   connect(Grid1, &QTableView::clicked, this, &F_season::Grid1_Click);
   connect(&loader_, &ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
@@ -82,6 +67,11 @@ void F_season::list_memos() {
     memo_nos << rows.back().memo_no;
   }
   model_.set_rows(std::move(rows));
+  // Each column as wide as its content; the title takes what is left.
+  for (const int column : {static_cast<int>(SeasonModel::Date), static_cast<int>(SeasonModel::Location),
+                           static_cast<int>(SeasonModel::Variety)}) {
+    Grid1->resizeColumnToContents(column);
+  }
   Label1->setText(slots.empty() ? QStringLiteral("前の年の%1月%2日の前後%3日の記録はありません。")
                                       .arg(today_.month())
                                       .arg(today_.day())
@@ -93,7 +83,7 @@ void F_season::list_memos() {
                                       .arg(slots.size()));
   // The first pictures are read beside the interface thread.
   watcher_.setFuture(QtConcurrent::run(
-      [dir = state_.data_dir, memo_nos] { return first_pictures(dir, memo_nos); }));
+      [dir = state_.data_dir, memo_nos] { return store::shown_pictures(dir, memo_nos); }));
 }
 
 void F_season::Grid1_Click(const QModelIndex& index) {

@@ -55,6 +55,12 @@ Fd open_regular_file(const QString& path, qint64* size, qint64* mtime, QString* 
   return fd;
 }
 
+bool regular_file_found(const QString& path) {
+  if (path.isEmpty()) return false;
+  struct stat st {};
+  return ::stat(native_path(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 qint64 read_some(int fd, char* buffer, qint64 n) {
   for (;;) {
     const ssize_t got = ::read(fd, buffer, static_cast<size_t>(n));

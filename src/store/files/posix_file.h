@@ -70,6 +70,10 @@ class OpenFolder {
   Fd dir_;
 };
 
+// True for an existing regular file (not a directory, FIFO or device); a
+// symbolic link counts by what it points to.
+bool regular_file_found(const QString& path);
+
 // The system's encoding of a path, for the POSIX calls.
 QByteArray native_path(const QString& path);
 

@@ -1,20 +1,14 @@
 #include "store/pictures/picture_check.h"
 
-#include <QFile>
 #include <algorithm>
 #include <map>
-#include <sys/stat.h>
 
 #include "store/diary/memo_files.h"
+#include "store/files/posix_file.h"
 
 namespace store {
 
-bool picture_file_found(const QString& path) {
-  if (path.isEmpty()) return false;
-  struct stat st {};
-  // stat follows a symbolic link, so a link to a picture counts as found.
-  return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool picture_file_found(const QString& path) { return regular_file_found(path); }
 
 PictureScan scan_pictures(const QString& data_dir, const std::vector<CheckedMemo>& memos,
                           const std::atomic_bool& cancel, const std::function<void(int)>& progress) {

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "store/diary/memo_files.h"
+#include "store/files/posix_file.h"
 #include "store/files/worker_threads.h"
 
 namespace store {
@@ -130,6 +131,18 @@ std::vector<int> season_slots(const MemoTable& table, QDate today, int window_da
     if (distance >= 0 && distance <= window_days) slots.push_back(static_cast<int>(i) + 1);
   }
   return slots;
+}
+
+QStringList shown_pictures(const QString& data_dir, const QStringList& memo_nos) {
+  QStringList paths;
+  paths.reserve(memo_nos.size());
+  ImageListFiles lists(data_dir);
+  for (const QString& no : memo_nos) {
+    const std::vector<ImageEntry> images = lists.read(no);
+    const auto found = std::find_if(images.begin(), images.end(), [](const ImageEntry& e) { return regular_file_found(e.path); });
+    paths << (found != images.end() ? found->path : images.empty() ? QString() : images.front().path);
+  }
+  return paths;
 }
 
 }  // namespace store

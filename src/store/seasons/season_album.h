@@ -61,6 +61,10 @@ std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<Alb
 // February stands for 28 February.
 int days_from_earlier_anniversary(QDate date, QDate today);
 
+// The picture each memo shows in "この時期の記録": the first of its list
+// whose file is there, else its first ("" for a memo without pictures).
+QStringList shown_pictures(const QString& data_dir, const QStringList& memo_nos);
+
 // The 1-based slots, in table order (newest first), of the memos dated
 // within `window_days` of today's month and day in an earlier year. Dates
 // that are not exactly "yyyy/mm/dd" are skipped.

@@ -43,6 +43,38 @@ class TestSeasonAlbum : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // A memo shows the first of its pictures that is there.
+  void shown_pictures_data() {
+    QTest::addColumn<QStringList>("listed");  // "+name": the file is there
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("the first is there") << QStringList{"+a.jpg", "+b.jpg"} << "a.jpg";
+    QTest::newRow("the first is missing") << QStringList{"a.jpg", "+b.jpg"} << "b.jpg";
+    QTest::newRow("none is there") << QStringList{"a.jpg", "b.jpg"} << "a.jpg";
+    QTest::newRow("a folder is no picture") << QStringList{"dir", "+b.jpg"} << "b.jpg";
+    QTest::newRow("no pictures") << QStringList{} << "";
+  }
+
+  void shown_pictures() {
+    QFETCH(QStringList, listed);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString data = dir.path() + QStringLiteral("/");
+    QVERIFY(QDir().mkpath(data + QStringLiteral("memo")));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("dir")));
+    std::vector<store::ImageEntry> images;
+    for (QString name : listed) {
+      if (name.startsWith(u'+')) {
+        name.remove(0, 1);
+        QFile f(data + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+      }
+      images.push_back({data + name, name});
+    }
+    QVERIFY(store::save_image_list(data, QStringLiteral("7"), images).ok);
+    const QStringList paths = store::shown_pictures(data, {QStringLiteral("7"), QStringLiteral("8")});
+    QCOMPARE(paths, (QStringList{shown.isEmpty() ? QString() : data + shown, QString()}));
+  }
+
   void memo_dates_are_read_strictly_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
