@@ -166,16 +166,24 @@ QString F_syozai::scan_text() const {
 void F_syozai::show_scan() {
   groups_ = store::group_by_folder(scan_, memos_);
   Label1->setText(scan_text());
-  const QSignalBlocker quiet(Grid1);
-  Grid1->setRowCount(static_cast<int>(groups_.size()));
-  for (int r = 0; r < static_cast<int>(groups_.size()); ++r) {
-    const store::FolderGroup& g = groups_[static_cast<size_t>(r)];
-    set_row(Grid1, r, {g.folder.isEmpty() ? QStringLiteral("（フォルダなし）") : g.folder,
-                       QString::number(g.items.size()), QString::number(g.memos), g.newest_date});
+  {
+    const QSignalBlocker quiet(Grid1);
+    Grid1->setRowCount(static_cast<int>(groups_.size()));
+    for (int r = 0; r < static_cast<int>(groups_.size()); ++r) {
+      const store::FolderGroup& g = groups_[static_cast<size_t>(r)];
+      set_row(Grid1, r, {g.folder.isEmpty() ? QStringLiteral("（フォルダなし）") : g.folder,
+                         QString::number(g.items.size()), QString::number(g.memos), g.newest_date});
+    }
+    Grid1->clearSelection();
   }
-  Grid1->clearSelection();
-  Grid2->setRowCount(0);
-  Combo1->clear();
+  // The first folder is chosen, so that its pictures and folders show and
+  // 付け替え acts on what the window shows.
+  if (Grid1->rowCount() > 0) {
+    Grid1->selectRow(0);
+  } else {
+    Grid2->setRowCount(0);
+    Combo1->clear();
+  }
 }
 
 int F_syozai::selected_group() const {

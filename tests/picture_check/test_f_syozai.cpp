@@ -61,6 +61,9 @@ class TestFSyozai : public QObject {
       w->wait_for_work();
       seen << w->Label1->text();
       QCOMPARE(w->Grid1->rowCount(), 2);  // the 2019 and the 2020/春 folders
+      // The first folder is chosen on opening: its picture and folders show.
+      QCOMPARE(w->Grid2->rowCount(), 1);
+      QCOMPARE(w->Combo1->itemText(0), win + "2019\\");
       user_input::click_row(w->Grid1, 1);
       QCOMPARE(w->Grid2->rowCount(), 1);
       QCOMPARE(w->Grid2->item(0, 3)->text(), win + "2020\\春\\IMG_0100.JPG");
