@@ -208,11 +208,19 @@ void F_backup::Command2_Click() {
   accept();
 }
 
-// Esc or the window's close box while the work runs stops it first.
+// Esc or the window's close box while the work runs means 中止: the work
+// stops and the window stays to say so. When more than half is written,
+// the user is asked first.
 void F_backup::reject() {
-  if (job_.running()) {
-    cancel_ = true;
-    wait_for_work();
+  if (!job_.running()) {
+    QDialog::reject();
+    return;
   }
-  QDialog::reject();
+  if (!Command1->isEnabled()) return;  // already stopping
+  const qint64 total = total_bytes_.load();
+  if (total > 0 && done_bytes_.load() * 2 > total &&
+      !messages_.ask(this, QStringLiteral("半分以上を書き終えています。中止しますか？"), store::kAppTitle, false)) {
+    return;
+  }
+  Command1_Click();
 }

@@ -102,6 +102,44 @@ class TestFBackup : public QObject {
     QCOMPARE(read_bytes(copy), QByteArray("jpeg bytes"));
     QCOMPARE(read_bytes(f.state->flower_dat_path()), index);
   }
+
+  // Esc while a backup runs stops it, and the window stays to say so.
+  void esc_stops_a_running_backup() {
+    testing_support::MainWindowFixture f;
+    QVERIFY(f.write_index({"2026/05/01", "花壇", "バラ", "咲いた", "1", "2026/05/01 10:00:00", "2026/05/01 10:00:00"}));
+    QTemporaryDir elsewhere;
+    // A picture of 8 GB (sparse: it takes no room) keeps the backup busy.
+    const QString picture = elsewhere.filePath(QStringLiteral("big.jpg"));
+    QFile big(picture);
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(8) << 30));
+    big.close();
+    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines({picture, QStringLiteral("大きい")})));
+    Main_form& form = f.load();
+    user_input::show_active(&form);
+    const QString archive = elsewhere.filePath(QStringLiteral("b.zip"));
+    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString&) { return archive; };
+    QString shown;
+    bool busy = false;
+    bool stayed = false;
+    form.run_modal = [&](QDialog& d) {
+      auto* w = qobject_cast<F_backup*>(&d);
+      if (!w) return 0;
+      user_input::show_active(w);
+      busy = w->busy();
+      QTest::keyClick(w, Qt::Key_Escape);
+      w->wait_for_work();
+      stayed = w->isVisible();
+      shown = w->Label1->text();
+      user_input::click(w->Command2);
+      return d.result();
+    };
+    click_tool_item(form, form.tools().Menu_backup);
+    QVERIFY(busy);
+    QVERIFY(stayed);
+    QCOMPARE(shown, QStringLiteral("バックアップを中止しました。ファイルは作成していません。"));
+    QVERIFY(!QFileInfo::exists(archive));
+    QVERIFY(f.messages.log.isEmpty());
+  }
 };
 
 QTEST_MAIN(TestFBackup)
