@@ -12,6 +12,7 @@
 #include "seasons/album_headers.h"
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
+#include "ui/form_controls.h"
 
 namespace seasons {
 
@@ -45,6 +46,9 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
   header_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   header_->setWidget(new MonthHeader(current_month_, header_));
   header_->setFixedHeight(AlbumGrid::kHeaderHeight);
+  // The month names follow the grid and never take the focus: keys that
+  // scrolled them alone would part them from their columns.
+  header_->setFocusPolicy(Qt::NoFocus);
   layout->addWidget(header_);
 
   body_ = new QScrollArea(this);
@@ -87,6 +91,7 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
     show_pictures(watcher_.result());
   });
 
+  Command1 = ui::add_close_row(this, layout);
   resize(AlbumGrid::column_x(13) + 40, 640);
   Label1->setText(QStringLiteral("写真を読み込んでいます…"));
   read_pictures();

@@ -17,6 +17,7 @@
 #include "ui/main_window_host.h"
 
 class QLabel;
+class QPushButton;
 class QScrollArea;
 
 namespace seasons {
@@ -47,6 +48,7 @@ class F_album : public QWidget {
   ThumbnailLoader& loader() const { return loader_; }
   QScrollArea* body() const { return body_; }
   QLabel* Label1 = nullptr;  // what the album shows
+  QPushButton* Command1 = nullptr;  // 閉じる; Esc closes too
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

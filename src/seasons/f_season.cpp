@@ -7,6 +7,7 @@
 
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
+#include "ui/form_controls.h"
 #include "store/seasons/season_album.h"
 
 namespace seasons {
@@ -41,6 +42,7 @@ F_season::F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLo
   Grid1->setItemDelegateForColumn(SeasonModel::Picture, new TileDelegate(loader_, QSize(kTile + 6, kTile + 6), Grid1));
   Grid1->setColumnWidth(SeasonModel::Picture, kTile + 8);
   layout->addWidget(Grid1, 1);
+  Command1 = ui::add_close_row(this, layout);
   connect(Grid1, &QTableView::clicked, this, &F_season::Grid1_Click);
   connect(&loader_, &ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
   connect(&watcher_, &QFutureWatcher<QStringList>::finished, this,

@@ -15,6 +15,7 @@
 #include "ui/main_window_host.h"
 
 class QLabel;
+class QPushButton;
 
 namespace seasons {
 
@@ -33,6 +34,7 @@ class F_season : public QWidget {
   bool busy() const { return watcher_.isRunning(); }
 
   QLabel* Label1 = nullptr;
+  QPushButton* Command1 = nullptr;  // 閉じる; Esc closes too
   QTableView* Grid1 = nullptr;
 
  private:

@@ -1,7 +1,9 @@
 #include "ui/form_controls.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 
 #include "ui/pick_combo.h"
@@ -41,6 +43,18 @@ QAction* add_action(QWidget* menu, const char* name, const QString& text) {
   action->setObjectName(QLatin1String(name));
   menu->addAction(action);
   return action;
+}
+
+QPushButton* add_close_row(QWidget* window, QBoxLayout* layout) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  QPushButton* close = make_button(window, "Command1", QStringLiteral("閉じる(&C)"));
+  row->addWidget(close);
+  layout->addLayout(row);
+  QObject::connect(close, &QPushButton::clicked, window, &QWidget::close);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+  QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+  return close;
 }
 
 }  // namespace ui

@@ -8,6 +8,7 @@
 #include "ui/twips.h"
 
 class QAction;
+class QBoxLayout;
 class QPushButton;
 class QWidget;
 
@@ -25,6 +26,10 @@ inline void place(QWidget* w, double left, double top, double width, double heig
 
 // A push button of `parent` with the object name `name`.
 QPushButton* make_button(QWidget* parent, const char* name, const QString& text);
+
+// The last row of a tool window: a "閉じる(&C)" button (object name
+// Command1) at its right, and Esc closing the window as it does.
+QPushButton* add_close_row(QWidget* window, QBoxLayout* layout);
 
 // An editable box whose typed text is only a choice once it is picked from
 // its drop-down list: no completion, nothing inserted, 20 entries in view.

@@ -250,6 +250,16 @@ class TestSeasons : public QObject {
     QCOMPARE(form.Text2->toPlainText(), QString());
     QCOMPARE(form.List1->count(), 1);
 
+    // The month names never take the focus; Esc closes この時期の記録 and
+    // 閉じる the album.
+    QCOMPARE(album->findChild<QScrollArea*>(QStringLiteral("header"))->focusPolicy(), Qt::NoFocus);
+    user_input::show_active(season);
+    QTest::keyClick(season, Qt::Key_Escape);
+    QTRY_VERIFY(!form.tools().season());
+    user_input::show_active(album);
+    user_input::click(album->Command1);
+    QTRY_VERIFY(!form.tools().album());
+
     QCOMPARE(testing_support::snapshot(f.dir_path), files_before);
   }
 };
