@@ -12,6 +12,8 @@ packages=(
     libgl-dev
     # Qt's own texts (buttons, context menus, file dialogs) in Japanese
     qt6-translations-l10n
+    # file types named in Japanese in the file dialogs
+    shared-mime-info
     # backups: ZIP archives
     libarchive-dev
     # shooting times of photos (EXIF)

@@ -1,13 +1,16 @@
 // Qt's own texts speak Japanese: the message boxes label their buttons
 // themselves, and with Qt's Japanese translations installed the context
-// menus of the text boxes do too.
+// menus of the text boxes do too, and the file dialogs name folders and
+// file types in Japanese.
 
 #include <QAbstractButton>
+#include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -60,6 +63,16 @@ class TestQtTexts : public QObject {
       QVERIFY2(texts.contains(QStringLiteral("コピー(&C)")), qPrintable(texts.join(QLatin1Char('|'))));
       QVERIFY2(texts.contains(QStringLiteral("すべてを選択")), qPrintable(texts.join(QLatin1Char('|'))));
     }
+
+    // The file dialogs' type column, which Qt's own translations miss.
+    QTemporaryDir dir;
+    QFile photo(dir.filePath(QStringLiteral("rose.jpg")));
+    QVERIFY(photo.open(QIODevice::WriteOnly));
+    photo.close();
+    const QAbstractFileIconProvider types;
+    QCOMPARE(types.type(QFileInfo(dir.path())), QStringLiteral("フォルダ"));
+    QVERIFY2(types.type(QFileInfo(photo.fileName())).startsWith(QStringLiteral("JPEG 画像")),
+             qPrintable(types.type(QFileInfo(photo.fileName()))));
   }
 };
 
