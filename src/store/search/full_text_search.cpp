@@ -5,10 +5,11 @@
 
 namespace store {
 
-MemoSearch search_memo(const QString& data_dir, const QString& title, const QString& memo_no, const QString& keyword) {
+MemoSearch search_memo(const QString& data_dir, const QString& title, const QString& memo_no,
+                       const KeywordMatch& keyword) {
   MemoSearch result;
-  if (keyword.isEmpty()) return result;
-  auto contains = [&keyword](const QString& text) { return text.contains(keyword, Qt::CaseInsensitive); };
+  if (keyword.empty()) return result;
+  auto contains = [&keyword](const QString& text) { return keyword.in(text); };
 
   if (contains(title)) {
     result.found = true;

@@ -9,29 +9,71 @@ namespace store {
 
 namespace {
 
-// Every byte and every two-byte sequence of windows-31j that decodes, on
-// its own, to exactly one character, by that character folded for
-// comparing without case. The codec decodes each character of a text from
-// the very bytes that decode to it on their own (a byte that is not part
-// of a valid pair decodes alone), so each character of a decoded text
-// shows up here with bytes that are in the file.
-const std::multimap<char16_t, QByteArray>& forms_by_folded_char() {
-  static const std::multimap<char16_t, QByteArray> forms = [] {
-    std::multimap<char16_t, QByteArray> m;
-    const auto add = [&m](const QByteArray& bytes) {
+// Calls `add` with every byte and every two-byte sequence of windows-31j.
+template <typename Add>
+void each_form(Add add) {
+  for (int b = 0; b < 256; ++b) add(QByteArray(1, static_cast<char>(b)));
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      add(QByteArray(pair, 2));
+    }
+  }
+}
+
+using Forms = std::multimap<char16_t, QByteArray>;
+
+// The sequences that decode, on their own, to exactly one character, by
+// each character of that character's compared form (folded for the way of
+// comparing). The codec decodes each character of a text from the very
+// bytes that decode to it on their own (a byte that is not part of a valid
+// pair decodes alone), so each character of a decoded text shows up here
+// with bytes that are in the file.
+const Forms& forms_by_compared_char(Matching matching) {
+  static const Forms ignoring_case = [] {
+    Forms m;
+    each_form([&m](const QByteArray& bytes) {
       const QString text = decode_cp932(QByteArrayView(bytes));
       if (text.size() == 1) m.emplace(text.at(0).toCaseFolded().unicode(), bytes);
-    };
-    for (int b = 0; b < 256; ++b) add(QByteArray(1, static_cast<char>(b)));
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (lead > 0x9F && lead < 0xE0) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        add(QByteArray(pair, 2));
-      }
-    }
+    });
     return m;
   }();
+  static const Forms folded = [] {
+    Forms m;
+    each_form([&m](const QByteArray& bytes) {
+      const QString text = decode_cp932(QByteArrayView(bytes));
+      if (text.size() != 1) return;
+      QString seen;
+      for (const QChar c : fold_for_search(text)) {
+        if (!seen.contains(c)) m.emplace(c.unicode(), bytes);
+        seen += c;
+      }
+    });
+    return m;
+  }();
+  return matching == Matching::Fold ? folded : ignoring_case;
+}
+
+void add_forms(const Forms& all, char16_t c, std::vector<QByteArray>& forms) {
+  const auto [from, to] = all.equal_range(c);
+  for (auto it = from; it != to; ++it) forms.push_back(it->second);
+}
+
+// Every byte form a text may hold where its compared form holds `c`. A
+// folded text also gets a kana with a voiced mark where the bytes hold the
+// kana and the mark apart (ｶﾞ, カﾞ): the forms of the bare kana count too,
+// and are the only ones for a kana no single character folds to.
+std::vector<QByteArray> forms_of(char16_t c, Matching matching) {
+  const Forms& all = forms_by_compared_char(matching);
+  std::vector<QByteArray> forms;
+  if (matching == Matching::IgnoreCase) {
+    add_forms(all, QChar(c).toCaseFolded().unicode(), forms);
+    return forms;
+  }
+  add_forms(all, c, forms);
+  const QString parts = QString(QChar(c)).normalized(QString::NormalizationForm_D);
+  if (parts.size() > 1) add_forms(all, parts.at(0).unicode(), forms);
   return forms;
 }
 
@@ -46,13 +88,11 @@ int chance(const std::vector<QByteArray>& forms) {
 
 }  // namespace
 
-KeywordBytes::KeywordBytes(const QString& keyword) {
-  const auto& all = forms_by_folded_char();
+KeywordBytes::KeywordBytes(const QString& keyword, Matching matching) {
   int best = 0;
-  for (const QChar c : keyword) {
-    const auto [from, to] = all.equal_range(c.toCaseFolded().unicode());
-    std::vector<QByteArray> forms;
-    for (auto it = from; it != to; ++it) forms.push_back(it->second);
+  const QString compared = matching == Matching::Fold ? fold_for_search(keyword) : keyword;
+  for (const QChar c : compared) {
+    std::vector<QByteArray> forms = forms_of(c.unicode(), matching);
     // A character no bytes decode to (half of a surrogate pair, a letter
     // the code page lacks): leave the decision to the comparison.
     if (forms.empty()) {

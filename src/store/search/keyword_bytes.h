@@ -6,18 +6,21 @@
 // turn up by chance, is looked for as bytes; a file with none of its byte
 // forms anywhere cannot match and need not be decoded. The test only ever
 // lets through too much, never too little: a file it lets through is
-// decoded and compared as before.
+// decoded and compared as before. Compared folded, the same holds for the
+// folded keyword's characters and the byte forms that fold to them.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <vector>
 
+#include "store/search/keyword_match.h"
+
 namespace store {
 
 class KeywordBytes {
  public:
-  explicit KeywordBytes(const QString& keyword);
+  explicit KeywordBytes(const QString& keyword, Matching matching = Matching::IgnoreCase);
   // False only when the bytes cannot decode to a text containing the keyword.
   bool may_contain(QByteArrayView bytes) const;
 

@@ -10,11 +10,11 @@
 namespace store {
 
 SearchRun::SearchRun(const QString& data_dir, const MemoTable& table, const QString& keyword, size_t first,
-                     int threads)
+                     int threads, Matching matching)
     : data_dir_(data_dir),
       table_(table),
-      keyword_(keyword),
-      keyword_bytes_(keyword),
+      keyword_(keyword, matching),
+      keyword_bytes_(keyword, matching),
       first_(first),
       memo_(data_dir + QStringLiteral("memo")),
       results_(table.size() > first ? table.size() - first : 0),
@@ -52,9 +52,8 @@ const MemoSearch* SearchRun::result(size_t at, int wait_ms) {
 // the body. A picture list that is not there is not opened through Qt.
 MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
   MemoSearch result;
-  if (keyword_.isEmpty()) return result;
-  if (keyword_bytes_.may_contain(table_.bytes(at, MemoField::Title)) &&
-      table_.text(at, MemoField::Title).contains(keyword_, Qt::CaseInsensitive)) {
+  if (keyword_.empty()) return result;
+  if (keyword_bytes_.may_contain(table_.bytes(at, MemoField::Title)) && keyword_.in(table_.text(at, MemoField::Title))) {
     result.found = true;
     return result;
   }
@@ -64,7 +63,7 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
     result.images_read = !list.images.empty();
     result.images = std::move(list.images);
     for (const ImageEntry& e : result.images) {
-      if (e.title.contains(keyword_, Qt::CaseInsensitive)) {
+      if (keyword_.in(e.title)) {
         result.found = true;
         return result;
       }
@@ -72,7 +71,7 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
   }
   if (const qint64 size = memo_.read_file(memo_body_name(memo_no).toLatin1().constData(), buffer); size >= 0) {
     const QByteArrayView body(buffer.data(), static_cast<qsizetype>(size));
-    result.found = keyword_bytes_.may_contain(body) && decode_cp932(body).contains(keyword_, Qt::CaseInsensitive);
+    result.found = keyword_bytes_.may_contain(body) && keyword_.in(decode_cp932(body));
   }
   return result;
 }

@@ -25,12 +25,14 @@ class SearchRun {
  public:
   // Searches the memos at 0-based positions `first` … end of `table` for
   // `keyword`, on `threads` workers (at least one).
-  SearchRun(const QString& data_dir, const MemoTable& table, const QString& keyword, size_t first, int threads);
+  SearchRun(const QString& data_dir, const MemoTable& table, const QString& keyword, size_t first, int threads,
+            Matching matching = Matching::IgnoreCase);
   ~SearchRun();
   SearchRun(const SearchRun&) = delete;
   SearchRun& operator=(const SearchRun&) = delete;
 
-  const QString& keyword() const { return keyword_; }
+  const QString& keyword() const { return keyword_.keyword(); }
+  Matching matching() const { return keyword_.matching(); }
   // Stops the workers after the memo each is on; results not yet made
   // never come.
   void cancel() { stop_ = true; }
@@ -45,7 +47,7 @@ class SearchRun {
 
   const QString data_dir_;
   const MemoTable& table_;
-  const QString keyword_;
+  const KeywordMatch keyword_;
   const KeywordBytes keyword_bytes_;
   const size_t first_;
   const OpenFolder memo_;

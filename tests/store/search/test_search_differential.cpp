@@ -1,7 +1,10 @@
 // The workers' search against the one-memo search it must agree with, on
 // thousands of generated memos: mixed ASCII, full-width, Greek and Cyrillic
 // letters, half-width kana, two-byte characters whose second byte is an
-// ASCII letter, bytes that are no character, CR LF and bare LF.
+// ASCII letter, bytes that are no character, CR LF and bare LF; and, for
+// the folded comparison, the same kana in hiragana, katakana and
+// half-width, voiced marks apart and joined, and characters that fold to
+// several (㍻, ①).
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,6 +14,7 @@
 #include "store/diary/memo_files.h"
 #include "store/files/codec.h"
 #include "store/search/full_text_search.h"
+#include "store/search/keyword_bytes.h"
 #include "store/search/search_run.h"
 
 namespace {
@@ -27,6 +31,10 @@ std::vector<QByteArray> pieces() {
   for (int c : {0xB1, 0xB2, 0xDE}) p.emplace_back(1, char(c));                        // ｱ ｲ ﾞ
   for (int c : {0x8341, 0x8362, 0x8940, 0x9F72}) p.push_back(pair(c >> 8, c & 0xFF));  // trail bytes 0x40–0x7E
   for (const char* s : {"\x80", "\xA0", "\xFD", "\xFF", "\x81 ", "\x85\x40", "\x81"}) p.emplace_back(s);
+  for (int c : {0xB6, 0xB3, 0xCA, 0xDF, 0xB0}) p.emplace_back(1, char(c));  // ｶ ｳ ﾊ ﾟ ｰ
+  // か が カ ガ ヴ ゛ ー ヵ ㍻ ① Ｒ
+  for (int c : {0x82A9, 0x82AA, 0x834A, 0x834B, 0x8394, 0x814A, 0x815B, 0x8395, 0x877E, 0x8740, 0x8271})
+    p.push_back(pair(c >> 8, c & 0xFF));
   p.emplace_back("\r\n");
   p.emplace_back("\n");
   return p;
@@ -90,7 +98,13 @@ QString random_keyword(std::mt19937& random, const Generated& g) {
   if (text.isEmpty()) return QStringLiteral("a");
   const auto from = std::uniform_int_distribution<qsizetype>(0, text.size() - 1)(random);
   QString k = text.mid(from, std::uniform_int_distribution<qsizetype>(1, 4)(random));
-  for (QChar& c : k) c = std::uniform_int_distribution<int>(0, 1)(random) ? c.toUpper() : c.toLower();
+  for (QChar& c : k) {
+    const char16_t u = c.unicode();
+    const int change = std::uniform_int_distribution<int>(0, 3)(random);
+    if (change == 0 && u >= u'ぁ' && u <= u'ゖ') c = QChar(char16_t(u + 0x60));  // to katakana
+    else if (change == 0 && u >= u'!' && u <= u'~') c = QChar(char16_t(u + 0xFEE0));  // to full-width
+    else c = change % 2 ? c.toUpper() : c.toLower();
+  }
   return k;
 }
 
@@ -100,17 +114,54 @@ class TestSearchDifferential : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  void folded_matches_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("hiragana finds katakana") << "ばら" << "赤いバラが咲いた" << true;
+    QTest::newRow("hiragana finds half-width katakana") << "ばら" << "ﾊﾞﾗの剪定" << true;
+    QTest::newRow("half-width finds hiragana") << "ﾊﾞﾗ" << "ばらの剪定" << true;
+    QTest::newRow("voiced mark apart, half-width") << "が" << "ｶﾞｰﾃﾞﾝ" << true;
+    QTest::newRow("full-width katakana with half-width mark") << "が" << "カﾞ" << true;
+    QTest::newRow("unvoiced is not voiced") << "が" << "カ" << false;
+    QTest::newRow("full-width Latin, any case") << "rosa" << "Ｒｏｓａ　ｃａｎｉｎａ" << true;
+    QTest::newRow("full-width digits") << "10" << "１０株" << true;
+    QTest::newRow("long-vowel mark kept") << "ばーく" << "バーク堆肥" << true;
+    QTest::newRow("long-vowel mark not dropped") << "ばく" << "バーク堆肥" << false;
+    QTest::newRow("ヷ as わ with the mark") << "わ゙" << "ヷ" << true;
+    QTest::newRow("kanji are not read") << "ばら" << "薔薇" << false;
+    QTest::newRow("era sign folds to its kanji") << "平成" << "㍻元年" << true;
+    QTest::newRow("circled digit") << "1" << "①" << true;
+    QTest::newRow("a lone voiced mark") << "゛" << "か゛" << true;
+    QTest::newRow("empty keyword") << "" << "ばら" << false;
+  }
+
+  void folded_matches() {
+    QFETCH(QString, keyword);
+    QFETCH(QString, text);
+    QFETCH(bool, found);
+    QCOMPARE(store::KeywordMatch(keyword, store::Matching::Fold).in(text), found);
+    // Whatever the bytes' pre-test decides, it never refuses a text that matches.
+    const QByteArray bytes = store::encode_cp932(text);
+    if (found && store::decode_cp932(bytes) == text)
+      QVERIFY(store::KeywordBytes(keyword, store::Matching::Fold).may_contain(bytes));
+  }
+
   void same_rows_as_one_memo_search_data() {
     QTest::addColumn<unsigned>("seed");
     QTest::addColumn<int>("threads");
-    QTest::newRow("seed 1, one worker") << 1u << 1;
-    QTest::newRow("seed 2, two workers") << 2u << 2;
-    QTest::newRow("seed 3, four workers") << 3u << 4;
+    QTest::addColumn<store::Matching>("matching");
+    QTest::newRow("seed 1, one worker") << 1u << 1 << store::Matching::IgnoreCase;
+    QTest::newRow("seed 2, two workers") << 2u << 2 << store::Matching::IgnoreCase;
+    QTest::newRow("seed 3, four workers") << 3u << 4 << store::Matching::IgnoreCase;
+    QTest::newRow("folded, seed 4, one worker") << 4u << 1 << store::Matching::Fold;
+    QTest::newRow("folded, seed 5, four workers") << 5u << 4 << store::Matching::Fold;
   }
 
   void same_rows_as_one_memo_search() {
     QFETCH(unsigned, seed);
     QFETCH(int, threads);
+    QFETCH(store::Matching, matching);
     std::mt19937 random(seed);
     Generated g;
     generate(g, random, 1500);
@@ -118,12 +169,12 @@ class TestSearchDifferential : public QObject {
     for (int k = 0; k < 40; ++k) {
       const QString keyword = random_keyword(random, g);
       const size_t first = k % 4 == 3 ? std::uniform_int_distribution<size_t>(0, g.table.size() - 1)(random) : 0;
-      store::SearchRun run(g.dir, g.table, keyword, first, threads);
+      store::SearchRun run(g.dir, g.table, keyword, first, threads, matching);
       for (size_t at = first; at < g.table.size(); ++at) {
         const store::MemoSearch* got = nullptr;
         while ((got = run.result(at, 2)) == nullptr) {
         }
-        const store::MemoSearch want = store::search_memo(g.dir, g.table[at], keyword);
+        const store::MemoSearch want = store::search_memo(g.dir, g.table[at], keyword, matching);
         const QByteArray where = QStringLiteral("memo %1, keyword %2").arg(at).arg(keyword).toUtf8();
         QVERIFY2(got->found == want.found, where.constData());
         QVERIFY2(got->images_read == want.images_read, where.constData());
