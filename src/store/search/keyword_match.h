@@ -5,6 +5,7 @@
 // バラ, ばら and ﾊﾞﾗ match each other, and Ｒｏｓａ matches rosa.
 
 #include <QString>
+#include <vector>
 
 namespace store {
 
@@ -28,6 +29,16 @@ class KeywordMatch {
   // An empty keyword, or one that folds to nothing, matches nothing.
   bool empty() const { return compared_.isEmpty(); }
   bool in(const QString& text) const;
+
+  // Where the keyword is found in `text`, by the same rule as in(): the
+  // start and length of each occurrence in `text` itself, in order, none
+  // overlapping the one before.
+  struct Hit {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    bool operator==(const Hit&) const = default;
+  };
+  std::vector<Hit> hits_in(const QString& text) const;
 
  private:
   QString keyword_;

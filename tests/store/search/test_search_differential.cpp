@@ -140,11 +140,41 @@ class TestSearchDifferential : public QObject {
     QFETCH(QString, keyword);
     QFETCH(QString, text);
     QFETCH(bool, found);
-    QCOMPARE(store::KeywordMatch(keyword, store::Matching::Fold).in(text), found);
+    const store::KeywordMatch match(keyword, store::Matching::Fold);
+    QCOMPARE(match.in(text), found);
+    QCOMPARE(!match.hits_in(text).empty(), found);
     // Whatever the bytes' pre-test decides, it never refuses a text that matches.
     const QByteArray bytes = store::encode_cp932(text);
     if (found && store::decode_cp932(bytes) == text)
       QVERIFY(store::KeywordBytes(keyword, store::Matching::Fold).may_contain(bytes));
+  }
+
+  void hits_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<store::Matching>("matching");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("marked");  // each hit in [ ]
+    const auto ignore = store::Matching::IgnoreCase;
+    const auto fold = store::Matching::Fold;
+    QTest::newRow("case ignored") << "rose" << ignore << "Rose, ROSE and rosé" << "[Rose], [ROSE] and rosé";
+    QTest::newRow("kana unfolded") << "ばら" << ignore << "バラとばら" << "バラと[ばら]";
+    QTest::newRow("kana folded") << "ばら" << fold << "バラとﾊﾞﾗとばら" << "[バラ]と[ﾊﾞﾗ]と[ばら]";
+    QTest::newRow("a hit ends on a half-width mark") << "が" << fold << "ｶﾞｶ" << "[ｶﾞ]ｶ";
+    QTest::newRow("full-width Latin") << "ab" << fold << "xＡＢxab" << "x[ＡＢ]x[ab]";
+    QTest::newRow("one character folds to several") << "平成" << fold << "㍻と平成" << "[㍻]と[平成]";
+    QTest::newRow("a hit inside a character marks all of it") << "成" << fold << "㍻" << "[㍻]";
+    QTest::newRow("hits do not overlap") << "ああ" << fold << "あああア" << "[ああ][あア]";
+  }
+
+  void hits() {
+    QFETCH(QString, keyword);
+    QFETCH(store::Matching, matching);
+    QFETCH(QString, text);
+    QFETCH(QString, marked);
+    QString got = text;
+    const std::vector<store::KeywordMatch::Hit> hits = store::KeywordMatch(keyword, matching).hits_in(text);
+    for (auto h = hits.rbegin(); h != hits.rend(); ++h) got.insert(h->start + h->length, u']').insert(h->start, u'[');
+    QCOMPARE(got, marked);
   }
 
   void same_rows_as_one_memo_search_data() {
@@ -169,6 +199,9 @@ class TestSearchDifferential : public QObject {
     for (int k = 0; k < 40; ++k) {
       const QString keyword = random_keyword(random, g);
       const size_t first = k % 4 == 3 ? std::uniform_int_distribution<size_t>(0, g.table.size() - 1)(random) : 0;
+      // The marks shown in a title or body agree with the search.
+      const store::KeywordMatch match(keyword, matching);
+      for (const QString& text : g.texts) QVERIFY2(match.in(text) == !match.hits_in(text).empty(), qPrintable(text));
       store::SearchRun run(g.dir, g.table, keyword, first, threads, matching);
       for (size_t at = first; at < g.table.size(); ++at) {
         const store::MemoSearch* got = nullptr;
