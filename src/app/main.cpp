@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFont>
 
+#include "backup/restored_copy.h"
 #include "main_window/main_form.h"
 #include "store/diary/app_state.h"
 #include "ui/app_icon.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
   ui::QtMessageService messages;
   Main_form form(state, messages);
   if (!form.Form_Load()) return 1;
+  // A restored copy started by the restore opens beside the running diary.
+  if (const auto at = restored_copy::position_in(QCoreApplication::arguments())) form.move(*at);
   form.show_restored();
   return QApplication::exec();
 }

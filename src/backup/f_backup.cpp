@@ -12,8 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "backup/restored_copy.h"
 #include "store/diary/checked_memo.h"
 #include "store/files/size_text.h"
+#include "ui/busy_cursor.h"
 #include "ui/form_controls.h"
 
 namespace {
@@ -43,8 +45,8 @@ F_backup::Choosers F_backup::standard_choosers() {
     return QFileDialog::getExistingDirectory(
         parent, QStringLiteral("復元先のフォルダ（空のフォルダか、新しく作ったフォルダ）"), QDir::homePath());
   };
-  c.start_program = [](const QString& program, const QString& folder) {
-    return QProcess::startDetached(program, {}, folder);
+  c.start_program = [](const QString& program, const QStringList& arguments, const QString& folder) {
+    return QProcess::startDetached(program, arguments, folder);
   };
   return c;
 }
@@ -62,50 +64,67 @@ F_backup::~F_backup() {
   job_.abandon();
 }
 
+// The label does not wrap: each line of the outcome is a line of its own,
+// and the layout makes the window as large as the label's lines need, at
+// whatever font size.
 void F_backup::build_controls() {
   setWindowTitle(QStringLiteral("バックアップ"));
-  setMinimumWidth(480);
   auto* top = new QVBoxLayout(this);
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setWordWrap(true);
   Label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  top->addWidget(Label1);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  top->addWidget(Label1, 1);
   auto* row = new QHBoxLayout;
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setTextVisible(false);
-  Command1 = ui::make_button(this, "Command1", QStringLiteral("中止"));
+  ProgressBar1->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
+  Command1 = ui::make_button(this, "Command1", QStringLiteral("中止(&A)"));
   row->addWidget(ProgressBar1, 1);
   row->addWidget(Command1);
   top->addLayout(row);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  Command2 = ui::make_button(this, "Command2", QStringLiteral("閉じる"));
+  Command3 = ui::make_button(this, "Command3", QStringLiteral("保存先を選び直す(&R)..."));
+  Command3->hide();
+  Command2 = ui::make_button(this, "Command2", QStringLiteral("閉じる(&C)"));
+  buttons->addWidget(Command3);
   buttons->addWidget(Command2);
   top->addLayout(buttons);
+  setTabOrder(Command1, Command3);
+  setTabOrder(Command3, Command2);
   connect(Command1, &QPushButton::clicked, this, &F_backup::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &F_backup::Command2_Click);
+  connect(Command3, &QPushButton::clicked, this, &F_backup::Command3_Click);
   set_running(false);
 }
 
 bool F_backup::start_backup(const Choosers& choose) {
+  choose_ = choose;
   setWindowTitle(QStringLiteral("バックアップ"));
+  return ask_target_and_back_up(parentWidget());
+}
+
+// The save dialog until a place outside the data is chosen, or nothing.
+bool F_backup::ask_target_and_back_up(QWidget* dialog_parent) {
   const QString proposed = QDir::home().filePath(store::default_backup_name(QDate::currentDate()));
-  QString target = choose.save_archive(parentWidget(), proposed);
-  if (target.isEmpty()) return false;
-  if (!target.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) target += QStringLiteral(".zip");
-  if (inside_data(target, state_.data_dir)) {
-    messages_.inform(parentWidget(),
+  QString target;
+  for (;;) {
+    target = choose_.save_archive(dialog_parent, proposed);
+    if (target.isEmpty()) return false;
+    if (!target.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) target += QStringLiteral(".zip");
+    if (!inside_data(target, state_.data_dir)) break;
+    messages_.inform(dialog_parent,
                      QStringLiteral("バックアップは Verdalis のデータのフォルダ（%1）の外に保存して下さい。")
                          .arg(QDir::toNativeSeparators(state_.data_dir)),
                      store::kAppTitle);
-    return false;
   }
+  Command3->hide();
   const std::vector<store::CheckedMemo> memos = store::memos_to_check(state_.memo_table);
   const QString data_dir = state_.data_dir;
   run_in_background(
-      QStringLiteral("バックアップを作成しています：%1").arg(target),
+      QStringLiteral("バックアップを作成しています：\n%1").arg(target),
       [this, memos, data_dir, target] {
         const store::BackupPlan plan = store::plan_backup(data_dir, memos, cancel_);
         total_bytes_ = plan.total_bytes;
@@ -125,51 +144,83 @@ void F_backup::backup_done(const QString& target) {
   } else if (backup_.cancelled) {
     Label1->setText(QStringLiteral("バックアップを中止しました。ファイルは作成していません。"));
   } else {
-    Label1->setText(QStringLiteral("バックアップを作成できませんでした。"));
-    messages_.inform(this, backup_.message, store::kAppTitle);
+    Label1->setText(backup_.message + QStringLiteral("\n\n別の場所に保存するときは「保存先を選び直す」を押して下さい。"));
+    Command3->show();
+    Command3->setFocus();
   }
 }
 
 bool F_backup::start_restore(const Choosers& choose) {
+  choose_ = choose;
   setWindowTitle(QStringLiteral("バックアップから復元"));
-  const QString archive = choose.open_archive(parentWidget());
+  const QString archive = ask_archive_to_restore();
   if (archive.isEmpty()) return false;
-  const QString folder = choose.restore_folder(parentWidget());
+  const QString folder = ask_restore_folder();
   if (folder.isEmpty()) return false;
-  if (const QString why = store::refused_restore_folder(folder, state_.data_dir); !why.isEmpty()) {
-    messages_.inform(parentWidget(), why, store::kAppTitle);
-    return false;
-  }
   store::RestoreRequest request{archive, folder, state_.data_dir, {QCoreApplication::applicationFilePath()}};
   if (const QString guide = state_.data_dir + QStringLiteral("hana.doc"); QFileInfo(guide).isFile())
     request.program_files << guide;
   run_in_background(
-      QStringLiteral("「%1」を「%2」に復元しています。").arg(archive, folder),
+      QStringLiteral("バックアップ「%1」から\n「%2」に復元しています。").arg(archive, folder),
       [this, request] {
         restore_ = store::restore_backup(request, cancel_, [this](qint64 done, qint64 total) {
           total_bytes_ = total;
           done_bytes_ = done;
         });
       },
-      [this, folder, choose] { restore_done(folder, choose); });
+      [this, folder] { restore_done(folder); });
   return true;
 }
 
-void F_backup::restore_done(const QString& folder, const Choosers& choose) {
+// The open dialog until a file that is a Verdalis backup is chosen, or
+// nothing: its entry headers are read at once, so a wrong file is named
+// before the user looks for a folder.
+QString F_backup::ask_archive_to_restore() {
+  for (;;) {
+    const QString archive = choose_.open_archive(parentWidget());
+    if (archive.isEmpty()) return {};
+    QString why;
+    {
+      const ui::BusyCursor busy;
+      why = store::refused_backup_archive(archive);
+    }
+    if (why.isEmpty()) return archive;
+    messages_.inform(parentWidget(), why + QStringLiteral("\n復元するバックアップを選び直して下さい。"), store::kAppTitle);
+  }
+}
+
+// The folder dialog until a folder that can take the restore is chosen,
+// or nothing.
+QString F_backup::ask_restore_folder() {
+  for (;;) {
+    const QString folder = choose_.restore_folder(parentWidget());
+    if (folder.isEmpty()) return {};
+    const QString why = store::refused_restore_folder(folder, state_.data_dir);
+    if (why.isEmpty()) return folder;
+    messages_.inform(parentWidget(), why, store::kAppTitle);
+  }
+}
+
+void F_backup::restore_done(const QString& folder) {
   if (restore_.cancelled) {
     Label1->setText(QStringLiteral("復元を中止しました。「%1」は元のままです。").arg(folder));
     return;
   }
   if (!restore_.ok) {
-    Label1->setText(QStringLiteral("復元できませんでした。「%1」は元のままです。").arg(folder));
-    messages_.inform(this, restore_.message, store::kAppTitle);
+    Label1->setText(restore_.message + QStringLiteral("\n\n「%1」は元のままです。").arg(folder));
     return;
   }
   Label1->setText(store::restore_summary(restore_, folder));
-  if (messages_.ask(this, QStringLiteral("復元した Verdalis を今すぐ起動しますか？"), store::kAppTitle, true) &&
-      !choose.start_program(restore_.program, QFileInfo(restore_.program).absolutePath())) {
+  if (messages_.ask(this, QStringLiteral("復元した Verdalis を今すぐ起動しますか？"), store::kAppTitle, true))
+    offer_restored_copy();
+}
+
+// The copy opens beside the running window, not over it.
+void F_backup::offer_restored_copy() {
+  const QWidget* running = parentWidget() ? parentWidget()->window() : this;
+  const QPoint at = running->pos() + QPoint(restored_copy::kOffset, restored_copy::kOffset);
+  if (!choose_.start_program(restore_.program, restored_copy::arguments_for(at), QFileInfo(restore_.program).absolutePath()))
     messages_.inform(this, QStringLiteral("「%1」を起動できませんでした。").arg(restore_.program), store::kAppTitle);
-  }
 }
 
 void F_backup::run_in_background(const QString& what, std::function<void()> work, std::function<void()> done) {
@@ -190,10 +241,13 @@ void F_backup::show_progress() {
   Label1->setText(what_ + QStringLiteral("\n%1 / %2").arg(store::size_text(done), store::size_text(total)));
 }
 
+// While the work runs only 中止 can be pressed and has the focus; then 閉じる.
 void F_backup::set_running(bool running) {
   if (!running && total_bytes_.load() > 0) show_progress();
   Command1->setEnabled(running);
   Command2->setEnabled(!running);
+  Command3->setEnabled(!running);
+  (running ? Command1 : Command2)->setFocus();
 }
 
 void F_backup::wait_for_work() { job_.wait(); }
@@ -206,6 +260,11 @@ void F_backup::Command1_Click() {
 void F_backup::Command2_Click() {
   if (job_.running()) return;
   accept();
+}
+
+void F_backup::Command3_Click() {
+  if (job_.running()) return;
+  ask_target_and_back_up(this);
 }
 
 // Esc or the window's close box while the work runs means 中止: the work

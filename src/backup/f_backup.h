@@ -1,9 +1,11 @@
 #pragma once
 // "バックアップ" and "バックアップから復元": the user chooses the archive
 // (and for a restore the folder) in the standard dialogs, then the work
-// runs in a worker thread with a progress bar in bytes and "中止". The
-// data work is in store/backup_write and store/backup_restore; this window
-// shows it.
+// runs in a worker thread with a progress bar in bytes and "中止". A choice
+// that cannot work (a ZIP that is no backup, a folder that is not empty)
+// is said at once and the dialog asked again; a backup that fails says why
+// in the window and offers the save dialog again. The data work is in
+// store/backup_write and store/backup_restore; this window shows it.
 
 #include <QDialog>
 #include <atomic>
@@ -29,7 +31,7 @@ class F_backup : public QDialog {
     std::function<QString(QWidget*, const QString& proposed)> save_archive;
     std::function<QString(QWidget*)> open_archive;
     std::function<QString(QWidget*)> restore_folder;
-    std::function<bool(const QString& program, const QString& folder)> start_program;
+    std::function<bool(const QString& program, const QStringList& arguments, const QString& folder)> start_program;
   };
   static Choosers standard_choosers();
 
@@ -37,9 +39,10 @@ class F_backup : public QDialog {
   ~F_backup() override;
 
   // Asks where to write the archive and starts writing it. False when the
-  // user chose nothing or the place was refused (the window is not needed).
+  // user chose nothing (the window is not needed).
   bool start_backup(const Choosers& choose);
-  // Asks for the archive and the folder and starts the restore.
+  // Asks for the archive and the folder and starts the restore. False
+  // when the user chose nothing.
   bool start_restore(const Choosers& choose);
 
   bool busy() const { return job_.running(); }
@@ -53,20 +56,26 @@ class F_backup : public QDialog {
  public Q_SLOTS:
   void Command1_Click();  // 中止
   void Command2_Click();  // 閉じる
+  void Command3_Click();  // 保存先を選び直す
 
  protected:
   void reject() override;
 
  private:
   void build_controls();
+  bool ask_target_and_back_up(QWidget* dialog_parent);
+  QString ask_archive_to_restore();
+  QString ask_restore_folder();
   void run_in_background(const QString& what, std::function<void()> work, std::function<void()> done);
   void set_running(bool running);
   void show_progress();
   void backup_done(const QString& target);
-  void restore_done(const QString& folder, const Choosers& choose);
+  void restore_done(const QString& folder);
+  void offer_restored_copy();
 
   store::AppState& state_;
   ui::MessageService& messages_;
+  Choosers choose_;
 
   store::BackupResult backup_;
   store::RestoreResult restore_;
@@ -78,8 +87,9 @@ class F_backup : public QDialog {
 
  public:
   // Controls.
-  QLabel* Label1 = nullptr;  // what is being done, then the result
+  QLabel* Label1 = nullptr;  // what is being done, then the result: grows with its lines
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;  // after a failed backup only
 };

@@ -45,8 +45,19 @@ class Utf8Names {
   locale_t previous_ = locale_t(0);
 };
 
-// The message of the archive's last error, in Japanese where the system
-// error is known.
+// The reason for the archive's last error while it is written, in
+// Japanese: the system's error where it is known.
 QString archive_reason(archive* a);
+
+// The readers' failures, told by the step that failed rather than by
+// libarchive's English text. Opening: "" when `path` is open as a ZIP,
+// else the whole message (not there, not readable, not a ZIP, a ZIP cut
+// short).
+QString open_zip_for_reading(ArchiveReader& reader, const QString& path);
+// The reason when the header after the entry `previous` ("" for the
+// first) cannot be read.
+QString archive_header_failure(archive* a, const QString& previous);
+// The reason when the data of the entry `entry` cannot be read.
+QString archive_data_failure(archive* a, const QString& entry);
 
 }  // namespace store

@@ -16,6 +16,7 @@
 #include "store/backup/archive_io.h"
 #include "store/backup/backup_names.h"
 #include "store/backup/backup_write.h"
+#include "store/backup/restore_check.h"
 #include "store/files/codec.h"
 #include "store/files/text_file.h"
 
@@ -65,27 +66,6 @@ qint64 free_space_for(const QString& folder) {
 
 namespace {
 
-struct Entry {
-  QString name;  // below the top folder, "" for the top folder itself
-  bool directory = false;
-  qint64 size = 0;
-  qint64 mtime = 0;
-};
-
-// Why an archive entry of this kind may not be restored ("" when it may).
-QString refused_entry_kind(archive_entry* e) {
-  if (archive_entry_hardlink(e) != nullptr || archive_entry_symlink(e) != nullptr) return QStringLiteral("リンクの項目");
-  const auto type = archive_entry_filetype(e);
-  if (type == AE_IFLNK) return QStringLiteral("リンクの項目");
-  if (type != AE_IFREG && type != AE_IFDIR) return QStringLiteral("装置や FIFO などの特殊な項目");
-  if (type == AE_IFREG) {
-    if (archive_entry_size_is_set(e) == 0) return QStringLiteral("大きさの記録されていない項目");
-    if (archive_entry_size(e) > kMaxRestoredEntry) return QStringLiteral("2 GB を超える大きさの項目");
-    if (archive_entry_size(e) < 0) return QStringLiteral("大きさの壊れた項目");
-  }
-  return QString();
-}
-
 // Everything the restore created, removed again on a failure or a cancel.
 class Created {
  public:
@@ -122,8 +102,10 @@ class Restorer {
     result_.message = message;
     return false;
   }
-  bool damaged(const QString& why) {
-    return fail(QStringLiteral("バックアップ「%1」を復元できません。\n理由：%2").arg(request_.archive, why));
+  bool damaged(const QString& why) { return fail(unrestorable_message(request_.archive, why)); }
+  // The folder and its files are new: nothing had a content to keep.
+  bool not_written(const QString& path, const QString& why) {
+    return fail(QStringLiteral("「%1」に書き込めませんでした。\n理由：%2").arg(path, why));
   }
   bool cancelled() {
     if (!cancel_.load(std::memory_order_relaxed)) return false;
@@ -134,12 +116,11 @@ class Restorer {
     bytes_done_ += n;
     if (progress_) progress_(bytes_done_, total_);
   }
-  bool open_archive(ArchiveReader& reader);
   bool check_archive();
   bool check_space();
   bool make_folder(const QString& path);
   bool extract();
-  bool extract_file(archive* a, const Entry& entry);
+  bool extract_file(archive* a, const RestoreEntry& entry);
   bool copy_program_file(const QString& source);
   bool link_pictures();
 
@@ -148,7 +129,7 @@ class Restorer {
   const std::atomic_bool& cancel_;
   const std::function<void(qint64, qint64)>& progress_;
   std::vector<char> buffer_;
-  std::vector<Entry> entries_;
+  std::vector<RestoreEntry> entries_;
   std::set<QString> extracted_;
   Created created_;
   qint64 total_ = 0;
@@ -156,44 +137,12 @@ class Restorer {
   RestoreResult result_;
 };
 
-bool Restorer::open_archive(ArchiveReader& reader) {
-  reader.reset(archive_read_new());
-  archive_read_support_format_zip_seekable(reader.get());
-  if (archive_read_open_filename(reader.get(), native_path(request_.archive).constData(), kArchiveChunk) != ARCHIVE_OK)
-    return damaged(archive_reason(reader.get()));
-  return true;
-}
-
-// Reads every entry's header before anything is written: a name or a kind
-// that a backup never holds refuses the whole archive.
+// Every entry's header is checked before anything is written.
 bool Restorer::check_archive() {
-  ArchiveReader reader;
-  if (!open_archive(reader)) return false;
-  std::set<QString> names;
-  const QString top = QString::fromUtf16(kBackupTop);
-  for (;;) {
-    archive_entry* e = nullptr;
-    const int r = archive_read_next_header(reader.get(), &e);
-    if (r == ARCHIVE_EOF) break;
-    if (r != ARCHIVE_OK) return damaged(archive_reason(reader.get()));
-    const char* utf8 = archive_entry_pathname_utf8(e);
-    if (utf8 == nullptr) return damaged(QStringLiteral("名前を読めない項目があります"));
-    const QString name = QString::fromUtf8(utf8);
-    QString why = refused_entry_kind(e);
-    const bool directory = archive_entry_filetype(e) == AE_IFDIR;
-    if (why.isEmpty()) why = refused_entry_name(name, directory);
-    if (!why.isEmpty()) return damaged(QStringLiteral("%1「%2」があります").arg(why, name));
-    QString inner = name.mid(top.size());
-    if (directory && inner.endsWith(QLatin1Char('/'))) inner.chop(1);
-    if (!names.insert(inner + (directory ? QStringLiteral("/") : QString())).second)
-      return damaged(QStringLiteral("同じ名前の項目「%1」が二つあります").arg(name));
-    entries_.push_back({inner, directory, directory ? 0 : archive_entry_size(e), archive_entry_mtime(e)});
-    total_ += entries_.back().size;
-  }
-  if (names.count(backup_data_files().front()) == 0) {
-    return damaged(QStringLiteral("%1%2 がありません。Verdalis のバックアップではありません")
-                       .arg(top, backup_data_files().front()));
-  }
+  BackupContents contents = read_backup_contents(request_.archive);
+  if (!contents.message.isEmpty()) return fail(contents.message);
+  entries_ = std::move(contents.entries);
+  total_ = contents.bytes;
   return true;
 }
 
@@ -213,46 +162,49 @@ bool Restorer::make_folder(const QString& path) {
   struct stat st {};
   if (::lstat(native_path(path).constData(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) return true;
-    return fail(write_failure_message(path, QStringLiteral("フォルダではありません")));
+    return not_written(path, QStringLiteral("フォルダではありません"));
   }
   const QString parent = QFileInfo(path).path();
   if (parent != path && !make_folder(parent)) return false;
-  if (::mkdir(native_path(path).constData(), 0755) != 0) return fail(write_failure_message(path, errno_reason(errno)));
+  if (::mkdir(native_path(path).constData(), 0755) != 0) return not_written(path, errno_reason(errno));
   created_.folder(path);
   return true;
 }
 
-bool Restorer::extract_file(archive* a, const Entry& entry) {
+bool Restorer::extract_file(archive* a, const RestoreEntry& entry) {
   const QString path = folder_ + QLatin1Char('/') + entry.name;
   if (!make_folder(QFileInfo(path).path())) return false;
   Fd out(::open(native_path(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (!out) return fail(write_failure_message(path, errno_reason(errno)));
+  if (!out) return not_written(path, errno_reason(errno));
   created_.file(path);
   qint64 written = 0;
   for (;;) {
     if (cancelled()) return false;
     const la_ssize_t got = archive_read_data(a, buffer_.data(), buffer_.size());
-    if (got < 0) return damaged(QStringLiteral("「%1」：%2").arg(entry.name, archive_reason(a)));
+    if (got < 0) return damaged(archive_data_failure(a, QString::fromUtf16(kBackupTop) + entry.name));
     if (got == 0) break;
     written += got;
     if (written > entry.size) return damaged(QStringLiteral("「%1」が記録された大きさを超えています").arg(entry.name));
-    if (!write_all(out.get(), buffer_.data(), got)) return fail(write_failure_message(path, errno_reason(errno)));
+    if (!write_all(out.get(), buffer_.data(), got)) return not_written(path, errno_reason(errno));
     advance(got);
   }
   if (written != entry.size) return damaged(QStringLiteral("「%1」が記録された大きさより短くなっています").arg(entry.name));
   const struct timespec times[2] = {{entry.mtime, 0}, {entry.mtime, 0}};
   ::futimens(out.get(), times);
-  if (!out.close()) return fail(write_failure_message(path, errno_reason(errno)));
+  if (!out.close()) return not_written(path, errno_reason(errno));
   extracted_.insert(entry.name);
   return true;
 }
 
 bool Restorer::extract() {
   ArchiveReader reader;
-  if (!open_archive(reader)) return false;
-  for (const Entry& expected : entries_) {
+  if (const QString why = open_zip_for_reading(reader, request_.archive); !why.isEmpty()) return fail(why);
+  QString previous;
+  for (const RestoreEntry& expected : entries_) {
     archive_entry* e = nullptr;
-    if (archive_read_next_header(reader.get(), &e) != ARCHIVE_OK) return damaged(archive_reason(reader.get()));
+    if (archive_read_next_header(reader.get(), &e) != ARCHIVE_OK)
+      return damaged(archive_header_failure(reader.get(), previous));
+    previous = QString::fromUtf16(kBackupTop) + expected.name;
     // The second reading must meet the entries that were checked.
     const char* utf8 = archive_entry_pathname_utf8(e);
     if (utf8 == nullptr || !QString::fromUtf8(utf8).startsWith(QString::fromUtf16(kBackupTop) + expected.name))
@@ -276,17 +228,17 @@ bool Restorer::copy_program_file(const QString& source) {
   ::fstat(in.get(), &st);
   const QString path = folder_ + QLatin1Char('/') + QFileInfo(source).fileName();
   Fd out(::open(native_path(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0755));
-  if (!out) return fail(write_failure_message(path, errno_reason(errno)));
+  if (!out) return not_written(path, errno_reason(errno));
   created_.file(path);
   for (;;) {
     if (cancelled()) return false;
     const qint64 got = read_some(in.get(), buffer_.data(), kArchiveChunk);
     if (got < 0) return fail(read_failure_message(source, errno_reason(errno)));
     if (got == 0) break;
-    if (!write_all(out.get(), buffer_.data(), got)) return fail(write_failure_message(path, errno_reason(errno)));
+    if (!write_all(out.get(), buffer_.data(), got)) return not_written(path, errno_reason(errno));
     advance(got);
   }
-  if (!out.close()) return fail(write_failure_message(path, errno_reason(errno)));
+  if (!out.close()) return not_written(path, errno_reason(errno));
   if (result_.program.isEmpty()) result_.program = path;
   return true;
 }
@@ -335,7 +287,7 @@ bool Restorer::link_pictures() {
     // without the temporary file and the sync of each data-file write.
     Fd out(::open(native_path(path).constData(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC));
     if (!out || !write_all(out.get(), bytes.constData(), bytes.size()) || !out.close())
-      return fail(write_failure_message(path, errno_reason(errno)));
+      return not_written(path, errno_reason(errno));
   }
   return true;
 }
@@ -364,7 +316,7 @@ RestoreResult Restorer::run() {
       ++result_.files;
     }
   }
-  for (const Entry& e : entries_) result_.bytes += e.size;
+  for (const RestoreEntry& e : entries_) result_.bytes += e.size;
   result_.ok = true;
   created_.keep();
   return result_;
@@ -379,7 +331,7 @@ RestoreResult restore_backup(const RestoreRequest& request, const std::atomic_bo
 }
 
 QString restore_summary(const RestoreResult& r, const QString& folder) {
-  return QStringLiteral("「%1」に復元しました。\n%2件のメモ、%3個のデータファイル、%4枚の写真（合計 %5）、写真の場所を%6か所書き換えました。")
+  return QStringLiteral("「%1」に復元しました。\n%2件のメモ、%3個のデータファイル、%4枚の写真（合計 %5）\n写真の場所を%6か所書き換えました。")
       .arg(folder)
       .arg(r.memos)
       .arg(r.files)

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <functional>
 
+#include "store/backup/restore_check.h"
+
 namespace store {
 
 // Why the folder cannot take a restore ("" when it can): the running
@@ -20,9 +22,6 @@ QString refused_restore_folder(const QString& folder, const QString& data_dir);
 
 // The bytes free where `folder` would be.
 qint64 free_space_for(const QString& folder);
-
-// No single entry may declare more than this.
-inline constexpr qint64 kMaxRestoredEntry = qint64(2) << 30;
 
 struct RestoreRequest {
   QString archive;

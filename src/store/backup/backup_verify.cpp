@@ -11,14 +11,14 @@ VerifyResult verify_archive(const QString& path, const std::vector<WrittenEntry>
                             const std::atomic_bool& cancel) {
   const Utf8Names names;
   VerifyResult result;
-  ArchiveReader reader(archive_read_new());
-  archive* a = reader.get();
-  archive_read_support_format_zip_seekable(a);
-  if (archive_read_open_filename(a, native_path(path).constData(), kArchiveChunk) != ARCHIVE_OK) {
-    result.why = archive_reason(a);
+  ArchiveReader reader;
+  if (const QString why = open_zip_for_reading(reader, path); !why.isEmpty()) {
+    result.why = why;
     return result;
   }
+  archive* a = reader.get();
   std::vector<char> buffer(kArchiveChunk);
+  QString previous;
   for (const WrittenEntry& expected : entries) {
     if (cancel.load(std::memory_order_relaxed)) {
       result.cancelled = true;
@@ -26,7 +26,7 @@ VerifyResult verify_archive(const QString& path, const std::vector<WrittenEntry>
     }
     archive_entry* entry = nullptr;
     if (archive_read_next_header(a, &entry) != ARCHIVE_OK) {
-      result.why = archive_reason(a);
+      result.why = archive_header_failure(a, previous);
       return result;
     }
     const char* name = archive_entry_pathname_utf8(entry);
@@ -37,7 +37,7 @@ VerifyResult verify_archive(const QString& path, const std::vector<WrittenEntry>
     qint64 size = 0;
     for (la_ssize_t got; (got = archive_read_data(a, buffer.data(), buffer.size())) != 0;) {
       if (got < 0) {
-        result.why = archive_reason(a);
+        result.why = archive_data_failure(a, expected.name);
         return result;
       }
       size += got;
@@ -46,6 +46,7 @@ VerifyResult verify_archive(const QString& path, const std::vector<WrittenEntry>
       result.why = expected.name;
       return result;
     }
+    previous = expected.name;
   }
   archive_entry* extra = nullptr;
   if (archive_read_next_header(a, &extra) != ARCHIVE_EOF) {

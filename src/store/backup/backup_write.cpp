@@ -149,6 +149,13 @@ class BackupWriter {
     result_.message = message;
     return false;
   }
+  // Names the archive and the reason; an older file of that name is only
+  // said to be kept when there was one.
+  bool not_written(const QString& reason) {
+    QString text = QStringLiteral("バックアップ「%1」を作成できませんでした。\n理由：%2").arg(target_, reason);
+    if (target_existed_) text += QStringLiteral("\n前からあった「%1」は元のままです。").arg(target_);
+    return fail(text);
+  }
   bool cancelled() {
     if (!cancel_.load(std::memory_order_relaxed)) return false;
     result_.cancelled = true;
@@ -166,6 +173,7 @@ class BackupWriter {
   ArchiveWriter archive_;
   std::vector<WrittenEntry> written_;
   std::vector<QString> vanished_pictures_;
+  bool target_existed_ = false;
   qint64 bytes_done_ = 0;
   BackupResult result_;
 };
@@ -174,7 +182,10 @@ bool BackupWriter::open_temp() {
   const QFileInfo info(target_);
   QByteArray name = native_path(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
   Fd fd(::mkostemp(name.data(), O_CLOEXEC));
-  if (!fd) return fail(write_failure_message(target_, errno_reason(errno)));
+  if (!fd && (errno == EACCES || errno == EPERM))
+    return not_written(QStringLiteral("フォルダ「%1」への書き込みが許可されていません").arg(info.absolutePath()));
+  if (!fd && errno == ENOENT) return not_written(QStringLiteral("フォルダ「%1」がありません").arg(info.absolutePath()));
+  if (!fd) return not_written(errno_reason(errno));
   temp_ = QFile::decodeName(name);
   fd_ = std::move(fd);
   sink_.emplace(fd_.get());
@@ -186,7 +197,7 @@ bool BackupWriter::open_temp() {
   if (archive_write_set_format_zip(a) != ARCHIVE_OK ||
       archive_write_set_options(a, "zip:hdrcharset=UTF-8,zip:compression-level=1") != ARCHIVE_OK ||
       archive_write_set_bytes_per_block(a, 0) != ARCHIVE_OK || !sink_->open(a)) {
-    return fail(write_failure_message(target_, archive_reason(a)));
+    return not_written(archive_reason(a));
   }
   return true;
 }
@@ -206,7 +217,7 @@ bool BackupWriter::begin_entry(const QString& name, qint64 size, qint64 mtime, b
   } else {
     archive_write_zip_set_compression_store(a);
   }
-  if (archive_write_header(a, entry.get()) != ARCHIVE_OK) return fail(write_failure_message(target_, archive_reason(a)));
+  if (archive_write_header(a, entry.get()) != ARCHIVE_OK) return not_written(archive_reason(a));
   written_.push_back({full, size});
   return true;
 }
@@ -234,7 +245,7 @@ bool BackupWriter::add_file(const BackupItem& item) {
           item.source, got < 0 ? errno_reason(errno) : QStringLiteral("読み込み中にファイルが短くなりました")));
     }
     if (archive_write_data(archive_.get(), buffer_.data(), static_cast<size_t>(got)) != got)
-      return fail(write_failure_message(target_, archive_reason(archive_.get())));
+      return not_written(archive_reason(archive_.get()));
     left -= got;
     bytes_done_ += got;
     if (progress_) progress_(bytes_done_);
@@ -247,15 +258,15 @@ bool BackupWriter::add_file(const BackupItem& item) {
 bool BackupWriter::add_bytes(const QString& name, const QByteArray& bytes) {
   if (!begin_entry(name, bytes.size(), QDateTime::currentSecsSinceEpoch(), true)) return false;
   if (archive_write_data(archive_.get(), bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size())
-    return fail(write_failure_message(target_, archive_reason(archive_.get())));
+    return not_written(archive_reason(archive_.get()));
   return true;
 }
 
 bool BackupWriter::finish_archive() {
   if (archive_write_close(archive_.get()) != ARCHIVE_OK)
-    return fail(write_failure_message(target_, archive_reason(archive_.get())));
+    return not_written(archive_reason(archive_.get()));
   archive_.reset();
-  if (!sink_->flush() || ::fsync(fd_.get()) != 0 || !fd_.close()) return fail(write_failure_message(target_, errno_reason(errno)));
+  if (!sink_->flush() || ::fsync(fd_.get()) != 0 || !fd_.close()) return not_written(errno_reason(errno));
   struct stat st {};
   if (::stat(native_path(temp_).constData(), &st) == 0) result_.archive_bytes = st.st_size;
   return true;
@@ -268,8 +279,7 @@ bool BackupWriter::verify() {
     return false;
   }
   if (!checked.ok) {
-    return fail(write_failure_message(
-        target_, QStringLiteral("書き込んだアーカイブを読み直すと食い違いがあります（%1）").arg(checked.why)));
+    return not_written(QStringLiteral("書き込んだアーカイブを読み直すと食い違いがあります（%1）").arg(checked.why));
   }
   return true;
 }
@@ -284,6 +294,8 @@ BackupResult BackupWriter::run() {
   mallopt(M_TRIM_THRESHOLD, 8 << 20);
 #endif
   const Utf8Names names;
+  struct stat st {};
+  target_existed_ = ::lstat(native_path(target_).constData(), &st) == 0;
   if (!open_temp()) return result_;
   std::vector<PictureListEntry> stored;
   for (const BackupItem& item : plan_.items) {
@@ -300,7 +312,7 @@ BackupResult BackupWriter::run() {
   if (!add_bytes(QString::fromUtf16(kPictureListName), picture_list_text(stored, missing, now))) return result_;
   if (!finish_archive() || !verify()) return result_;
   if (::rename(native_path(temp_).constData(), native_path(target_).constData()) != 0) {
-    fail(write_failure_message(target_, errno_reason(errno)));
+    not_written(errno_reason(errno));
     return result_;
   }
   temp_.clear();
@@ -333,7 +345,7 @@ QString default_backup_name(const QDate& day) {
 }
 
 QString backup_summary(const BackupResult& r, const QString& target) {
-  QString text = QStringLiteral("バックアップを作成しました：%1\n%2件のメモ、%3個のデータファイル、%4枚の写真（合計 %5、アーカイブ %6）")
+  QString text = QStringLiteral("バックアップを作成しました：\n%1\n%2件のメモ、%3個のデータファイル、%4枚の写真（合計 %5、アーカイブ %6）")
                      .arg(target)
                      .arg(r.memos)
                      .arg(r.files)
