@@ -13,23 +13,27 @@
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
+#include "seasons/window_place.h"
+#include "store/diary/own_settings.h"
 #include "store/seasons/thumbnail_cache.h"
 #include "ui/form_controls.h"
 
 namespace {
 
+// The key of the album's place and size in verdalis.ini.
+const QString kAlbumPlaceKey = QStringLiteral("album.geometry");
+
 // A window of our own that stays open beside the main window: shown, or
-// brought to the front when it is open already. It opens right of the main
-// window when the screen has room there, and is never wider than the screen.
-void bring_up(QWidget* window, QWidget* main) {
+// brought to the front when it is open already. It opens where it was
+// last closed (`kept`), else beside the main window where the screen has
+// room, else over the main window's lower half (seasons::place_beside).
+void bring_up(QWidget* window, QWidget* main, const std::optional<QRect>& kept = std::nullopt) {
   if (!window->isVisible()) {
     const QRect screen = main->screen()->availableGeometry();
-    const QRect frame = main->frameGeometry();
-    const int right_room = screen.right() - frame.right() - 8;
-    const int width = std::min(window->width(), right_room >= 640 ? right_room : screen.width() - 16);
-    window->resize(width, std::min(window->height(), screen.height() - 48));
-    const int x = right_room >= width ? frame.right() + 1 : screen.right() - width - 8;
-    window->move(std::max(screen.left(), x), std::max(screen.top(), frame.top()));
+    std::optional<QRect> place = kept ? seasons::kept_place(*kept, window->minimumSize(), screen) : std::nullopt;
+    if (!place) place = seasons::place_beside(window->size(), window->minimumSize(), main->frameGeometry(), screen);
+    window->resize(place->size());
+    window->move(place->topLeft());
   }
   window->show();
   window->raise();
@@ -62,6 +66,13 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
 }
 
 ToolsMenu::~ToolsMenu() {
+  // The album open at the end keeps its place for the next start; the
+  // program is ending, so a failure is not reported now.
+  if (album_ && album_->isVisible()) {
+    store::OwnSettings& settings = own_settings();
+    settings.set_value(kAlbumPlaceKey, seasons::place_text(QRect(album_->pos(), album_->size())));
+    settings.save();
+  }
   // The seasons windows use the thumbnail workers: they go first.
   delete album_;
   delete season_;
@@ -106,8 +117,25 @@ void ToolsMenu::Menu_album_Click() {
     album_ = new seasons::F_album(state_, main_, thumbnails(), &main_);
     album_->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(&main_, &Main_form::listed_memos_changed, album_, &seasons::F_album::main_list_changed);
+    QObject::connect(album_, &seasons::F_album::closing, &main_, [this] { keep_album_place(); });
+    bring_up(album_, &main_, seasons::parse_place(own_settings().value(kAlbumPlaceKey)));
+    return;
   }
   bring_up(album_, &main_);
+}
+
+store::OwnSettings& ToolsMenu::own_settings() {
+  if (!own_settings_) own_settings_ = std::make_unique<store::OwnSettings>(store::OwnSettings::path_in(state_.data_dir));
+  own_settings_->load();
+  return *own_settings_;
+}
+
+void ToolsMenu::keep_album_place() {
+  store::OwnSettings& settings = own_settings();
+  settings.set_value(kAlbumPlaceKey, seasons::place_text(QRect(album_->pos(), album_->size())));
+  // Reported the first time only: the album is closed often.
+  const QString failure = settings.save_reporting_once();
+  if (!failure.isEmpty()) messages_.inform(album_, failure, store::kAppTitle);
 }
 
 void ToolsMenu::Menu_season_Click() {

@@ -20,6 +20,7 @@ class QMenuBar;
 
 namespace store {
 struct AppState;
+class OwnSettings;
 }
 namespace ui {
 class MessageService;
@@ -63,11 +64,15 @@ class ToolsMenu {
 
  private:
   seasons::ThumbnailLoader& thumbnails();
+  // verdalis.ini, read again each time it is asked for.
+  store::OwnSettings& own_settings();
+  void keep_album_place();
 
   Main_form& main_;
   store::AppState& state_;
   ui::MessageService& messages_;
   std::unique_ptr<seasons::ThumbnailLoader> thumbnails_;
+  std::unique_ptr<store::OwnSettings> own_settings_;
   QPointer<seasons::F_album> album_;
   QPointer<seasons::F_season> season_;
 };

@@ -1,12 +1,15 @@
 #include "seasons/album_grid.h"
 
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <algorithm>
+#include <optional>
 
+#include "seasons/album_accessible.h"
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
 
@@ -79,6 +82,11 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
                      QWidget* parent)
     : QWidget(parent), years_(years), current_month_(current_month), loader_(loader) {
   setObjectName(QStringLiteral("album_grid"));
+  install_album_accessibility();
+  // The grid takes the keys and walks its pictures itself; the cells'
+  // views never take the focus, so that Tab leaves the album's pictures
+  // in one step.
+  setFocusPolicy(Qt::StrongFocus);
   cell_height_ = kItem + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 6;
   setFixedSize(column_x(13), cell_height_ * static_cast<int>(years.size()));
   int row = 0;
@@ -87,7 +95,7 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
       const auto& pictures = year.months[static_cast<size_t>(m - 1)];
       if (pictures.empty()) continue;
       const QRect where(column_x(m) + 2, row * cell_height_ + 2, kCellWidth - 4, cell_height_ - 4);
-      all_.push_back({&pictures, where, QStringLiteral("cell_%1_%2").arg(year.year).arg(m)});
+      all_.push_back({&pictures, where, QStringLiteral("cell_%1_%2").arg(year.year).arg(m), row, m});
     }
     ++row;
   }
@@ -99,10 +107,108 @@ bool AlbumGrid::make_cells_near(const QRect& sight, int budget) {
     if (budget-- <= 0) return true;
     c.view = make_cell(*c.pictures, c.where, loader_);
     c.view->setObjectName(c.name);
+    connect(c.view, &QListView::pressed, this, [this, row = c.row, month = c.month](const QModelIndex& index) {
+      set_current({row, month, index.row()});
+      setFocus(Qt::MouseFocusReason);
+      Q_EMIT current_changed(current_);
+    });
+    if (c.row == current_.row && c.month == current_.month) {
+      const QModelIndex index = c.view->model()->index(current_.index, 0);
+      c.view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    }
     c.view->show();
     cells_.push_back(c.view);
   }
   return false;
+}
+
+AlbumGrid::Cell* AlbumGrid::cell_of(store::AlbumPlace place) {
+  return const_cast<Cell*>(static_cast<const AlbumGrid*>(this)->cell_of(place));
+}
+
+const AlbumGrid::Cell* AlbumGrid::cell_of(store::AlbumPlace place) const {
+  const auto found = std::find_if(all_.begin(), all_.end(),
+                                  [&](const Cell& c) { return c.row == place.row && c.month == place.month; });
+  return found == all_.end() ? nullptr : &*found;
+}
+
+QListView* AlbumGrid::view_of(store::AlbumPlace place, bool make) {
+  Cell* c = cell_of(place);
+  if (!c) return nullptr;
+  if (!c->view && make) make_cells_near(c->where);
+  return c->view;
+}
+
+QRect AlbumGrid::cell_rect(int row, int month) const {
+  return QRect(column_x(month), row * cell_height_, kCellWidth, cell_height_);
+}
+
+QRect AlbumGrid::tile_rect(store::AlbumPlace place) const {
+  const Cell* c = cell_of(place);
+  if (!c) return {};
+  const int scrolled = c->view ? c->view->horizontalScrollBar()->value() : 0;
+  return QRect(c->where.left() + place.index * kItem - scrolled, c->where.top(), kItem, kItem);
+}
+
+void AlbumGrid::set_current(store::AlbumPlace place) {
+  if (!store::album_picture(years_, place)) return;
+  if (current_.valid() && (current_.row != place.row || current_.month != place.month)) {
+    if (QListView* old = view_of(current_, false)) old->clearSelection();
+  }
+  current_ = place;
+  if (QListView* view = view_of(place, true)) {
+    const QModelIndex index = view->model()->index(place.index, 0);
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view->scrollTo(index);
+  }
+}
+
+void AlbumGrid::update_current_tile() {
+  if (QListView* view = view_of(current_, false)) view->viewport()->update();
+}
+
+// Left and Right walk the pictures in time order (on over the months and
+// into the neighbouring year), Up and Down go to the row above or below at
+// the same month (or the picture of that year nearest to it), Home and
+// End to the current year's first and last picture: see store::album_move.
+// Enter opens the picture as a double-click does.
+void AlbumGrid::keyPressEvent(QKeyEvent* event) {
+  std::optional<store::AlbumMove> move;
+  switch (event->key()) {
+    case Qt::Key_Right: move = store::AlbumMove::Next; break;
+    case Qt::Key_Left: move = store::AlbumMove::Previous; break;
+    case Qt::Key_Up: move = store::AlbumMove::Up; break;
+    case Qt::Key_Down: move = store::AlbumMove::Down; break;
+    case Qt::Key_Home: move = store::AlbumMove::YearFirst; break;
+    case Qt::Key_End: move = store::AlbumMove::YearLast; break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (const store::AlbumPicture* p = store::album_picture(years_, current_)) Q_EMIT picture_entered(*p);
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  if (event->modifiers() & ~Qt::KeypadModifier) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  const store::AlbumPlace to = store::album_move(years_, current_, *move);
+  if (to == current_) return;
+  set_current(to);
+  Q_EMIT current_changed(current_);
+  Q_EMIT picture_keyed(*store::album_picture(years_, current_));
+}
+
+void AlbumGrid::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update_current_tile();
+  if (current_.valid()) Q_EMIT current_changed(current_);
+}
+
+void AlbumGrid::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update_current_tile();
 }
 
 void AlbumGrid::for_each_tile_in(const QRect& sight,
@@ -136,7 +242,8 @@ QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures
   auto* view = new QListView(this);
   auto* model = new CellModel(pictures, view);
   view->setModel(model);
-  view->setItemDelegate(new TileDelegate(loader, QSize(kItem, kItem), view));
+  view->setItemDelegate(new TileDelegate(loader, QSize(kItem, kItem), view, this));
+  view->setFocusPolicy(Qt::NoFocus);
   view->setFlow(QListView::LeftToRight);
   view->setWrapping(false);
   view->setUniformItemSizes(true);

@@ -68,15 +68,41 @@ class AlbumGrid : public QWidget {
   // The x position of a month's column (1 to 12).
   static int column_x(int month) { return kYearWidth + (month - 1) * kCellWidth; }
 
+  const std::vector<store::AlbumYear>& years() const { return years_; }
+  // The picture the keyboard stands on; drawn selected, and focused while
+  // the grid has the focus.
+  store::AlbumPlace current() const { return current_; }
+  // Makes the place current and scrolls its cell sideways to it; nothing
+  // else follows (no signal).
+  void set_current(store::AlbumPlace place);
+  // A cell's box and a picture's tile, in grid coordinates (the tile as
+  // its cell shows it now, scrolled sideways).
+  QRect cell_rect(int row, int month) const;
+  QRect tile_rect(store::AlbumPlace place) const;
+
  Q_SIGNALS:
   void picture_clicked(const store::AlbumPicture& picture);
   void picture_double_clicked(const store::AlbumPicture& picture);
+  // The keyboard moved the current picture, or Enter was pressed on it.
+  void picture_keyed(const store::AlbumPicture& picture);
+  void picture_entered(const store::AlbumPicture& picture);
+  // The current picture changed (by a key or a click).
+  void current_changed(store::AlbumPlace place);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   QListView* make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where, ThumbnailLoader& loader);
+  // The cell of a place, and its view once made (made now when `make`).
+  struct Cell;
+  Cell* cell_of(store::AlbumPlace place);
+  const Cell* cell_of(store::AlbumPlace place) const;
+  QListView* view_of(store::AlbumPlace place, bool make);
+  void update_current_tile();
 
   const std::vector<store::AlbumYear>& years_;
   int current_month_;
@@ -87,10 +113,13 @@ class AlbumGrid : public QWidget {
     const std::vector<store::AlbumPicture>* pictures;
     QRect where;
     QString name;
+    int row = 0;
+    int month = 0;
     QListView* view = nullptr;
   };
   std::vector<Cell> all_;
   ThumbnailLoader& loader_;
+  store::AlbumPlace current_;
 };
 
 }  // namespace seasons

@@ -1,6 +1,10 @@
 #include "seasons/album_headers.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include "seasons/album_grid.h"
 
@@ -32,14 +36,24 @@ void YearRuler::paintEvent(QPaintEvent*) {
 
 MonthHeader::MonthHeader(int current_month, QWidget* parent) : QWidget(parent), current_month_(current_month) {
   setObjectName(QStringLiteral("album_header"));
-  setFixedSize(AlbumGrid::column_x(13), AlbumGrid::kHeaderHeight);
+  setFocusPolicy(Qt::NoFocus);
+  setFixedHeight(AlbumGrid::kHeaderHeight);
+}
+
+void MonthHeader::set_offset(int x) {
+  if (x == offset_) return;
+  offset_ = x;
+  update();
 }
 
 void MonthHeader::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().window());
+  // The months only right of the year names' column.
+  painter.save();
+  painter.setClipRect(QRect(AlbumGrid::kYearWidth, 0, width() - AlbumGrid::kYearWidth, height()));
   for (int m = 1; m <= 12; ++m) {
-    const QRect cell(AlbumGrid::column_x(m), 0, AlbumGrid::kCellWidth, height());
+    const QRect cell(AlbumGrid::column_x(m) - offset_, 0, AlbumGrid::kCellWidth, height());
     QFont f = font();
     f.setBold(m == current_month_);
     painter.setFont(f);
@@ -47,6 +61,34 @@ void MonthHeader::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(cell, Qt::AlignCenter, QStringLiteral("%1月").arg(m));
   }
+  painter.restore();
+  painter.setPen(kAlbumLines);
+  painter.drawLine(AlbumGrid::kYearWidth - 1, 0, AlbumGrid::kYearWidth - 1, height());
+  painter.drawLine(0, height() - 1, width(), height() - 1);
+}
+
+void MonthHeader::wheelEvent(QWheelEvent* event) {
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(parentWidget())) {
+    QCoreApplication::sendEvent(area->viewport(), event);
+  } else {
+    QWidget::wheelEvent(event);
+  }
+}
+
+AlbumBody::AlbumBody(int current_month, QWidget* parent)
+    : QScrollArea(parent), header_(new MonthHeader(current_month, this)) {
+  setViewportMargins(0, AlbumGrid::kHeaderHeight, 0, 0);
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, header_, &MonthHeader::set_offset);
+}
+
+bool AlbumBody::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize) place_header();
+  return QScrollArea::viewportEvent(event);
+}
+
+void AlbumBody::place_header() {
+  const QRect v = viewport()->geometry();
+  header_->setGeometry(v.left(), v.top() - AlbumGrid::kHeaderHeight, v.width(), AlbumGrid::kHeaderHeight);
 }
 
 }  // namespace seasons

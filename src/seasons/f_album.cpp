@@ -1,13 +1,16 @@
 #include "seasons/f_album.h"
 
+#include <QCloseEvent>
 #include <QDate>
 #include <QLabel>
+#include <QPushButton>
 #include <QListView>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include "seasons/album_accessible.h"
 #include "seasons/album_grid.h"
 #include "seasons/album_headers.h"
 #include "seasons/thumbnail_loader.h"
@@ -39,26 +42,14 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
   Label1->setObjectName(QStringLiteral("Label1"));
   layout->addWidget(Label1);
 
-  header_ = new QScrollArea(this);
-  header_->setObjectName(QStringLiteral("header"));
-  header_->setFrameShape(QFrame::NoFrame);
-  header_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  header_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  header_->setWidget(new MonthHeader(current_month_, header_));
-  header_->setFixedHeight(AlbumGrid::kHeaderHeight);
-  // The month names follow the grid and never take the focus: keys that
-  // scrolled them alone would part them from their columns.
-  header_->setFocusPolicy(Qt::NoFocus);
-  layout->addWidget(header_);
-
-  body_ = new QScrollArea(this);
+  body_ = new AlbumBody(current_month_, this);
   body_->setObjectName(QStringLiteral("body"));
   body_->setWidgetResizable(false);
   body_->verticalScrollBar()->setSingleStep(24);
+  // The grid inside takes the keys; the area around it never does, so Tab
+  // goes from the pictures straight to 閉じる.
+  body_->setFocusPolicy(Qt::NoFocus);
   layout->addWidget(body_, 1);
-  // The month names scroll sideways with the grid.
-  connect(body_->horizontalScrollBar(), &QScrollBar::valueChanged, header_->horizontalScrollBar(),
-          &QScrollBar::setValue);
   // The year names stay at the left and follow the grid up and down.
   connect(body_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
     if (ruler_) ruler_->move(0, -value);
@@ -93,6 +84,9 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
 
   Command1 = ui::add_close_row(this, layout);
   resize(AlbumGrid::column_x(13) + 40, 640);
+  // Room for the label, the month names, one year of two months and the
+  // button row, with nothing on top of anything.
+  setMinimumSize(AlbumGrid::column_x(3) + 40, 300);
   Label1->setText(QStringLiteral("写真を読み込んでいます…"));
   read_pictures();
 }
@@ -101,6 +95,8 @@ F_album::~F_album() {
   loader_.forget_requests();
   watcher_.waitForFinished();
 }
+
+QScrollArea* F_album::body() const { return body_; }
 
 void F_album::main_list_changed() { list_change_delay_.start(); }
 
@@ -121,17 +117,33 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
   loader_.forget_requests();
   const QPoint scrolled(body_->horizontalScrollBar()->value(), body_->verticalScrollBar()->value());
   const bool first = grid_ == nullptr;
+  // The picture the keyboard stood on stays current when it is still shown.
+  std::optional<store::AlbumPicture> kept;
+  if (grid_) {
+    if (const store::AlbumPicture* p = store::album_picture(years_, grid_->current())) kept = *p;
+  }
+  const bool had_focus = grid_ && grid_->hasFocus();
   if (grid_) grid_->deleteLater();
   body_->takeWidget();
   years_ = std::move(years);
   grid_ = new AlbumGrid(years_, current_month_, loader_);
   connect(grid_, &AlbumGrid::picture_clicked, this, &F_album::picture_clicked);
   connect(grid_, &AlbumGrid::picture_double_clicked, this, &F_album::picture_double_clicked);
+  // The main window follows the keyboard's picture as it follows a click;
+  // Enter opens it as a double-click does.
+  connect(grid_, &AlbumGrid::picture_keyed, this,
+          [this](const store::AlbumPicture& p) { main_.show_picture_of(p.memo_no, p.picture_no); });
+  connect(grid_, &AlbumGrid::picture_entered, this, [this](const store::AlbumPicture& p) { open_viewer(p); });
+  connect(grid_, &AlbumGrid::current_changed, this, [this] {
+    show_current();
+    announce_current_picture(grid_);
+  });
   // The thumbnails in sight are asked for before any view is made, so
   // that the workers start at once.
   building_ = true;
   body_->setWidget(grid_);
   if (first) scroll_to_current_month();
+  grid_->set_current(first_current(kept));
   loader_.prefetch(grid_->paths_in(visible_area()));
   building_ = false;
   make_cells_in_sight();
@@ -153,11 +165,55 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
     QTimer::singleShot(0, this, [this] {
       placing_ = false;
       scroll_to_current_month();
+      show_current();
     });
   } else {
     body_->horizontalScrollBar()->setValue(scrolled.x());
     body_->verticalScrollBar()->setValue(scrolled.y());
   }
+  // The pictures are the window's first control: they have the focus on
+  // opening, and keep it when the album is read again.
+  if (first || had_focus) grid_->setFocus(Qt::OtherFocusReason);
+  setTabOrder(grid_, Command1);
+}
+
+store::AlbumPlace F_album::first_current(const std::optional<store::AlbumPicture>& kept) const {
+  if (kept) {
+    const store::AlbumPlace place = store::album_find(years_, kept->memo_no, kept->picture_no);
+    if (place.valid()) return place;
+  }
+  // The first picture of the newest year's month nearest to this one,
+  // where the album opens; its cell stays at its start.
+  store::AlbumPlace place = store::album_place_near(years_, 0, current_month_, 0);
+  place.index = 0;
+  return place;
+}
+
+// The current picture's whole cell in sight, right of the year names.
+void F_album::show_current() {
+  if (!grid_ || !grid_->current().valid()) return;
+  const QRect cell = grid_->cell_rect(grid_->current().row, grid_->current().month);
+  QScrollBar* across = body_->horizontalScrollBar();
+  QScrollBar* down = body_->verticalScrollBar();
+  const QSize view = body_->viewport()->size();
+  if (cell.right() > across->value() + view.width() - 1) across->setValue(cell.right() - view.width() + 1);
+  if (cell.left() - AlbumGrid::kYearWidth < across->value()) across->setValue(cell.left() - AlbumGrid::kYearWidth);
+  if (cell.bottom() > down->value() + view.height() - 1) down->setValue(cell.bottom() - view.height() + 1);
+  if (cell.top() < down->value()) down->setValue(cell.top());
+}
+
+void F_album::open_viewer(const store::AlbumPicture& picture) {
+  // The viewer opens once the input event is done, so that its modal loop
+  // does not run inside it.
+  QTimer::singleShot(0, this, [this, memo_no = picture.memo_no, no = picture.picture_no] {
+    main_.show_picture_of(memo_no, no);
+    main_.open_full_size_viewer();
+  });
+}
+
+void F_album::closeEvent(QCloseEvent* event) {
+  Q_EMIT closing();
+  QWidget::closeEvent(event);
 }
 
 void F_album::picture_clicked(const store::AlbumPicture& picture) {
@@ -170,12 +226,8 @@ void F_album::picture_clicked(const store::AlbumPicture& picture) {
 
 void F_album::picture_double_clicked(const store::AlbumPicture& picture) {
   after_double_click_ = true;
-  // The first click of the pair showed the picture; the viewer opens once
-  // this mouse event is done, so that its modal loop does not run inside it.
-  QTimer::singleShot(0, this, [this, memo_no = picture.memo_no, no = picture.picture_no] {
-    main_.show_picture_of(memo_no, no);
-    main_.open_full_size_viewer();
-  });
+  // The first click of the pair showed the picture.
+  open_viewer(picture);
 }
 
 void F_album::scroll_to_current_month() {

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "store/diary/app_state.h"
@@ -22,6 +23,7 @@ class QScrollArea;
 
 namespace seasons {
 
+class AlbumBody;
 class AlbumGrid;
 class YearRuler;
 class ThumbnailLoader;
@@ -46,14 +48,22 @@ class F_album : public QWidget {
   const std::vector<store::AlbumYear>& years() const { return years_; }
   AlbumGrid* grid() const { return grid_; }
   ThumbnailLoader& loader() const { return loader_; }
-  QScrollArea* body() const { return body_; }
+  QScrollArea* body() const;
   QLabel* Label1 = nullptr;  // what the album shows
   QPushButton* Command1 = nullptr;  // 閉じる; Esc closes too
 
+ Q_SIGNALS:
+  // The window is about to close (its place and size can be kept).
+  void closing();
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  store::AlbumPlace first_current(const std::optional<store::AlbumPicture>& kept) const;
+  void show_current();
+  void open_viewer(const store::AlbumPicture& picture);
   void make_cells_in_sight();
   void scroll_to_current_month();
   // The part of the grid in the viewport, in grid coordinates.
@@ -71,8 +81,7 @@ class F_album : public QWidget {
   std::vector<store::AlbumYear> years_;
   AlbumGrid* grid_ = nullptr;
   YearRuler* ruler_ = nullptr;
-  QScrollArea* header_ = nullptr;
-  QScrollArea* body_ = nullptr;
+  AlbumBody* body_ = nullptr;
   QFutureWatcher<std::vector<store::AlbumYear>> watcher_;
   bool reading_ = false;
   bool reread_when_done_ = false;

@@ -1,6 +1,8 @@
 #include "seasons/f_season.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QtConcurrent>
@@ -44,10 +46,23 @@ F_season::F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLo
   layout->addWidget(Grid1, 1);
   Command1 = ui::add_close_row(this, layout);
   connect(Grid1, &QTableView::clicked, this, &F_season::Grid1_Click);
+  // The arrow keys move the current row, and the main window follows as it
+  // does a click. A click makes its row current too, and runs Grid1_Click
+  // when it is released: the row's memo is shown once then.
+  connect(Grid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& index) {
+    if (!listing_ && QApplication::mouseButtons() == Qt::NoButton) Grid1_Click(index);
+  });
+  // The list is the first control and has the focus on opening; Tab goes
+  // on to 閉じる.
+  Grid1->setTabKeyNavigation(false);
+  setTabOrder(Grid1, Command1);
+  Grid1->setFocus(Qt::OtherFocusReason);
   connect(&loader_, &ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
   connect(&watcher_, &QFutureWatcher<QStringList>::finished, this,
           [this] { model_.set_first_pictures(watcher_.result()); });
   resize(720, 560);
+  // The label, the header and two rows of the list, and the button row.
+  setMinimumSize(420, 300);
   list_memos();
 }
 
@@ -68,7 +83,14 @@ void F_season::list_memos() {
                     table.text(i, store::MemoField::Title), QString()});
     memo_nos << rows.back().memo_no;
   }
+  listing_ = true;
   model_.set_rows(std::move(rows));
+  // The first row current, without showing it in the main window yet.
+  if (model_.rowCount() > 0) {
+    Grid1->selectionModel()->setCurrentIndex(model_.index(0, SeasonModel::Date),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  listing_ = false;
   // Each column as wide as its content; the title takes what is left.
   for (const int column : {static_cast<int>(SeasonModel::Date), static_cast<int>(SeasonModel::Location),
                            static_cast<int>(SeasonModel::Variety)}) {

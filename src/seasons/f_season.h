@@ -45,6 +45,7 @@ class F_season : public QWidget {
   ThumbnailLoader& loader_;
   QDate today_;
   SeasonModel model_;
+  bool listing_ = false;  // rows being put in place: no memo is shown
   QFutureWatcher<QStringList> watcher_;
 };
 

@@ -1,6 +1,7 @@
 #include "seasons/tile_delegate.h"
 
 #include <QPainter>
+#include <QWidget>
 
 namespace seasons {
 
@@ -35,10 +36,21 @@ void paint_tile(QPainter& painter, const QRect& rect, ThumbnailLoader& loader, c
 
 void TileDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QRect tile = option.rect.adjusted(3, 3, -3, -3);
-  if (option.state & QStyle::State_Selected) {
-    painter->fillRect(option.rect, option.palette.highlight());
+  const bool selected = option.state & QStyle::State_Selected;
+  const bool focused = focus_owner_ ? selected && focus_owner_->hasFocus() : bool(option.state & QStyle::State_HasFocus);
+  if (selected) {
+    painter->fillRect(option.rect, option.palette.brush(focused || !focus_owner_ ? QPalette::Active : QPalette::Inactive,
+                                                        QPalette::Highlight));
   }
   paint_tile(*painter, tile, loader_, index.data(kPathRole).toString());
+  if (focused) {
+    // A clear frame round the tile the keys act on, visible on any picture.
+    painter->save();
+    painter->setPen(QPen(option.palette.color(QPalette::Active, QPalette::Highlight).darker(160), 2));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+    painter->restore();
+  }
 }
 
 QSize TileDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const { return item_size_; }

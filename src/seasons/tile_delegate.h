@@ -18,8 +18,12 @@ void paint_tile(QPainter& painter, const QRect& rect, ThumbnailLoader& loader, c
 
 class TileDelegate : public QStyledItemDelegate {
  public:
-  TileDelegate(ThumbnailLoader& loader, QSize item_size, QObject* parent = nullptr)
-      : QStyledItemDelegate(parent), loader_(loader), item_size_(item_size) {}
+  // `focus_owner`: the widget that takes the keys for the view (the
+  // album's grid); while it has the focus the selected tile is drawn
+  // focused. Without one, the view's own focus counts.
+  TileDelegate(ThumbnailLoader& loader, QSize item_size, QObject* parent = nullptr,
+               const QWidget* focus_owner = nullptr)
+      : QStyledItemDelegate(parent), loader_(loader), item_size_(item_size), focus_owner_(focus_owner) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -27,6 +31,7 @@ class TileDelegate : public QStyledItemDelegate {
  private:
   ThumbnailLoader& loader_;
   QSize item_size_;
+  const QWidget* focus_owner_;
 };
 
 }  // namespace seasons

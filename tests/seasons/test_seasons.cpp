@@ -3,6 +3,7 @@
 // made again, a read-only cache tolerated), and the album and the season
 // list driven with the mouse from the main window's menu.
 
+#include <QAccessible>
 #include <QImage>
 #include <QBuffer>
 #include <QLabel>
@@ -17,10 +18,13 @@
 #include "immutable_dir.h"
 #include "main_window_fixture.h"
 #include "main_window/tools_menu.h"
+#include "seasons/album_grid.h"
+#include "seasons/album_headers.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
+#include "seasons/window_place.h"
 #include "store/seasons/thumbnail_cache.h"
 #include "ui/click_list.h"
 
@@ -59,6 +63,64 @@ void click_tool_item(Main_form& form, QAction* item) {
 
 QListView* cell(seasons::F_album* album, int year, int month) {
   return album->findChild<QListView*>(QStringLiteral("cell_%1_%2").arg(year).arg(month));
+}
+
+// Memos of three years, all listed, with pictures (row 0 is 2025):
+// 2025/05/03 three pictures, 2025/07/10 one, 2024/05/20 one, 2024/02/01
+// one, 2023/11/30 one; and two memos of earlier years near today for
+// この時期の記録.
+Main_form& years_of_pictures(testing_support::MainWindowFixture& f, QTemporaryDir& pictures) {
+  qputenv("XDG_CACHE_HOME", pictures.filePath(QStringLiteral("cache")).toUtf8());
+  const auto near_today = [](int years, int days) {
+    return QDate::currentDate().addYears(-years).addDays(days).toString(QStringLiteral("yyyy/MM/dd"));
+  };
+  const QString t = QStringLiteral("2020/01/01 00:00:00");
+  const QStringList memos{near_today(1, -2), "花壇", "バラ", "去年", "6", t, t,
+                          near_today(2, 3),  "花壇", "バラ", "一昨年", "7", t, t,
+                          "2025/07/10", "花壇", "バラ", "7月", "2", t, t,
+                          "2025/05/03", "花壇", "バラ", "5月", "1", t, t,
+                          "2024/05/20", "花壇", "バラ", "前年5月", "3", t, t,
+                          "2024/02/01", "花壇", "バラ", "前年2月", "4", t, t,
+                          "2023/11/30", "花壇", "バラ", "11月", "5", t, t};
+  f.write_index(memos);
+  const auto picture = [&](int n) {
+    const QString path = pictures.filePath(QStringLiteral("p%1.png").arg(n));
+    QImage image(120, 90, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv(n * 40 % 360, 200, 220));
+    image.save(path, "PNG");
+    return path;
+  };
+  write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines({picture(1), "一枚目", picture(2), "二枚目", picture(3), "三枚目"}));
+  write_bytes(f.dir_path + "memo/g0000002.txt", cp932_lines({picture(4), "七月"}));
+  write_bytes(f.dir_path + "memo/g0000003.txt", cp932_lines({picture(5), "前年"}));
+  write_bytes(f.dir_path + "memo/g0000004.txt", cp932_lines({picture(6), "二月"}));
+  write_bytes(f.dir_path + "memo/g0000005.txt", cp932_lines({picture(7), "十一月"}));
+  Main_form& form = f.load();
+  user_input::show_active(&form);
+  return form;
+}
+
+seasons::F_album* open_album(Main_form& form) {
+  click_tool_item(form, form.tools().Menu_album);
+  if (!QTest::qWaitFor([&] { return form.tools().album() && form.tools().album()->grid() && !form.tools().album()->busy(); })) {
+    return nullptr;
+  }
+  user_input::show_active(form.tools().album());
+  return form.tools().album();
+}
+
+seasons::F_season* open_season(Main_form& form) {
+  click_tool_item(form, form.tools().Menu_season);
+  if (!form.tools().season()) return nullptr;
+  user_input::show_active(form.tools().season());
+  return form.tools().season();
+}
+
+int row_of(seasons::F_album* album, int year) {
+  for (size_t i = 0; i < album->years().size(); ++i) {
+    if (album->years()[i].year == year) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace
@@ -252,7 +314,7 @@ class TestSeasons : public QObject {
 
     // The month names never take the focus; Esc closes この時期の記録 and
     // 閉じる the album.
-    QCOMPARE(album->findChild<QScrollArea*>(QStringLiteral("header"))->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(album->findChild<QWidget*>(QStringLiteral("album_header"))->focusPolicy(), Qt::NoFocus);
     user_input::show_active(season);
     QTest::keyClick(season, Qt::Key_Escape);
     QTRY_VERIFY(!form.tools().season());
@@ -260,7 +322,229 @@ class TestSeasons : public QObject {
     user_input::click(album->Command1);
     QTRY_VERIFY(!form.tools().album());
 
-    QCOMPARE(testing_support::snapshot(f.dir_path), files_before);
+    // Only the album's place was written, into our own settings file.
+    auto files_after = testing_support::snapshot(f.dir_path);
+    QVERIFY(files_after.take(QStringLiteral("verdalis.ini")).startsWith("album.geometry="));
+    QCOMPARE(files_after, files_before);
+  }
+
+  void album_keyboard_data() {
+    QTest::addColumn<QPoint>("start");  // year, month; then the tile below
+    QTest::addColumn<int>("start_index");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QPoint>("end");
+    QTest::addColumn<int>("end_index");
+    QTest::addColumn<QString>("memo");  // the memo and picture the main window shows
+    QTest::addColumn<int>("picture");
+    using K = QList<int>;
+    QTest::newRow("Right in the month") << QPoint(2025, 5) << 0 << K{Qt::Key_Right} << QPoint(2025, 5) << 1 << "1" << 2;
+    QTest::newRow("Right over months") << QPoint(2025, 5) << 2 << K{Qt::Key_Right} << QPoint(2025, 7) << 0 << "2" << 1;
+    QTest::newRow("Right into the next year") << QPoint(2024, 5) << 0 << K{Qt::Key_Right} << QPoint(2025, 5) << 0 << "1" << 1;
+    QTest::newRow("Left into the year before") << QPoint(2025, 5) << 1 << K{Qt::Key_Left, Qt::Key_Left}
+                                               << QPoint(2024, 5) << 0 << "3" << 1;
+    QTest::newRow("Left over months") << QPoint(2024, 5) << 0 << K{Qt::Key_Left} << QPoint(2024, 2) << 0 << "4" << 1;
+    QTest::newRow("Left at the first stays") << QPoint(2023, 11) << 0 << K{Qt::Key_Left} << QPoint(2023, 11) << 0 << "5" << 1;
+    QTest::newRow("Down, same month, position kept within it") << QPoint(2025, 5) << 2 << K{Qt::Key_Down}
+                                                               << QPoint(2024, 5) << 0 << "3" << 1;
+    QTest::newRow("Down to the nearest month: the last of an earlier one")
+        << QPoint(2025, 7) << 0 << K{Qt::Key_Down} << QPoint(2024, 5) << 0 << "3" << 1;
+    QTest::newRow("Down twice, then Up") << QPoint(2024, 2) << 0 << K{Qt::Key_Down, Qt::Key_Up, Qt::Key_Up}
+                                         << QPoint(2025, 5) << 0 << "1" << 1;
+    QTest::newRow("End and Home of the year") << QPoint(2025, 5) << 1 << K{Qt::Key_End} << QPoint(2025, 7) << 0 << "2" << 1;
+    QTest::newRow("Home") << QPoint(2025, 7) << 0 << K{Qt::Key_Home} << QPoint(2025, 5) << 0 << "1" << 1;
+    QTest::newRow("Enter opens the viewer") << QPoint(2024, 2) << 0 << K{Qt::Key_Return} << QPoint(2024, 2) << 0 << "4" << 1;
+  }
+  void album_keyboard() {
+    QFETCH(QPoint, start);
+    QFETCH(int, start_index);
+    QFETCH(QList<int>, keys);
+    QFETCH(QPoint, end);
+    QFETCH(int, end_index);
+    QFETCH(QString, memo);
+    QFETCH(int, picture);
+    testing_support::MainWindowFixture f;
+    QTemporaryDir pictures;
+    Main_form& form = years_of_pictures(f, pictures);
+    seasons::F_album* album = open_album(form);
+    QVERIFY(album);
+    QString viewer_caption;
+    form.run_modal = [&](QDialog& d) {
+      viewer_caption = d.windowTitle();
+      return 0;
+    };
+    // A click on the starting tile makes it current and gives the grid the focus.
+    seasons::AlbumGrid* grid = album->grid();
+    const int row = row_of(album, start.x());
+    album->body()->ensureVisible(grid->cell_rect(row, start.y()).center().x(), grid->cell_rect(row, start.y()).center().y(),
+                                 seasons::AlbumGrid::kCellWidth, 20);
+    QTRY_VERIFY(cell(album, start.x(), start.y()));
+    QListView* from = cell(album, start.x(), start.y());
+    QTest::mouseClick(from->viewport(), Qt::LeftButton, {}, user_input::item_centre(from, from->model()->index(start_index, 0)));
+    QVERIFY(grid->hasFocus());
+    for (const int k : keys) user_input::key(Qt::Key(k));
+    QCOMPARE(grid->current(), (store::AlbumPlace{row_of(album, end.x()), end.y(), end_index}));
+    QCOMPARE(form.current_memo_no(), memo);
+    QCOMPARE(f.state->current_image_no, picture);
+    // The current tile is in its cell's view, selected, and in sight right of the year names.
+    QListView* now = cell(album, end.x(), end.y());
+    QVERIFY(now && now->selectionModel()->isSelected(now->model()->index(end_index, 0)));
+    const QRect tile = grid->tile_rect(grid->current()).translated(-album->body()->horizontalScrollBar()->value(),
+                                                                    -album->body()->verticalScrollBar()->value());
+    QVERIFY2(QRect(seasons::AlbumGrid::kYearWidth, 0, album->body()->viewport()->width() - seasons::AlbumGrid::kYearWidth,
+                   album->body()->viewport()->height())
+                 .contains(tile.center()),
+             "the current picture is not in sight");
+    if (keys.contains(Qt::Key_Return)) {
+      QTRY_VERIFY(viewer_caption.startsWith(pictures.filePath(QStringLiteral("p6.png"))));
+    } else {
+      QVERIFY(viewer_caption.isEmpty());
+    }
+  }
+
+  void album_for_a_screen_reader() {
+    testing_support::MainWindowFixture f;
+    QTemporaryDir pictures;
+    Main_form& form = years_of_pictures(f, pictures);
+    seasons::F_album* album = open_album(form);
+    QVERIFY(album);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(album->grid());
+    QVERIFY(table);
+    QCOMPARE(table->role(), QAccessible::Table);
+    QStringList months;
+    for (int i = 0; i < table->childCount(); ++i) months << table->child(i)->text(QAccessible::Name);
+    QCOMPARE(months, (QStringList{"2025年5月", "2025年7月", "2024年2月", "2024年5月", "2023年11月"}));
+    QAccessibleInterface* may = table->child(0);
+    QCOMPARE(may->role(), QAccessible::Cell);
+    QCOMPARE(may->parent(), table);
+    QCOMPARE(may->childCount(), 3);
+    QAccessibleInterface* second = may->child(1);
+    QCOMPARE(second->role(), QAccessible::Graphic);
+    QCOMPARE(second->text(QAccessible::Name), QStringLiteral("2025年5月3日 二枚目"));
+    QCOMPARE(second->parent(), may);
+    QCOMPARE(may->indexOfChild(second), 1);
+    QCOMPARE(table->indexOfChild(may), 0);
+    // The keyboard's picture is the one selected and focused.
+    QListView* view = cell(album, 2025, 5);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, user_input::item_centre(view, view->model()->index(0, 0)));
+    user_input::key(Qt::Key_Right);
+    QVERIFY(second->state().selected && second->state().focused);
+    QVERIFY(!may->child(0)->state().selected);
+    QVERIFY(table->childAt(second->rect().center().x(), second->rect().center().y()) == may);
+  }
+
+  void headers_stay_over_their_columns_data() {
+    QTest::addColumn<QString>("act");
+    QTest::newRow("wheel over the month names") << "header wheel";
+    QTest::newRow("sideways wheel over the month names") << "header sideways";
+    QTest::newRow("keys to the year's end") << "End";
+  }
+  void headers_stay_over_their_columns() {
+    QFETCH(QString, act);
+    testing_support::MainWindowFixture f;
+    QTemporaryDir pictures;
+    Main_form& form = years_of_pictures(f, pictures);
+    seasons::F_album* album = open_album(form);
+    QVERIFY(album);
+    album->resize(album->minimumSize());
+    QScrollBar* across = album->body()->horizontalScrollBar();
+    QScrollBar* down = album->body()->verticalScrollBar();
+    QTRY_VERIFY(across->maximum() > 0 && down->maximum() > 0);
+    across->setValue(0);
+    down->setValue(0);
+    auto* header = album->findChild<QWidget*>(QStringLiteral("album_header"));
+    QWidget* years = album->findChild<QWidget*>(QStringLiteral("album_years"));
+    QVERIFY(header && years);
+    const auto wheel = [](QWidget* w, QPoint delta) {
+      // As the mouse's wheel delivers it: a spontaneous event, which Qt
+      // hands on to the parents while no widget takes it.
+      QWheelEvent e(QPointF(w->rect().center()), QPointF(w->mapToGlobal(w->rect().center())), QPoint(), delta,
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QSpontaneKeyEvent::setSpontaneous(&e);
+      QApplication::sendEvent(w, &e);
+    };
+    if (act == QLatin1String("header wheel")) wheel(header, QPoint(0, -120));
+    if (act == QLatin1String("header sideways")) wheel(header, QPoint(-50, 0));
+    if (act == QLatin1String("End")) {
+      user_input::key(Qt::Key_Tab);  // to 閉じる, and Shift+Tab back to the pictures
+      user_input::key(Qt::Key_Backtab);
+      QVERIFY(album->grid()->hasFocus());
+      user_input::key(Qt::Key_Home);
+      user_input::key(Qt::Key_End);
+    }
+    QVERIFY2(across->value() != 0 || down->value() != 0, "nothing scrolled");
+    QCOMPARE(static_cast<seasons::MonthHeader*>(header)->offset(), across->value());
+    QCOMPARE(years->y(), -down->value());
+    QCOMPARE(header->mapTo(album, QPoint(0, 0)).x(), album->body()->viewport()->mapTo(album, QPoint(0, 0)).x());
+    // Above the year names only the plain corner, whatever part of a month is scrolled under it.
+    across->setValue(across->value() + seasons::AlbumGrid::kCellWidth / 2 + 7);
+    const QImage corner = header->grab(QRect(0, 0, seasons::AlbumGrid::kYearWidth - 2, header->height() - 2)).toImage();
+    for (int y = 0; y < corner.height(); ++y) {
+      for (int x = 0; x < corner.width(); ++x) QCOMPARE(corner.pixelColor(x, y), corner.pixelColor(0, 0));
+    }
+  }
+
+  void placement_data() {
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QRect>("expected");
+    const QRect screen(0, 0, 1400, 900);
+    Q_UNUSED(screen);
+    QTest::newRow("room at the right") << QRect(0, 0, 640, 480) << QRect(640, 0, 760, 640);
+    QTest::newRow("room at the left only") << QRect(760, 100, 640, 480) << QRect(0, 100, 760, 640);
+    QTest::newRow("no room beside: over the lower half") << QRect(300, 200, 800, 480) << QRect(136, 440, 1264, 460);
+    QTest::newRow("low on the screen: the minimum height kept") << QRect(300, 600, 800, 300) << QRect(136, 600, 1264, 300);
+  }
+  void placement() {
+    QFETCH(QRect, main);
+    QFETCH(QRect, expected);
+    QCOMPARE(seasons::place_beside(QSize(1264, 640), QSize(440, 300), main, QRect(0, 0, 1400, 900)), expected);
+  }
+
+  void keyboard_of_both_windows_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("act");
+    for (const char* window : {"album", "season"}) {
+      for (const char* act : {"Tab", "Esc", "Alt+C", "arrows"}) {
+        QTest::addRow("%s %s", window, act) << QString::fromLatin1(window) << QString::fromLatin1(act);
+      }
+    }
+  }
+  void keyboard_of_both_windows() {
+    QFETCH(QString, window);
+    QFETCH(QString, act);
+    testing_support::MainWindowFixture f;
+    QTemporaryDir pictures;
+    Main_form& form = years_of_pictures(f, pictures);
+    const bool album = window == QLatin1String("album");
+    QWidget* w = album ? static_cast<QWidget*>(open_album(form)) : open_season(form);
+    QVERIFY(w);
+    // The first control has the focus and a current item.
+    QWidget* first = album ? static_cast<QWidget*>(form.tools().album()->grid()) : form.tools().season()->Grid1;
+    QPushButton* close = album ? form.tools().album()->Command1 : form.tools().season()->Command1;
+    QCOMPARE(QApplication::focusWidget(), first);
+    QVERIFY(album ? form.tools().album()->grid()->current().valid() : form.tools().season()->Grid1->currentIndex().isValid());
+    if (act == QLatin1String("Tab")) {
+      user_input::key(Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), close);
+      user_input::key(Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), first);
+    } else if (act == QLatin1String("arrows")) {
+      if (album) {
+        user_input::key(Qt::Key_Left);
+        const store::AlbumPicture* p = store::album_picture(form.tools().album()->years(), form.tools().album()->grid()->current());
+        QVERIFY(p);
+        QCOMPARE(form.current_memo_no(), p->memo_no);
+      } else {
+        // The main window follows the current row, as it follows a click.
+        user_input::key(Qt::Key_Down);
+        QCOMPARE(form.current_memo_no(), form.tools().season()->model().rows()[1].memo_no);
+        user_input::key(Qt::Key_Up);
+        QCOMPARE(form.current_memo_no(), form.tools().season()->model().rows()[0].memo_no);
+      }
+    } else {
+      user_input::key(act == QLatin1String("Esc") ? Qt::Key_Escape : Qt::Key_C,
+                      act == QLatin1String("Esc") ? Qt::NoModifier : Qt::AltModifier);
+      QTRY_VERIFY(album ? !form.tools().album() : !form.tools().season());
+    }
   }
 };
 

@@ -81,6 +81,98 @@ std::vector<AlbumYear> group_album(std::vector<AlbumPicture> pictures) {
   return years;
 }
 
+namespace {
+
+const std::vector<AlbumPicture>& month_of(const AlbumYear& year, int month) {
+  return year.months[static_cast<size_t>(month - 1)];
+}
+
+int month_size(const AlbumYear& year, int month) { return static_cast<int>(month_of(year, month).size()); }
+
+// The first (or last) picture of the year from `month` on (or back).
+AlbumPlace first_from(const std::vector<AlbumYear>& years, int row, int month) {
+  for (int m = month; m <= 12; ++m) {
+    if (month_size(years[static_cast<size_t>(row)], m) > 0) return {row, m, 0};
+  }
+  return {};
+}
+
+AlbumPlace last_back_from(const std::vector<AlbumYear>& years, int row, int month) {
+  for (int m = month; m >= 1; --m) {
+    const int n = month_size(years[static_cast<size_t>(row)], m);
+    if (n > 0) return {row, m, n - 1};
+  }
+  return {};
+}
+
+}  // namespace
+
+const AlbumPicture* album_picture(const std::vector<AlbumYear>& years, AlbumPlace p) {
+  if (p.row < 0 || p.row >= static_cast<int>(years.size()) || p.month < 1 || p.month > 12) return nullptr;
+  const auto& pictures = month_of(years[static_cast<size_t>(p.row)], p.month);
+  return p.index >= 0 && p.index < static_cast<int>(pictures.size()) ? &pictures[static_cast<size_t>(p.index)]
+                                                                      : nullptr;
+}
+
+AlbumPlace album_place_near(const std::vector<AlbumYear>& years, int row, int month, int index) {
+  if (row < 0 || row >= static_cast<int>(years.size())) return {};
+  const AlbumYear& year = years[static_cast<size_t>(row)];
+  for (int distance = 0; distance < 12; ++distance) {
+    if (month - distance >= 1 && month_size(year, month - distance) > 0) {
+      const int n = month_size(year, month - distance);
+      return {row, month - distance, distance == 0 ? std::min(index, n - 1) : n - 1};
+    }
+    if (month + distance <= 12 && month_size(year, month + distance) > 0) return {row, month + distance, 0};
+  }
+  return {};
+}
+
+AlbumPlace album_move(const std::vector<AlbumYear>& years, AlbumPlace from, AlbumMove move) {
+  if (!album_picture(years, from)) return from;
+  const int rows = static_cast<int>(years.size());
+  AlbumPlace to;
+  switch (move) {
+    case AlbumMove::Next:
+      if (from.index + 1 < month_size(years[static_cast<size_t>(from.row)], from.month)) return {from.row, from.month, from.index + 1};
+      to = from.month < 12 ? first_from(years, from.row, from.month + 1) : AlbumPlace{};
+      // Rows run newest first: the next year is the row above.
+      if (!to.valid() && from.row > 0) to = first_from(years, from.row - 1, 1);
+      break;
+    case AlbumMove::Previous:
+      if (from.index > 0) return {from.row, from.month, from.index - 1};
+      to = from.month > 1 ? last_back_from(years, from.row, from.month - 1) : AlbumPlace{};
+      if (!to.valid() && from.row + 1 < rows) to = last_back_from(years, from.row + 1, 12);
+      break;
+    case AlbumMove::Up:
+      to = album_place_near(years, from.row - 1, from.month, from.index);
+      break;
+    case AlbumMove::Down:
+      to = album_place_near(years, from.row + 1, from.month, from.index);
+      break;
+    case AlbumMove::YearFirst:
+      to = first_from(years, from.row, 1);
+      break;
+    case AlbumMove::YearLast:
+      to = last_back_from(years, from.row, 12);
+      break;
+  }
+  return to.valid() ? to : from;
+}
+
+AlbumPlace album_find(const std::vector<AlbumYear>& years, const QString& memo_no, int picture_no) {
+  for (size_t row = 0; row < years.size(); ++row) {
+    for (int m = 1; m <= 12; ++m) {
+      const auto& pictures = month_of(years[row], m);
+      for (size_t i = 0; i < pictures.size(); ++i) {
+        if (pictures[i].memo_no == memo_no && pictures[i].picture_no == picture_no) {
+          return {static_cast<int>(row), m, static_cast<int>(i)};
+        }
+      }
+    }
+  }
+  return {};
+}
+
 std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<AlbumMemo>& memos) {
   // The list runs newest first; the album wants date order, and memos of
   // one day oldest first, so they are read from the end. The files are

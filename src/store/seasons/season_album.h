@@ -51,6 +51,35 @@ struct AlbumYear {
 // are left out.
 std::vector<AlbumYear> group_album(std::vector<AlbumPicture> pictures);
 
+// A picture's place in the album: the year's row (0 is the newest year),
+// the month (1 to 12) and its position in that month's pictures.
+struct AlbumPlace {
+  int row = -1;
+  int month = 0;
+  int index = 0;
+  bool valid() const { return row >= 0; }
+  friend bool operator==(const AlbumPlace&, const AlbumPlace&) = default;
+};
+
+// The keyboard's walks through the album, as a user reads a calendar:
+// Next and Previous go through the pictures in time order, over the
+// months and on into the next (newer) or previous year; Up and Down go to
+// the row above (the newer year) or below, to the same month and the same
+// position in it as far as it has pictures, else to the picture of that
+// year nearest in time to the month (the last of an earlier month, the
+// first of a later one; of two months as near, the earlier); YearFirst and
+// YearLast go to the first and last picture of the place's year. A walk
+// past the album's ends stays where it is.
+enum class AlbumMove { Next, Previous, Up, Down, YearFirst, YearLast };
+AlbumPlace album_move(const std::vector<AlbumYear>& years, AlbumPlace from, AlbumMove move);
+// The picture of the row nearest in time to position `index` of `month`,
+// as Up and Down choose it; invalid when the row does not exist.
+AlbumPlace album_place_near(const std::vector<AlbumYear>& years, int row, int month, int index);
+// The place of a memo's picture (invalid when the album does not hold it).
+AlbumPlace album_find(const std::vector<AlbumYear>& years, const QString& memo_no, int picture_no);
+// The picture at a place, or nullptr.
+const AlbumPicture* album_picture(const std::vector<AlbumYear>& years, AlbumPlace place);
+
 // Reads the picture lists of the memos (no file is written) and groups
 // them. Unreadable lists count as empty.
 std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<AlbumMemo>& memos);
