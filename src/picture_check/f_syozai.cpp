@@ -3,41 +3,27 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
-#include "ui/form_controls.h"
 #include "ui/twips.h"
 
 namespace {
 
 const QString kCaption = QStringLiteral("画像の所在確認");
 
-QTableWidget* make_table(QWidget* parent, const char* name, const QStringList& headers) {
-  auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
-  table->setObjectName(QLatin1String(name));
-  table->setHorizontalHeaderLabels(headers);
-  table->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table->setSelectionMode(QAbstractItemView::SingleSelection);
-  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table->verticalHeader()->hide();
-  table->horizontalHeader()->setStretchLastSection(true);
-  table->setWordWrap(false);
-  return table;
+// A path as a label shows it: a line may break after each "/" or "\".
+QString breakable(QString text) {
+  static const QString zero_width_space(QChar(0x200B));
+  text.replace(QLatin1Char('/'), QLatin1Char('/') + zero_width_space);
+  text.replace(QLatin1Char('\\'), QLatin1Char('\\') + zero_width_space);
+  return text;
 }
 
-// A button that Enter does not press unless it has the focus.
-QPushButton* plain_button(QWidget* parent, const char* name, const QString& text) {
-  QPushButton* b = ui::make_button(parent, name, text);
-  b->setAutoDefault(false);
-  return b;
-}
+const QString kNoFolder = QStringLiteral("（まだ選んでいません）");
 
 void set_row(QTableWidget* table, int row, const QStringList& cells) {
   for (int c = 0; c < cells.size(); ++c) table->setItem(row, c, new QTableWidgetItem(cells[c]));
@@ -53,86 +39,40 @@ F_syozai::F_syozai(store::AppState& state, ui::MessageService& messages, ui::Mai
     return QFileDialog::getExistingDirectory(parent, QStringLiteral("画像の新しいフォルダを選んで下さい"), start);
   };
   build_controls();
+  set_new_folder(QString());
   connect(&job_, &ui::BackgroundJob::tick, this, [this] { ProgressBar1->setValue(progress_.load()); });
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_syozai::set_running);
   const QRectF m = main.outer_geometry_twips();
-  resize(760, 560);
+  set_minimum_size();
+  resize(std::max(760, minimumWidth()), std::max(560, minimumHeight()));
   move(ui::px(m.left()), ui::px(m.top()));
 }
 
 F_syozai::~F_syozai() { stop_work(); }
 
-void F_syozai::build_controls() {
-  auto* top = new QVBoxLayout(this);
-  Label1 = new QLabel(this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setWordWrap(true);
-  top->addWidget(Label1);
-
-  auto* progress_row = new QHBoxLayout;
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setFormat(QStringLiteral("%v / %m"));
-  Command1 = plain_button(this, "Command1", QStringLiteral("中止"));
-  progress_row->addWidget(ProgressBar1, 1);
-  progress_row->addWidget(Command1);
-  top->addLayout(progress_row);
-
-  Grid1 = make_table(this, "Grid1", {QStringLiteral("フォルダ"), QStringLiteral("枚数"), QStringLiteral("メモ数"),
-                                     QStringLiteral("最新の日付")});
-  Grid1->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-  Grid1->horizontalHeader()->setStretchLastSection(false);
-  top->addWidget(Grid1, 1);
-  Grid2 = make_table(this, "Grid2", {QStringLiteral("年/月/日"), QStringLiteral("タイトル"),
-                                     QStringLiteral("画像のタイトル"), QStringLiteral("パス")});
-  Grid2->setToolTip(QStringLiteral("ダブルクリックでメイン画面のそのメモを選択します。"));
-  top->addWidget(Grid2, 1);
-
-  auto* repoint = new QGridLayout;
-  Label2 = new QLabel(QStringLiteral("元のフォルダ"), this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Combo1 = new QComboBox(this);
-  Combo1->setObjectName(QStringLiteral("Combo1"));
-  Command2 = plain_button(this, "Command2", QStringLiteral("新しいフォルダ..."));
-  Label3 = new QLabel(this);
-  Label3->setObjectName(QStringLiteral("Label3"));
-  Check1 = new QCheckBox(QStringLiteral("見つからない画像を新しいフォルダの下でファイル名で探す"), this);
-  Check1->setObjectName(QStringLiteral("Check1"));
-  repoint->addWidget(Label2, 0, 0);
-  repoint->addWidget(Combo1, 0, 1);
-  repoint->addWidget(Command2, 1, 0);
-  repoint->addWidget(Label3, 1, 1);
-  repoint->addWidget(Check1, 2, 1);
-  repoint->setColumnStretch(1, 1);
-  top->addLayout(repoint);
-
-  auto* buttons = new QHBoxLayout;
-  Command3 = plain_button(this, "Command3", QStringLiteral("付け替え"));
-  Command4 = plain_button(this, "Command4", QStringLiteral("元に戻す"));
-  Command5 = plain_button(this, "Command5", QStringLiteral("閉じる"));
-  buttons->addWidget(Command3);
-  buttons->addWidget(Command4);
-  buttons->addStretch(1);
-  buttons->addWidget(Command5);
-  top->addLayout(buttons);
-
-  connect(Command1, &QPushButton::clicked, this, &F_syozai::Command1_Click);
-  connect(Command2, &QPushButton::clicked, this, &F_syozai::Command2_Click);
-  connect(Command3, &QPushButton::clicked, this, &F_syozai::Command3_Click);
-  connect(Command4, &QPushButton::clicked, this, &F_syozai::Command4_Click);
-  connect(Command5, &QPushButton::clicked, this, &F_syozai::Command5_Click);
-  // A folder is chosen by a click on its row or by a key that moves to it.
-  connect(Grid1, &QTableWidget::itemSelectionChanged, this, &F_syozai::Grid1_Click);
-  connect(Grid2, &QTableWidget::cellDoubleClicked, this, &F_syozai::Grid2_DblClick);
-  set_running(false);
-}
-
 void F_syozai::set_running(bool running) {
-  if (!running) ProgressBar1->setValue(progress_.load());
+  // Work of unknown length shows a moving bar; once it ends, a full one.
+  if (!running && ProgressBar1->maximum() == 0) {
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(1);
+  } else if (!running) {
+    ProgressBar1->setValue(progress_.load());
+  }
   Command1->setEnabled(running);
   for (QWidget* w : std::initializer_list<QWidget*>{Grid1, Grid2, Combo1, Command2, Check1, Command3})
     w->setEnabled(!running);
-  Command4->setEnabled(!running && !journal_.empty());
+  Command4->setEnabled(!running && !state_.last_repoint.empty());
+}
+
+// After the last of a chain of work (plan, write, scan): back where the
+// user was, or on the folder list (on 閉じる when it is empty).
+void F_syozai::restore_focus() {
+  QWidget* back = focus_before_;
+  focus_before_ = nullptr;
+  if (!back || !back->isEnabled() || back == Command1) {
+    back = Grid1->rowCount() > 0 ? static_cast<QWidget*>(Grid1) : Command5;
+  }
+  back->setFocus(Qt::OtherFocusReason);
 }
 
 void F_syozai::run_in_background(const QString& what, int total, std::function<void()> work,
@@ -140,9 +80,16 @@ void F_syozai::run_in_background(const QString& what, int total, std::function<v
   cancel_ = false;
   progress_ = 0;
   ProgressBar1->setRange(0, std::max(total, 0));
+  ProgressBar1->setTextVisible(total > 0);
   ProgressBar1->setValue(0);
   Label1->setText(what);
-  job_.start(std::move(work), std::move(done));
+  if (!focus_before_) focus_before_ = focusWidget();
+  job_.start(std::move(work), [this, done = std::move(done)] {
+    done();
+    if (!job_.running()) restore_focus();
+  });
+  // 中止 takes the focus while the other controls wait.
+  Command1->setFocus(Qt::OtherFocusReason);
 }
 
 void F_syozai::wait_for_work() { job_.wait(); }
@@ -198,6 +145,21 @@ void F_syozai::Grid1_Click() {
   if (g >= 0) Combo1->addItems(store::folder_and_ancestors(groups_[static_cast<size_t>(g)].folder));
 }
 
+bool F_syozai::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+  if (watched == Grid1 && Grid1->currentRow() >= 0) {
+    Grid1->selectRow(Grid1->currentRow());
+    return true;
+  }
+  if (watched == Grid2 && Grid2->currentRow() >= 0) {
+    Grid2_DblClick();
+    return true;
+  }
+  return false;
+}
+
 void F_syozai::show_group_pictures() {
   const int g = selected_group();
   Grid2->setRowCount(0);
@@ -223,11 +185,15 @@ void F_syozai::Grid2_DblClick() {
 
 void F_syozai::Command1_Click() { cancel_ = true; }
 
+void F_syozai::set_new_folder(const QString& folder) {
+  new_folder_ = folder;
+  Label3->setText(folder.isEmpty() ? kNoFolder : breakable(folder));
+  Label3->setToolTip(folder);
+}
+
 void F_syozai::Command2_Click() {
   const QString chosen = choose_folder(this, new_folder_.isEmpty() ? QDir::homePath() : new_folder_);
-  if (chosen.isEmpty()) return;
-  new_folder_ = chosen;
-  Label3->setText(chosen);
+  if (!chosen.isEmpty()) set_new_folder(chosen);
 }
 
 void F_syozai::Command3_Click() {
@@ -240,10 +206,10 @@ void F_syozai::Command3_Click() {
     messages_.inform(this, QStringLiteral("「新しいフォルダ...」で画像の今の場所を選んで下さい。"), kCaption);
     return;
   }
-  const store::RepointRequest request{Combo1->currentText(), new_folder_, Check1->isChecked()};
+  request_ = store::RepointRequest{Combo1->currentText(), new_folder_, Check1->isChecked()};
   run_in_background(
       QStringLiteral("新しいフォルダで画像を探しています…"), 0,
-      [this, request] { plan_ = store::plan_repoint(scan_, request, cancel_, [this](int n) { progress_ = n; }); },
+      [this] { plan_ = store::plan_repoint(scan_, request_, cancel_, [this](int n) { progress_ = n; }); },
       [this] { plan_done(); });
 }
 
@@ -268,33 +234,69 @@ void F_syozai::plan_done() {
 }
 
 void F_syozai::write_plan() {
-  // A new re-pointing replaces what "元に戻す" would undo.
-  journal_ = store::FileJournal();
   const QString dir = state_.data_dir;
+  settle_ = [this] {
+    // A new re-pointing replaces what "元に戻す" would undo.
+    if (!written_.ok) return;
+    written_.record.old_folder = request_.old_folder;
+    written_.record.new_folder = request_.new_folder;
+    state_.last_repoint = written_.record;
+  };
   run_in_background(
       QStringLiteral("画像リストを書き換えています…"), 0,
-      [this, dir] { written_ = store::write_repoint(dir, memos_, scan_, plan_, journal_); },
-      [this] {
-        if (!written_.ok) {
-          messages_.inform(this, QStringLiteral("画像リストを書き換えられませんでした。何も変更していません。\n") +
-                                     written_.message,
-                           kCaption);
-        } else {
-          messages_.inform(this,
-                           QStringLiteral("%1件のメモの画像リストで、%2枚の画像を付け替えました。")
-                               .arg(written_.files)
-                               .arg(written_.pictures),
-                           kCaption);
-        }
-        start_scan();
-      });
+      [this, dir] {
+        store::FileJournal journal;
+        written_ = store::write_repoint(dir, memos_, scan_, plan_, journal);
+      },
+      [this] { write_done(); });
+}
+
+void F_syozai::settle() {
+  if (settle_) std::exchange(settle_, {})();
+  show_undo_offer();
+}
+
+void F_syozai::write_done() {
+  settle();
+  if (!written_.ok) {
+    messages_.inform(
+        this, QStringLiteral("画像リストを書き換えられませんでした。何も変更していません。\n") + written_.message,
+        kCaption);
+  } else {
+    Label6->setText(breakable(store::repoint_done_text(state_.last_repoint)));
+    // The folder chosen was for the pictures just re-pointed.
+    set_new_folder(QString());
+  }
+  start_scan();
 }
 
 void F_syozai::Command4_Click() {
-  if (job_.running() || journal_.empty()) return;
-  const QStringList failures = journal_.rollback();
-  if (!failures.isEmpty()) messages_.inform(this, failures.join(QLatin1Char('\n')), kCaption);
+  if (job_.running() || state_.last_repoint.empty()) return;
+  undoing_ = state_.last_repoint;
+  const QString dir = state_.data_dir;
+  settle_ = [this] {
+    if (undone_.ok) state_.last_repoint = store::RepointRecord();
+  };
+  run_in_background(
+      QStringLiteral("画像リストを元に戻しています…"), 0, [this, dir] { undone_ = store::undo_repoint(dir, undoing_); },
+      [this] { undo_done(); });
+}
+
+void F_syozai::undo_done() {
+  settle();
+  if (!undone_.ok) {
+    messages_.inform(
+        this, QStringLiteral("画像リストを元に戻せませんでした。何も変更していません。\n") + undone_.message,
+        kCaption);
+  } else {
+    Label6->setText(breakable(store::undo_done_text(undoing_, undone_)));
+  }
   start_scan();
+}
+
+void F_syozai::show_undo_offer() {
+  Label7->setText(breakable(store::undo_offer_text(state_.last_repoint)));
+  Command4->setEnabled(!job_.running() && !state_.last_repoint.empty());
 }
 
 void F_syozai::Command5_Click() {
@@ -302,10 +304,18 @@ void F_syozai::Command5_Click() {
   QDialog::reject();
 }
 
-// Closing stops the work at once; its result is not shown any more.
+// Closing stops the work at once; its result is not shown any more, but a
+// write or an undo that has ended is kept.
 void F_syozai::stop_work() {
   cancel_ = true;
   job_.abandon();
+  if (settle_) std::exchange(settle_, {})();
 }
 
-void F_syozai::reject() { Command5_Click(); }
+void F_syozai::reject() {
+  if (job_.running()) {
+    Command1_Click();
+    return;
+  }
+  Command5_Click();
+}

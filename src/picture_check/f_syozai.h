@@ -3,8 +3,11 @@
 // list in a worker thread, lists the missing pictures by folder, and points
 // a folder's pictures at the folder they now live in. The data work is in
 // store/picture_check and store/picture_repoint; this window shows it.
+// The last re-pointing stays undoable in the shared state (last_repoint)
+// after the window is closed, for as long as the program runs.
 
 #include <QDialog>
+#include <QPointer>
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "store/files/file_journal.h"
 #include "store/pictures/picture_check.h"
 #include "store/pictures/picture_repoint.h"
+#include "store/pictures/repoint_undo.h"
 #include "ui/background_job.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"
@@ -23,6 +27,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 class F_syozai : public QDialog {
   Q_OBJECT
@@ -54,19 +59,35 @@ class F_syozai : public QDialog {
   void Grid2_DblClick();  // a memo of the folder: selected in the main list
 
  protected:
+  // Esc and the close box: while work runs they stop it (中止) and the
+  // window stays to show what was done; otherwise they close it.
   void reject() override;
+  // Enter on a row of either table does what a click or a double click does.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void build_controls();
+  void build_tables(QVBoxLayout* top);
+  void build_repoint_rows(QVBoxLayout* top);
+  void build_button_row(QVBoxLayout* top);
+  void set_minimum_size();
   // Runs `work` in a worker thread; `done` runs on this thread afterwards.
   void run_in_background(const QString& what, int total, std::function<void()> work, std::function<void()> done);
   void set_running(bool running);
+  void restore_focus();
   void stop_work();
   void show_scan();
   QString scan_text() const;
   void show_group_pictures();
   void plan_done();
   void write_plan();
+  void write_done();
+  void undo_done();
+  // Keeps the result of a write or an undo in the shared state; it runs
+  // also when the window closes before the work's done step.
+  void settle();
+  void show_undo_offer();
+  void set_new_folder(const QString& folder);
   int selected_group() const;
 
   store::AppState& state_;
@@ -76,29 +97,37 @@ class F_syozai : public QDialog {
   std::vector<store::CheckedMemo> memos_;
   store::PictureScan scan_;
   std::vector<store::FolderGroup> groups_;
+  store::RepointRequest request_;
   store::RepointPlan plan_;
   store::RepointWrite written_;
-  // The previous contents of the files the last re-pointing changed.
-  store::FileJournal journal_;
+  store::RepointRecord undoing_;
+  store::RepointUndo undone_;
+  std::function<void()> settle_;
   QString new_folder_;
+  // Where the focus was when work began; it goes back there afterwards.
+  QPointer<QWidget> focus_before_;
 
   std::atomic_bool cancel_{false};
   std::atomic_int progress_{0};
   ui::BackgroundJob job_{50};
 
  public:
-  // Controls.
+  // Controls, in the order Tab walks them.
   QLabel* Label1 = nullptr;  // the result in one sentence
   QProgressBar* ProgressBar1 = nullptr;
-  QPushButton* Command1 = nullptr;
-  QTableWidget* Grid1 = nullptr;  // folders
-  QTableWidget* Grid2 = nullptr;  // the missing pictures of the chosen folder
+  QPushButton* Command1 = nullptr;  // 中止
+  QLabel* Label4 = nullptr;         // the caption of Grid1
+  QTableWidget* Grid1 = nullptr;    // folders
+  QLabel* Label5 = nullptr;         // the caption of Grid2
+  QTableWidget* Grid2 = nullptr;    // the missing pictures of the chosen folder
   QLabel* Label2 = nullptr;
   QComboBox* Combo1 = nullptr;  // the old folder or one above it
   QPushButton* Command2 = nullptr;
   QLabel* Label3 = nullptr;  // the new folder
   QCheckBox* Check1 = nullptr;
+  QLabel* Label6 = nullptr;  // what the last re-pointing or undo did
   QPushButton* Command3 = nullptr;
   QPushButton* Command4 = nullptr;
+  QLabel* Label7 = nullptr;  // what 元に戻す would undo
   QPushButton* Command5 = nullptr;
 };

@@ -1,13 +1,16 @@
 // "画像の所在確認" from the main window's menu, driven with the mouse:
 // memos brought over from Windows, their photos copied into one folder
 // with some names in another letter case; one re-pointing of the common
-// parent folder finds them all, and "元に戻す" gives the old files back.
+// parent folder finds them all, and "元に戻す" gives the old files back,
+// also after the window was closed and opened again. The keyboard reaches
+// every control in reading order, and nothing overlaps at the minimum size.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -21,25 +24,39 @@ using testing_support::cp932_lines;
 using testing_support::read_bytes;
 using testing_support::write_bytes;
 
+namespace {
+
+// A label's text as read, without the places a path may break.
+QString shown(const QLabel* label) { return label->text().remove(QChar(0x200B)); }
+
+const QString kWin = QStringLiteral("C:\\Users\\hanako\\Pictures\\");
+
+// Two memos brought over from Windows, 花壇 and 温室, one missing photo each.
+void write_two_memos(testing_support::MainWindowFixture& f, QByteArray& list1, QByteArray& list2) {
+  QStringList index;
+  for (int no = 1; no <= 2; ++no) {
+    index << QStringLiteral("2019/05/0%1").arg(no) << (no == 1 ? QStringLiteral("花壇") : QStringLiteral("温室"))
+          << QStringLiteral("バラ") << QStringLiteral("メモ%1").arg(no) << QString::number(no)
+          << QStringLiteral("2019/05/01 10:00:00") << QStringLiteral("2019/05/01 10:00:00");
+  }
+  QVERIFY(f.write_index(index));
+  list1 = cp932_lines({kWin + "2019\\IMG_0012.JPG", QStringLiteral("全景")});
+  list2 = cp932_lines({kWin + "2020\\春\\IMG_0100.JPG", QStringLiteral("つぼみ")});
+  QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", list1));
+  QVERIFY(write_bytes(f.dir_path + "memo/g0000002.txt", list2));
+}
+
+}  // namespace
+
 class TestFSyozai : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
   void repointing_a_parent_folder_and_undoing_it() {
     testing_support::MainWindowFixture f;
-    QStringList index;
-    for (int no = 1; no <= 2; ++no) {
-      index << QStringLiteral("2019/05/0%1").arg(no) << (no == 1 ? QStringLiteral("花壇") : QStringLiteral("温室"))
-            << QStringLiteral("バラ")
-            << QStringLiteral("メモ%1").arg(no) << QString::number(no) << QStringLiteral("2019/05/01 10:00:00")
-            << QStringLiteral("2019/05/01 10:00:00");
-    }
-    QVERIFY(f.write_index(index));
-    const QString win = QStringLiteral("C:\\Users\\hanako\\Pictures\\");
-    const QByteArray list1 = cp932_lines({win + "2019\\IMG_0012.JPG", QStringLiteral("全景")});
-    const QByteArray list2 = cp932_lines({win + "2020\\春\\IMG_0100.JPG", QStringLiteral("つぼみ")});
-    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", list1));
-    QVERIFY(write_bytes(f.dir_path + "memo/g0000002.txt", list2));
+    QByteArray list1, list2;
+    write_two_memos(f, list1, list2);
+    const QString win = kWin;
     const QString pictures = f.dir_path + QStringLiteral("Pictures");
     QVERIFY(QDir().mkpath(pictures + QStringLiteral("/2019")));
     QVERIFY(QDir().mkpath(pictures + QStringLiteral("/2020/春")));
@@ -86,27 +103,175 @@ class TestFSyozai : public QObject {
                cp932_lines({pictures + "/2019/img_0012.jpg", QStringLiteral("全景")}));
       QCOMPARE(read_bytes(f.dir_path + "memo/g0000002.txt"),
                cp932_lines({pictures + "/2020/春/IMG_0100.JPG", QStringLiteral("つぼみ")}));
+      // What was done shows, and the folder chosen for it is gone.
+      QCOMPARE(shown(w->Label6), "「" + win + "」の画像 2 枚を「" + pictures + "」に付け替えました。");
+      QCOMPARE(w->Label3->text(), QStringLiteral("（まだ選んでいません）"));
+      user_input::click(w->Command5);
+    };
+    // Opened again, the window still offers to undo it, and names it.
+    const auto undo = [&](F_syozai* w) {
+      user_input::show_active(w);
+      w->wait_for_work();
+      seen << w->Label1->text();
+      QCOMPARE(shown(w->Label7), "元に戻す: 「" + pictures + "」→「" + win + "」 2 枚");
       user_input::click(w->Command4);
+      w->wait_for_work();  // the undo, then the scan after it
       w->wait_for_work();
       seen << w->Label1->text();
       QCOMPARE(read_bytes(f.dir_path + "memo/g0000001.txt"), list1);
       QCOMPARE(read_bytes(f.dir_path + "memo/g0000002.txt"), list2);
+      QCOMPARE(shown(w->Label6), "「" + pictures + "」の画像 2 枚を「" + win + "」に戻しました。");
+      QVERIFY(!w->Command4->isEnabled());
+      QVERIFY(w->Label7->text().isEmpty());
       user_input::click(w->Command5);
     };
+    int opened = 0;
     form.run_modal = [&](QDialog& d) {
       auto* w = qobject_cast<F_syozai*>(&d);
-      if (w) drive(w);
+      if (w && opened++ == 0) {
+        drive(w);
+      } else if (w) {
+        undo(w);
+      }
       return d.result();
     };
     form.tools().Menu_syozai->trigger();
-    QCOMPARE(seen, (QStringList{QStringLiteral("2枚中2枚の画像（2件のメモ）が見つかりません。"),
-                                QStringLiteral("2枚の画像はすべて見つかりました。"),
-                                QStringLiteral("2枚中2枚の画像（2件のメモ）が見つかりません。")}));
+    form.tools().Menu_syozai->trigger();
+    QCOMPARE(opened, 2);
+    const QString missing = QStringLiteral("2枚中2枚の画像（2件のメモ）が見つかりません。");
+    const QString found = QStringLiteral("2枚の画像はすべて見つかりました。");
+    QCOMPARE(seen, (QStringList{missing, found, found, missing}));
     // The question named what would be found before anything was written.
     QVERIFY(!f.messages.log.isEmpty());
     QVERIFY(f.messages.log[0].question);
     QVERIFY(f.messages.log[0].text.startsWith(QStringLiteral("2枚の画像が新しいフォルダで見つかります。")));
     QCOMPARE(read_bytes(f.state->flower_dat_path()), dat);
+  }
+
+  // From the folder list, which has the focus on opening: Tab walks every
+  // control in reading order, one stop per table; each access key reaches
+  // or presses its control; Enter chooses a row; Esc closes.
+  void keyboard_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("focus");  // "" when the window has closed
+    QTest::addColumn<QString>("what");   // what else to look at, and the text it holds
+    QTest::addColumn<QString>("text");
+    const QStringList order{"Grid1",   "Grid2",    "Combo1",   "Command2", "Check1",
+                            "Command3", "Command4", "Command5", "Grid1"};
+    for (int n = 1; n < order.size(); ++n) {
+      QTest::addRow("Tab ×%d", n) << QStringLiteral("Tab ").repeated(n).trimmed() << order[n] << "" << "";
+    }
+    QTest::newRow("Shift+Tab") << "Shift+Tab" << "Command5" << "" << "";
+    QTest::newRow("Alt+F") << "Shift+Tab Alt+F" << "Grid1" << "" << "";
+    QTest::newRow("Alt+P") << "Alt+P" << "Grid2" << "" << "";
+    QTest::newRow("Alt+O") << "Alt+O" << "Combo1" << "" << "";
+    // A button's key presses it and leaves the focus where it is.
+    QTest::newRow("Alt+N") << "Alt+N" << "Grid1" << "Label3" << "/picked";
+    QTest::newRow("Alt+M") << "Alt+M" << "Check1" << "Check1" << "checked";
+    QTest::newRow("Alt+R") << "Alt+R" << "Grid1" << "message" << "「新しいフォルダ...」";
+    QTest::newRow("Alt+U") << "Alt+U" << "Grid1" << "Label6" << "に戻しました。";
+    QTest::newRow("Alt+C") << "Alt+C" << "" << "" << "";
+    QTest::newRow("Esc") << "Esc" << "" << "" << "";
+    QTest::newRow("Enter on a folder row") << "Ctrl+Space Return" << "Grid1" << "Grid2" << "1";
+    QTest::newRow("Enter on a picture row") << "Alt+P Home Return" << "Grid2" << "memo" << "1";
+  }
+
+  void keyboard() {
+    QFETCH(QString, keys);
+    QFETCH(QString, focus);
+    QFETCH(QString, what);
+    QFETCH(QString, text);
+    testing_support::MainWindowFixture f;
+    QByteArray list1, list2;
+    write_two_memos(f, list1, list2);
+    Main_form& form = f.load();
+    // An earlier re-pointing of memo 1's picture, still undoable.
+    f.state->last_repoint = {QStringLiteral("/old/"), kWin, {{"1", 1, "/old/a.jpg", list1.split('\r').first()}}};
+    F_syozai w(*f.state, f.messages, form);
+    w.choose_folder = [](QWidget*, const QString&) { return QStringLiteral("/picked"); };
+    w.start_scan();
+    user_input::show_active(&w);
+    w.wait_for_work();
+    QCOMPARE(QApplication::focusWidget(), w.Grid1);
+    for (const QString& k : keys.split(QLatin1Char(' '))) {
+      const QKeyCombination c = QKeySequence::fromString(k)[0];
+      user_input::key(c.key(), c.keyboardModifiers());
+      w.wait_for_work();
+      w.wait_for_work();
+    }
+    if (focus.isEmpty()) {
+      QTRY_VERIFY(!w.isVisible());
+      return;
+    }
+    const auto look = [&]() -> QString {
+      if (what == QLatin1String("message")) return f.messages.log.isEmpty() ? QString() : f.messages.log.last().text;
+      if (what == QLatin1String("memo")) return form.current_memo_no();
+      if (what == QLatin1String("Check1")) return w.Check1->isChecked() ? "checked" : "";
+      if (what == QLatin1String("Grid2")) return QString::number(w.Grid2->rowCount());
+      return shown(w.findChild<QLabel*>(what));
+    };
+    // A button is pressed a moment after its key, as it shows itself down.
+    if (!what.isEmpty()) QTRY_VERIFY2(look().contains(text), qPrintable(look()));
+    w.wait_for_work();
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+  }
+
+  // Every control the keyboard reaches has an access key of its own: on its
+  // caption, or on the label that names it.
+  void every_control_has_its_own_access_key() {
+    testing_support::MainWindowFixture f;
+    Main_form& form = f.load();
+    F_syozai w(*f.state, f.messages, form);
+    QHash<QString, QWidget*> keys;
+    for (QAbstractButton* b : w.findChildren<QAbstractButton*>(QRegularExpression("^(Command|Check)"))) {
+      keys.insert(QKeySequence::mnemonic(b->text()).toString(), b);
+    }
+    for (QLabel* l : w.findChildren<QLabel*>()) {
+      if (l->buddy()) keys.insert(QKeySequence::mnemonic(l->text()).toString(), l->buddy());
+    }
+    QVERIFY(!keys.contains(QString()));
+    int controls = 0;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+      if (!(c->focusPolicy() & Qt::TabFocus) || !c->objectName().contains(QRegularExpression("^(Command|Grid|Combo|Check)"))) continue;
+      ++controls;
+      QVERIFY2(std::count(keys.begin(), keys.end(), c) == 1, qPrintable(c->objectName()));
+    }
+    QCOMPARE(keys.size(), controls);
+  }
+
+  // At its minimum size, in the default font and in a large one, no two
+  // controls overlap and every text fits.
+  void nothing_overlaps_at_the_minimum_size_data() {
+    QTest::addColumn<int>("points");
+    QTest::newRow("default font") << 0;
+    QTest::newRow("14 pt") << 14;
+  }
+
+  void nothing_overlaps_at_the_minimum_size() {
+    QFETCH(int, points);
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    QFont font = before;
+    if (points > 0) font.setPointSize(points);
+    QApplication::setFont(font);
+    testing_support::MainWindowFixture f;
+    Main_form& form = f.load();
+    F_syozai w(*f.state, f.messages, form);
+    w.Label6->setText(QStringLiteral("「C:\\Users\\hanako\\Pictures\\」の画像 12 枚を「/home/hanako/写真」に付け替えました。"));
+    user_input::show_active(&w);
+    w.resize(1, 1);
+    QCOMPARE(w.size(), w.minimumSize());
+    QVERIFY(w.minimumWidth() < 900 && w.minimumHeight() < 700);
+    QList<QWidget*> shown_widgets;
+    for (QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (!c->isVisible()) continue;
+      QVERIFY2(c->width() >= c->minimumSizeHint().width() || qobject_cast<QLabel*>(c), qPrintable(c->objectName()));
+      QVERIFY2(c->height() >= c->minimumSizeHint().height(), qPrintable(c->objectName()));
+      for (QWidget* other : shown_widgets) {
+        QVERIFY2(!c->geometry().intersects(other->geometry()), qPrintable(c->objectName() + " " + other->objectName()));
+      }
+      shown_widgets << c;
+    }
   }
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/diary/memo_index.h"
+#include "store/diary/repoint_record.h"
 #include "store/diary/settings.h"
 
 namespace store {
@@ -65,6 +66,10 @@ struct AppState {
   QString picker_dir;
   QString picker_saved_drive;
   QString picker_saved_dir;
+
+  // The last re-pointing of "画像の所在確認", undoable until another one
+  // replaces it or it is undone; empty until then.
+  RepointRecord last_repoint;
 
   QString flower_dat_path() const { return data_dir + QStringLiteral("flower.dat"); }
   QString flower_ini_path() const { return data_dir + QStringLiteral("flower.ini"); }

@@ -213,7 +213,7 @@ RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMem
   const auto fail = [&](const QString& message) {
     QStringList failures = journal.rollback();
     failures.prepend(message);
-    return RepointWrite{false, failures.join(QStringLiteral("\n")), 0, 0};
+    return RepointWrite{false, failures.join(QStringLiteral("\n")), 0, 0, {}};
   };
   for (const auto& [memo, items] : by_memo) {
     const QString path = memo_images_path(data_dir, memos[static_cast<size_t>(memo)].memo_no);
@@ -229,7 +229,9 @@ RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMem
       if (line >= lines.size() || decode_cp932(lines[line]) != picture.path) {
         return fail(QStringLiteral("%1 は確認の後に変更されています。もう一度確認して下さい。").arg(path));
       }
-      lines[line] = encode_cp932(item->new_path);
+      QByteArray written = encode_cp932(item->new_path);
+      done.record.pictures.push_back({memos[static_cast<size_t>(memo)].memo_no, picture.position, lines[line], written});
+      lines[line] = std::move(written);
     }
     QByteArray bytes;
     bytes.reserve(read.bytes.size() + 64);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "store/diary/repoint_record.h"
 #include "store/files/file_journal.h"
 #include "store/pictures/picture_check.h"
 
@@ -67,14 +68,17 @@ struct RepointWrite {
   QString message;  // the failure, naming the file, when !ok
   int files = 0;    // picture list files rewritten
   int pictures = 0;
+  // The lines written, for undoing them later (its folders are left to the
+  // caller, who knows the request).
+  RepointRecord record;
 };
 
 // Writes the Found items of the plan into the memos' picture list files.
 // Every other byte of a file stays as it was (its other lines are kept as
 // bytes, not re-encoded). A file that no longer holds the path the scan
 // read, or a failed write, undoes everything written so far. On success
-// `journal` holds the previous contents, so that journal.rollback() undoes
-// the re-pointing.
+// `journal` holds the previous contents, and the result's record the lines
+// changed (see store/pictures/repoint_undo.h).
 RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMemo>& memos, const PictureScan& scan,
                            const RepointPlan& plan, FileJournal& journal);
 

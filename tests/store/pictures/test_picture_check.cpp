@@ -1,6 +1,7 @@
 // Finding missing pictures and pointing them at their new folder: folders
 // and their ancestors, the scan over awkward picture lists, the plan (exact,
-// letter case, search by name) and the all-or-nothing writing with undo.
+// letter case, search by name) and the all-or-nothing writing with undo,
+// also after the memos were changed.
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 #include "store/files/codec.h"
 #include "store/pictures/picture_check.h"
 #include "store/pictures/picture_repoint.h"
+#include "store/pictures/repoint_undo.h"
 #include "store_test_util.h"
 
 using testutil::read_raw;
@@ -168,16 +170,23 @@ class TestPictureCheck : public QObject {
   }
 
   // Only the changed path lines change; undo and a failed write give the
-  // old bytes back.
+  // old bytes back. The undo kept for later leaves alone what the user
+  // changed after the re-pointing.
   void writing_data() {
     QTest::addColumn<QString>("failure");  // "" none, "changed", "read-only"
-    QTest::newRow("written, then undone") << "";
-    QTest::newRow("second list changed since the scan") << "changed";
-    QTest::newRow("read-only memo folder") << "read-only";
+    QTest::addColumn<QString>("then");     // after the writing: "journal", "undo", "added", "edited", "deleted"
+    QTest::newRow("written, then rolled back by its journal") << "" << "journal";
+    QTest::newRow("written, then undone") << "" << "undo";
+    QTest::newRow("undone after a picture was added") << "" << "added";
+    QTest::newRow("undone after the second memo's picture changed") << "" << "edited";
+    QTest::newRow("undone after the first memo was deleted") << "" << "deleted";
+    QTest::newRow("second list changed since the scan") << "changed" << "";
+    QTest::newRow("read-only memo folder") << "read-only" << "";
   }
 
   void writing() {
     QFETCH(QString, failure);
+    QFETCH(QString, then);
     Dirs d;
     d.touch(QStringLiteral("a.jpg"));
     d.touch(QStringLiteral("b.jpg"));
@@ -214,9 +223,38 @@ class TestPictureCheck : public QObject {
     QCOMPARE(done.files, 2);
     QCOMPARE(read_raw(d.list_path(1)), cp932(d.photos + "/a.jpg") + "\r\n\x81\xff\xfe title\r\nD:\\\xfa\x5c.jpg\r\nt\r\n");
     QCOMPARE(read_raw(d.list_path(2)), testutil::crlf({cp932(d.photos + "/b.jpg"), cp932(QStringLiteral("葉"))}));
-    QVERIFY(journal.rollback().isEmpty());
-    QCOMPARE(read_raw(d.list_path(1)), first);
-    QCOMPARE(read_raw(d.list_path(2)), second);
+    if (then == QLatin1String("journal")) {
+      QVERIFY(journal.rollback().isEmpty());
+      QCOMPARE(read_raw(d.list_path(1)), first);
+      QCOMPARE(read_raw(d.list_path(2)), second);
+      return;
+    }
+    const QByteArray added = "E:\\new.jpg\r\nx\r\n";
+    if (then == QLatin1String("added")) QVERIFY(write_raw(d.list_path(1), read_raw(d.list_path(1)) + added));
+    const QByteArray edited = testutil::crlf({cp932(d.photos + "/c.jpg"), "c"});
+    if (then == QLatin1String("edited")) d.write_list(2, edited);
+    if (then == QLatin1String("deleted")) QVERIFY(QFile::remove(d.list_path(1)));
+    const store::RepointUndo undone = store::undo_repoint(d.data, done.record);
+    QVERIFY2(undone.ok, qPrintable(undone.message));
+    const bool one_left = then == QLatin1String("edited") || then == QLatin1String("deleted");
+    QCOMPARE(undone.pictures, one_left ? 1 : 2);
+    QCOMPARE(undone.skipped, one_left ? 1 : 0);
+    // Line ends become CR LF, as every write makes them.
+    const QByteArray first_crlf = "C:\\old\\a.jpg\r\n\x81\xff\xfe title\r\n" + QByteArray("D:\\\xfa\x5c.jpg\r\nt\r\n");
+    if (then != QLatin1String("deleted")) {
+      QCOMPARE(read_raw(d.list_path(1)), then == QLatin1String("added") ? first_crlf + added : first_crlf);
+    }
+    QCOMPARE(read_raw(d.list_path(2)), then == QLatin1String("edited") ? edited : second);
+  }
+
+  void undo_texts() {
+    store::RepointRecord record{QStringLiteral("C:\\100%2\\"), QStringLiteral("/home/h/写真"), {{}, {}}};
+    QCOMPARE(store::repoint_done_text(record), QStringLiteral("「C:\\100%2\\」の画像 2 枚を「/home/h/写真」に付け替えました。"));
+    QCOMPARE(store::undo_offer_text(record), QStringLiteral("元に戻す: 「/home/h/写真」→「C:\\100%2\\」 2 枚"));
+    QCOMPARE(store::undo_done_text(record, {true, {}, 1, 1, 1}),
+             QStringLiteral("「/home/h/写真」の画像 1 枚を「C:\\100%2\\」に戻しました。"
+                            "付け替えの後にメモが変更された 1 枚は、そのままにしました。"));
+    QVERIFY(store::undo_offer_text({}).isEmpty());
   }
 };
 
