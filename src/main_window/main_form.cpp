@@ -81,6 +81,7 @@ void Main_form::build_controls() {
   connect_controls();
   install_hints();
   install_file_drops();
+  install_search_keys();
 }
 
 void Main_form::build_filter_row(QWidget* client) {

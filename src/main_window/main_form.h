@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "store/diary/app_state.h"
+#include "store/search/keyword_match.h"
 #include "ui/click_list.h"
 #include "ui/main_window_host.h"
 #include "ui/message_service.h"
@@ -63,6 +64,10 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void set_variety_filter_names(const QStringList& names) override;
   void begin_listing() override;
   void list_memo(int slot) override;
+  void mark_search_hits(const QString& keyword, bool folded) override;
+  // The search's keyword in the body shown: F3 / Shift+F3 select the
+  // next / previous occurrence.
+  void next_search_hit(int step);
   bool select_memo_no(const QString& memo_no) override;
   QRectF outer_geometry_twips() const override;
   QWidget* host_widget() override { return this; }
@@ -161,6 +166,9 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   // them, dated by the earliest of their shooting dates.
   void new_memo_with_files(const QList<QUrl>& urls);
   void install_file_drops();
+  // Marks the search's keyword in the body and the picture titles shown.
+  void show_search_marks();
+  void install_search_keys();
 
   store::AppState& state_;
   ui::MessageService& messages_;
@@ -179,6 +187,12 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   bool divider_pointer_ = false;
 
   MemoListModel* model_ = nullptr;
+
+  // The search whose result is listed, while it is; the occurrences of its
+  // keyword in the body shown, and the one F3 last selected (-1: none).
+  std::unique_ptr<store::KeywordMatch> search_marks_;
+  std::vector<store::KeywordMatch::Hit> body_hits_;
+  int body_hit_ = -1;
 
   std::unique_ptr<ToolsMenu> tools_;
 

@@ -14,6 +14,8 @@
 #include "ui/pick_combo.h"
 
 void Main_form::fill_list(const std::vector<int>& slots) {
+  // A list filtered, reset or begun again is no longer a search's result.
+  search_marks_.reset();
   model_->set_slots(slots);
   state_.listed_count = static_cast<int>(slots.size());
   // No memo row is current after the list was rebuilt.
@@ -37,6 +39,9 @@ void Main_form::reset_memo_list() {
 void Main_form::clear_viewer_pane() {
   Text1->clear();
   Text2->clear();
+  Text2->setExtraSelections({});
+  body_hits_.clear();
+  body_hit_ = -1;
   Label3->clear();
   {
     const QSignalBlocker quiet(List1);

@@ -70,6 +70,7 @@ void Main_form::load_viewer_pane(const QString& n) {
     list_error = store::load_image_list(state_, n);
     for (const store::ImageEntry& e : state_.current_images) List1->addItem(e.title);
   }
+  show_search_marks();
   if (!list_error.isEmpty()) messages_.inform(this, list_error, store::kAppTitle);
 }
 

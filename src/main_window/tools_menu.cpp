@@ -20,6 +20,9 @@
 
 namespace {
 
+// Whether the full-text search compares folded: "1" or "0".
+const QString kFoldSearchKey = QStringLiteral("search.fold");
+
 // The key of the album's place and size in verdalis.ini.
 const QString kAlbumPlaceKey = QStringLiteral("album.geometry");
 
@@ -53,6 +56,11 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   Menu_tool->addSeparator();
   Menu_album = ui::add_action(Menu_tool, "Menu_album", QStringLiteral("季節アルバム(&A)..."));
   Menu_season = ui::add_action(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
+  Menu_tool->addSeparator();
+  Menu_fold = ui::add_action(Menu_tool, "Menu_fold", QStringLiteral("検索でかな・全角半角を区別しない(&K)"));
+  Menu_fold->setCheckable(true);
+  state_.fold_search = own_settings().value(kFoldSearchKey) == QLatin1String("1");
+  Menu_fold->setChecked(state_.fold_search);
 
   QObject::connect(Menu_syozai, &QAction::triggered, &main, [this] { Menu_syozai_Click(); });
   QObject::connect(Menu_import, &QAction::triggered, &main, [this] { Menu_import_Click(); });
@@ -63,6 +71,7 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   QObject::connect(Menu_restore, &QAction::triggered, &main, [this] { Menu_restore_Click(); });
   QObject::connect(Menu_album, &QAction::triggered, &main, [this] { Menu_album_Click(); });
   QObject::connect(Menu_season, &QAction::triggered, &main, [this] { Menu_season_Click(); });
+  QObject::connect(Menu_fold, &QAction::triggered, &main, [this] { Menu_fold_Click(); });
 }
 
 ToolsMenu::~ToolsMenu() {
@@ -146,4 +155,13 @@ void ToolsMenu::Menu_season_Click() {
     season_->list_memos();
   }
   bring_up(season_, &main_);
+}
+
+void ToolsMenu::Menu_fold_Click() {
+  state_.fold_search = Menu_fold->isChecked();
+  store::OwnSettings& settings = own_settings();
+  settings.set_value(kFoldSearchKey, state_.fold_search ? QStringLiteral("1") : QStringLiteral("0"));
+  // The choice holds for this run whether or not it could be kept.
+  const store::FileResult saved = settings.save();
+  if (!saved.ok) messages_.inform(&main_, saved.message, store::kAppTitle);
 }

@@ -43,6 +43,7 @@ class ToolsMenu {
   void Menu_restore_Click();
   void Menu_album_Click();
   void Menu_season_Click();
+  void Menu_fold_Click();
 
   // The seasons windows while they are open.
   seasons::F_album* album() const { return album_; }
@@ -61,6 +62,7 @@ class ToolsMenu {
   QAction* Menu_restore = nullptr;
   QAction* Menu_album = nullptr;
   QAction* Menu_season = nullptr;
+  QAction* Menu_fold = nullptr;
 
  private:
   seasons::ThumbnailLoader& thumbnails();

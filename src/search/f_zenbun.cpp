@@ -25,6 +25,9 @@ constexpr double kFrameWidth = 120;
 constexpr double kFrameHeight = 405;
 
 const QString kIdleCaption = QStringLiteral("全文検索（すべてのメモ）");
+// The caption when the user chose to compare folded, so that it is plain
+// which way the window compares.
+const QString kFoldedCaption = QStringLiteral("全文検索（すべてのメモ・かな／全角半角を区別しない）");
 
 QString progress_caption(int count, int slot) {
   return QString::number(count) + QStringLiteral(" ﾌｧｲﾙ中 ") + QString::number(slot) +
@@ -36,7 +39,7 @@ QString progress_caption(int count, int slot) {
 F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
     : QDialog(main.host_widget()), state_(state), main_(main) {
   setObjectName(QStringLiteral("F_zenbun"));
-  setWindowTitle(kIdleCaption);
+  setWindowTitle(idle_caption());
   setFixedSize(px(kWidth - kFrameWidth), px(kHeight - kFrameHeight));
 
   Label1 = new QLabel(QStringLiteral("すべてのメモの中から、指定したキーワードを含むものを検索します。"), this);
@@ -61,7 +64,9 @@ F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
   // Centred over the main window.
   const QRectF m = main.outer_geometry_twips();
   move(px(m.left() + (m.width() - kWidth) / 2), px(m.top() + (m.height() - kHeight) / 2));
-  main.set_hint(QStringLiteral("すべてのメモを対象に全文検索中です。"));
+  main.set_hint(state.fold_search
+                    ? QStringLiteral("すべてのメモを対象に全文検索中です（ひらがなとカタカナ、全角と半角を区別しません）。")
+                    : QStringLiteral("すべてのメモを対象に全文検索中です。"));
   Text1->clear();
   Text1->setFocus();
 }
@@ -93,9 +98,11 @@ void F_zenbun::Command1_Click() {
     const auto at = static_cast<size_t>(slot - 1);
     if (const QString keyword = Text1->text(); !run || run->keyword() != keyword) {
       run.reset();
+      const store::Matching matching = state_.fold_search ? store::Matching::Fold : store::Matching::IgnoreCase;
       run = std::make_unique<store::SearchRun>(state_.data_dir, state_.memo_table, keyword, at,
-                                               store::worker_threads());
+                                               store::worker_threads(), matching);
       active_ = run.get();
+      main_.mark_search_hits(keyword, state_.fold_search);
     }
     const store::MemoSearch* found = nullptr;
     while (mine == generation_ && (found = run->result(at, wait_ms())) == nullptr) keep_answering(count, slot);
@@ -106,8 +113,10 @@ void F_zenbun::Command1_Click() {
   }
   if (active_ == run.get()) active_ = nullptr;
   --running_;
-  if (mine == generation_) setWindowTitle(kIdleCaption);
+  if (mine == generation_) setWindowTitle(idle_caption());
 }
+
+QString F_zenbun::idle_caption() const { return state_.fold_search ? kFoldedCaption : kIdleCaption; }
 
 void F_zenbun::stop() {
   ++generation_;

@@ -45,6 +45,7 @@ class F_zenbun : public QDialog {
 
  private:
   void stop();
+  QString idle_caption() const;
 
   store::AppState& state_;
   ui::MainWindowHost& main_;

@@ -40,6 +40,10 @@ class MainWindowHost {
   virtual void begin_listing() = 0;
   // Lists the memo of the 1-based memo_table slot below the rows listed.
   virtual void list_memo(int slot) = 0;
+  // The rows listed are the result of a search for `keyword`: the viewer
+  // pane marks where it is found (compared folded or ignoring case, as the
+  // search did) until the list is filtered or reset.
+  virtual void mark_search_hits(const QString& keyword, bool folded) = 0;
   // Makes the memo with this number the list's current row and clears the
   // viewer pane; the filters are dropped first when it is not listed.
   // False when no memo has the number.

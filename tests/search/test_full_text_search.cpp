@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -54,6 +55,17 @@ struct Fixture : testing_support::MainWindowFixture {
       if (!m.body.isEmpty()) store::save_memo_body(dir_path, m.no, m.body);
       if (!m.images.empty()) store::save_image_list(dir_path, m.no, m.images);
     }
+  }
+};
+
+// Memos that write the rose as people do, for the folded comparison.
+struct KanaFixture : testing_support::MainWindowFixture {
+  KanaFixture() {
+    const QString t = QStringLiteral("2026/06/01 10:00:00");
+    write_index({"2026/06/03", "花壇", "バラ", "薔薇の剪定", " 3 ", t, t,    //
+                 "2026/06/02", "温室", "バラ", "ﾊﾞﾗ園", " 2 ", t, t,        //
+                 "2026/06/01", "花壇", "バラ", "ぱらぱら", " 1 ", t, t});
+    store::save_memo_body(dir_path, QStringLiteral(" 3 "), QStringLiteral("赤いバラ\r\n白いﾊﾞﾗと\r\nばら"));
   }
 };
 
@@ -149,6 +161,51 @@ class TestFullTextSearch : public QObject {
     QCOMPARE(captions, QStringList{QStringLiteral("5 ﾌｧｲﾙ中 1 ﾌｧｲﾙ目を検索中")});
     QCOMPARE(f.titles(), QStringList{QStringLiteral("rose の剪定")});
     QVERIFY(!search.searching());
+  }
+
+  void kana_and_width_folded_when_chosen_data() {
+    QTest::addColumn<bool>("folded");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("marks");  // in the first memo's body
+    QTest::newRow("as typed, letter case aside") << false << QStringList{"薔薇の剪定"} << "全文検索（すべてのメモ）" << 1;
+    QTest::newRow("kana and widths folded")
+        << true << QStringList{"薔薇の剪定", "ﾊﾞﾗ園"} << "全文検索（すべてのメモ・かな／全角半角を区別しない）" << 3;
+  }
+
+  void kana_and_width_folded_when_chosen() {
+    QFETCH(bool, folded);
+    QFETCH(QStringList, titles);
+    QFETCH(QString, caption);
+    QFETCH(int, marks);
+    KanaFixture f;
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    if (folded) f.click_tool_item(form.tools().Menu_fold);
+    QCOMPARE(f.state->fold_search, folded);
+    QCOMPARE(QFile::exists(f.dir_path + QStringLiteral("verdalis.ini")), folded);
+    {
+      F_zenbun search(*f.state, form);
+      QCOMPARE(search.windowTitle(), caption);
+      user_input::show_active(&search);
+      user_input::type_into(search.Text1, QStringLiteral("ばら"));
+      user_input::click(search.Command1);
+      QCOMPARE(f.titles(), titles);
+    }
+    user_input::show_active(&form);
+    f.click_row(1);
+    const QList<QTextEdit::ExtraSelection> shown = form.Text2->extraSelections();
+    QCOMPARE(shown.size(), marks);
+    QCOMPARE(form.Text2->textCursor().position(), shown.first().cursor.selectionStart());
+    // F3 goes round the hits, Shift+F3 back.
+    QTest::keyClick(&form, Qt::Key_F3);
+    QCOMPARE(form.Text2->textCursor().position(), shown.at(marks > 1 ? 1 : 0).cursor.selectionStart());
+    QTest::keyClick(&form, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(form.Text2->textCursor().position(), shown.first().cursor.selectionStart());
+    // Listing every memo again ends the search's result, and its marks.
+    user_input::click(form.Command2);
+    f.click_row(1);
+    QVERIFY(form.Text2->extraSelections().isEmpty());
   }
 
   void a_keyword_typed_during_a_search_applies_to_the_memos_after() {

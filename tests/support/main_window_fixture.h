@@ -2,6 +2,8 @@
 // A main window over a temporary data directory, for the window tests.
 
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -10,6 +12,7 @@
 #include "main_window/main_form.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
+#include "main_window/tools_menu.h"
 #include "recording_messages.h"
 #include "user_input.h"
 
@@ -34,6 +37,16 @@ struct MainWindowFixture {
   void click_row(int grid_row) {
     if (!form->isVisible()) user_input::show_active(form.get());
     user_input::click_row(form->Grid1, grid_row - 1);
+  }
+
+  // Clicks the ツール menu open and an item in it, as the mouse does.
+  void click_tool_item(QAction* item) {
+    if (!form->isVisible()) user_input::show_active(form.get());
+    QMenuBar* bar = form->menuBar();
+    QMenu* menu = form->tools().Menu_tool;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY(menu->isVisible());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
   }
 
   // The titles of the memo rows listed, top to bottom.

@@ -71,6 +71,11 @@ struct AppState {
   // replaces it or it is undone; empty until then.
   RepointRecord last_repoint;
 
+  // Whether the full-text search compares folded (kana, full-width and
+  // half-width alike), as the user chose in the ツール menu; kept in
+  // verdalis.ini.
+  bool fold_search = false;
+
   QString flower_dat_path() const { return data_dir + QStringLiteral("flower.dat"); }
   QString flower_ini_path() const { return data_dir + QStringLiteral("flower.ini"); }
   QString basyo_dat_path() const { return data_dir + QStringLiteral("basyo.dat"); }
