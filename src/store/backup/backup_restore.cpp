@@ -34,6 +34,19 @@ bool same_folder(const QString& a, const QString& b) {
   return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
+// Why nothing can be made at `folder` ("" when something can): the folder,
+// or the nearest folder above it that is there, refuses new files.
+QString unwritable_place(const QString& folder) {
+  QString existing = folder;
+  while (!QFileInfo::exists(existing) && existing != QDir::rootPath()) existing = QFileInfo(existing).absolutePath();
+  if (!QFileInfo(existing).isDir() || ::access(native_path(existing).constData(), W_OK | X_OK) == 0) return QString();
+  const int error = errno;
+  const QString why = error == EACCES || error == EPERM
+                          ? QStringLiteral("「%1」への書き込みが許可されていません").arg(existing)
+                          : QStringLiteral("「%1」に書き込めません（%2）").arg(existing, errno_reason(error));
+  return QStringLiteral("「%1」に復元できません。\n理由：%2\n別のフォルダを選んで下さい。").arg(folder, why);
+}
+
 }  // namespace
 
 QString refused_restore_folder(const QString& folder, const QString& data_dir) {
@@ -46,6 +59,7 @@ QString refused_restore_folder(const QString& folder, const QString& data_dir) {
         .arg(absolute);
   }
   const QFileInfo info(absolute);
+  if (const QString why = unwritable_place(absolute); !why.isEmpty()) return why;
   if (!info.exists() && !info.isSymLink()) return QString();
   if (!info.isDir()) return QStringLiteral("「%1」はフォルダではありません。").arg(absolute);
   const QDir dir(absolute);

@@ -222,11 +222,20 @@ class TestBackup : public QObject {
     QTest::newRow("not empty") << "full";
     QTest::newRow("a file") << "file";
     QTest::newRow("unstorable name") << "name";
+    QTest::newRow("read-only") << "read-only";
+    QTest::newRow("below a read-only folder") << "below read-only";
   }
   void refused_folders() {
     QFETCH(QString, what);
     Diary d;
     QString folder = d.tmp.filePath("to");
+    ImmutableDir guard;
+    if (what.endsWith("read-only")) {
+      QDir().mkpath(folder);
+      if (!guard.protect(folder)) QSKIP("this file system lets the test's user write anywhere");
+      if (what == "below read-only") folder += QStringLiteral("/new/folder");
+      QVERIFY(store::refused_restore_folder(folder, d.data).contains(QStringLiteral("/to」への書き込みが許可されていません")));
+    }
     if (what == "own") folder = d.data;
     if (what == "data") put(folder + "/basyo.dat", "");
     if (what == "full") put(folder + "/x", "");
