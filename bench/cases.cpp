@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
-#include <QLineEdit>
 #include <QProcess>
 #include <QTimer>
 #include <algorithm>
@@ -18,7 +17,6 @@
 
 #include "main_window/main_form.h"
 #include "main_window/memo_list_model.h"
-#include "search/f_zenbun.h"
 #include "store/diary/category_list.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_filter.h"
@@ -33,12 +31,6 @@ namespace {
 // Results the floors compute are stored here so the compiler keeps the work.
 volatile qint64 sink = 0;
 
-double elapsed_ms(const std::function<void()>& run) {
-  QElapsedTimer timer;
-  timer.start();
-  run();
-  return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
 
 // Times our operation and its floor in turns, so that whatever else the
 // machine is doing weighs on both alike; each figure is the median.
@@ -59,15 +51,6 @@ QByteArray read_all(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// A loaded main window over the data directory.
-struct Window {
-  explicit Window(const QString& dir) : state(dir), form(state, messages) { loaded = form.Form_Load(); }
-  SilentMessages messages;
-  store::AppState state;
-  Main_form form;
-  bool loaded = false;
-};
 
 // The adjacent-swap sort in its literal form, stopped after `limit_ms`.
 // Returns the time taken, or a negative value when it did not finish.
@@ -168,77 +151,6 @@ Result bench_filter(const QString& dir, int reps) {
   };
   time_in_turns(r, reps, ours, floor);
   r.note = QStringLiteral("limit_ms 20");
-  return r;
-}
-
-// Runs grep -r -l -i -F over memo/ and returns the number of files it lists.
-// The keyword goes in a pattern file in windows-31j, as the files hold it
-// (an argument would pass through the locale's encoding).
-int run_grep(const QString& data_dir, const QString& keyword) {
-  const QString pattern = data_dir + QStringLiteral("../grep-pattern.txt");
-  if (QFile f(pattern); f.open(QIODevice::WriteOnly)) f.write(store::encode_cp932(keyword) + '\n');
-  QProcess grep;
-  grep.setWorkingDirectory(data_dir);
-  grep.start(QStringLiteral("grep"), {QStringLiteral("-r"), QStringLiteral("-l"), QStringLiteral("-i"), QStringLiteral("-F"),
-                                      QStringLiteral("-f"), pattern, QStringLiteral("memo/")});
-  grep.waitForFinished(-1);
-  return static_cast<int>(grep.readAllStandardOutput().count('\n'));
-}
-
-Result bench_search(const QString& dir, const QString& keyword, const QString& name, int reps) {
-  Result r{name, 0, 0, 1.0, {}};
-  Window w(dir);
-  F_zenbun search(w.state, w.form);
-  search.Text1->setText(keyword);
-  double longest_gap = 0;
-  int listed = 0;
-  auto ours = [&] {
-    // A zero-interval timer fires at every turn of the event loop.
-    QElapsedTimer since_turn;
-    since_turn.start();
-    QTimer turns;
-    QObject::connect(&turns, &QTimer::timeout, [&] {
-      longest_gap = std::max(longest_gap, static_cast<double>(since_turn.nsecsElapsed()) / 1e6);
-      since_turn.restart();
-    });
-    turns.start(0);
-    search.Command1_Click();
-    longest_gap = std::max(longest_gap, static_cast<double>(since_turn.nsecsElapsed()) / 1e6);
-    listed = w.state.listed_count;
-  };
-  // The anchor: grep over the same memo files, started as a process, with
-  // the keyword in the files' own encoding.
-  int grep_files = 0;
-  auto floor = [&] { grep_files = run_grep(w.state.data_dir, keyword); };
-  time_in_turns(r, reps, ours, floor);
-  r.note = QStringLiteral("longest_event_loop_gap_ms %1 listed %2 grep_files %3")
-               .arg(longest_gap, 0, 'f', 1)
-               .arg(listed)
-               .arg(grep_files);
-  return r;
-}
-
-Result bench_search_grep(const QString& dir, const QString& keyword, int reps) {
-  Result r{QStringLiteral("search_grep"), 0, 0, 0, {}};
-  store::AppState state(dir);
-  store::load_memo_index(state.flower_dat_path(), state.memo_table, state.settings.highest_memo_no);
-  int grep_files = 0;
-  // Against reading and decoding every memo file through the store, the
-  // search's earlier floor.
-  auto reading = [&] {
-    qsizetype chars = 0;
-    for (size_t i = 0; i < state.memo_table.size(); ++i) {
-      const QString memo_no = state.memo_table.text(i, store::MemoField::MemoNo);
-      for (const QString& path :
-           {store::memo_body_path(state.data_dir, memo_no), store::memo_images_path(state.data_dir, memo_no)}) {
-        const store::ReadResult read = store::read_file_bytes(path);
-        if (read.status == store::ReadStatus::Read) chars += store::decode_cp932(read.bytes).size();
-      }
-    }
-    sink = chars;
-  };
-  time_in_turns(r, reps, [&] { grep_files = run_grep(state.data_dir, keyword); }, reading);
-  r.note = QStringLiteral("grep -r -l -i -F over memo/ against reading and decoding every file; files %1").arg(grep_files);
   return r;
 }
 

@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+#include "main_window/main_form.h"
+#include "store/diary/app_state.h"
 #include "ui/message_service.h"
 
 namespace bench {
@@ -21,7 +23,23 @@ class SilentMessages : public ui::MessageService {
   bool ask(QWidget*, const QString&, const QString&, bool) override { return false; }
 };
 
+// A loaded main window over the data directory.
+struct Window {
+  explicit Window(const QString& dir) : state(dir), form(state, messages) { loaded = form.Form_Load(); }
+  SilentMessages messages;
+  store::AppState state;
+  Main_form form;
+  bool loaded = false;
+};
+
 inline double ms_since(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e6; }
+
+inline double elapsed_ms(const std::function<void()>& run) {
+  QElapsedTimer timer;
+  timer.start();
+  run();
+  return ms_since(timer);
+}
 
 inline double median(std::vector<double> times) {
   std::sort(times.begin(), times.end());

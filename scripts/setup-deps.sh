@@ -18,6 +18,8 @@ packages=(
     libarchive-dev
     # shooting times of photos (EXIF)
     libexiv2-dev
+    # benchmark: the search's anchors (grep is always there)
+    ripgrep
     # tests: the search's folding checked against ICU
     libicu-dev
     # end-to-end test and screenshots
