@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "backup/restored_copy.h"
@@ -140,11 +141,11 @@ bool F_backup::ask_target_and_back_up(QWidget* dialog_parent) {
 
 void F_backup::backup_done(const QString& target) {
   if (backup_.ok) {
-    Label1->setText(store::backup_summary(backup_, target));
+    show_text(store::backup_summary(backup_, target));
   } else if (backup_.cancelled) {
-    Label1->setText(QStringLiteral("バックアップを中止しました。ファイルは作成していません。"));
+    show_text(QStringLiteral("バックアップを中止しました。ファイルは作成していません。"));
   } else {
-    Label1->setText(backup_.message + QStringLiteral("\n\n別の場所に保存するときは「保存先を選び直す」を押して下さい。"));
+    show_text(backup_.message + QStringLiteral("\n\n別の場所に保存するときは「保存先を選び直す」を押して下さい。"));
     Command3->show();
     Command3->setFocus();
   }
@@ -203,14 +204,14 @@ QString F_backup::ask_restore_folder() {
 
 void F_backup::restore_done(const QString& folder) {
   if (restore_.cancelled) {
-    Label1->setText(QStringLiteral("復元を中止しました。「%1」は元のままです。").arg(folder));
+    show_text(QStringLiteral("復元を中止しました。「%1」は元のままです。").arg(folder));
     return;
   }
   if (!restore_.ok) {
-    Label1->setText(restore_.message + QStringLiteral("\n\n「%1」は元のままです。").arg(folder));
+    show_text(restore_.message + QStringLiteral("\n\n「%1」は元のままです。").arg(folder));
     return;
   }
-  Label1->setText(store::restore_summary(restore_, folder));
+  show_text(store::restore_summary(restore_, folder));
   if (messages_.ask(this, QStringLiteral("復元した Verdalis を今すぐ起動しますか？"), store::kAppTitle, true))
     offer_restored_copy();
 }
@@ -228,8 +229,23 @@ void F_backup::run_in_background(const QString& what, std::function<void()> work
   done_bytes_ = 0;
   total_bytes_ = 0;
   what_ = what;
-  Label1->setText(what);
+  show_text(what);
   job_.start(std::move(work), std::move(done));
+}
+
+// The window grows with the text at once; a window that would then reach
+// past the screen's edge moves back onto it, so no line is out of sight.
+void F_backup::show_text(const QString& text) {
+  Label1->setText(text);
+  if (!isVisible() || !layout()) return;
+  layout()->activate();
+  const QScreen* here = screen();
+  if (!here) return;
+  const QRect room = here->availableGeometry();
+  const QRect frame = frameGeometry();
+  const int x = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+  const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
+  if (x != frame.left() || y != frame.top()) move(x, y);
 }
 
 void F_backup::show_progress() {
@@ -238,7 +254,7 @@ void F_backup::show_progress() {
   // The bar counts kilobytes, so that archives past 2 GB fit its range.
   ProgressBar1->setRange(0, static_cast<int>(std::max<qint64>(total / 1024, 1)));
   ProgressBar1->setValue(static_cast<int>(done / 1024));
-  Label1->setText(what_ + QStringLiteral("\n%1 / %2").arg(store::size_text(done), store::size_text(total)));
+  show_text(what_ + QStringLiteral("\n%1 / %2").arg(store::size_text(done), store::size_text(total)));
 }
 
 // While the work runs only 中止 can be pressed and has the focus; then 閉じる.

@@ -69,6 +69,7 @@ class F_backup : public QDialog {
   void run_in_background(const QString& what, std::function<void()> work, std::function<void()> done);
   void set_running(bool running);
   void show_progress();
+  void show_text(const QString& text);
   void backup_done(const QString& target);
   void restore_done(const QString& folder);
   void offer_restored_copy();
