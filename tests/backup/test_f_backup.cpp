@@ -227,49 +227,6 @@ class TestFBackup : public QObject {
     QVERIFY(!QFileInfo::exists(to));
   }
 
-  // A folder the backup may not write to: the window names the archive and
-  // the reason, claims no older content, and 保存先を選び直す gives the
-  // save dialog again.
-  void a_refused_target_offers_the_save_dialog_again() {
-    testing_support::MainWindowFixture f;
-    QVERIFY(f.write_index(kMemo));
-    Main_form& form = f.load();
-    user_input::show_active(&form);
-    QTemporaryDir elsewhere;
-    const QString locked = elsewhere.filePath(QStringLiteral("鍵"));
-    QVERIFY(QDir().mkpath(locked));
-    ImmutableDir guard;
-    if (!guard.protect(locked)) QSKIP("this file system lets the test's user write anywhere");
-    QStringList targets{locked + QStringLiteral("/b.zip"), elsewhere.filePath(QStringLiteral("b.zip"))};
-    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString&) { return targets.takeFirst(); };
-    QStringList shown;
-    bool offered = false;
-    form.run_modal = [&](QDialog& d) {
-      auto* w = qobject_cast<F_backup*>(&d);
-      if (!w) return 0;
-      user_input::show_active(w);
-      w->wait_for_work();
-      shown << w->Label1->text();
-      offered = w->Command3->isVisible() && w->focusWidget() == w->Command3;
-      user_input::click(w->Command3);
-      w->wait_for_work();
-      shown << w->Label1->text();
-      user_input::click(w->Command2);
-      return d.result();
-    };
-    click_tool_item(form, form.tools().Menu_backup);
-    QVERIFY(targets.isEmpty());
-    QCOMPARE(shown.size(), 2);
-    QVERIFY2(shown[0].startsWith(QStringLiteral("バックアップ「%1/b.zip」を作成できませんでした。\n理由：フォルダ「%1」への書き込みが許可されていません")
-                                     .arg(locked)),
-             qPrintable(shown[0]));
-    QVERIFY2(!shown[0].contains(QStringLiteral("以前の内容")), qPrintable(shown[0]));
-    QVERIFY(offered);
-    QVERIFY2(shown[1].startsWith(QStringLiteral("バックアップを作成しました：\n") + elsewhere.filePath(QStringLiteral("b.zip"))),
-             qPrintable(shown[1]));
-    QVERIFY(f.messages.log.isEmpty());
-  }
-
   // Every line of the outcome shows, at the window's default and minimum
   // size and at a larger font, and no control overlaps another.
   void the_outcome_shows_whole_data() {
@@ -318,22 +275,31 @@ class TestFBackup : public QObject {
   // the focus, Tab goes through the buttons that can be pressed in reading
   // order and back to the first, every button has its own access key, Alt
   // with it presses the button, and Esc or Alt+C closes the window once
-  // the work has ended.
+  // the work has ended. A backup into a folder that refuses new files says
+  // why (and claims no older file), and 保存先を選び直す gives the save
+  // dialog again, where another place then works.
   void keyboard_data() {
     QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("said");
     QTest::addColumn<QStringList>("tab_order");
     QTest::addColumn<int>("closing_key");
-    QTest::newRow("backup running") << "running" << QStringList{"Command1"} << int(Qt::Key_Escape);
-    QTest::newRow("backup failed") << "failed" << QStringList{"Command3", "Command2"} << int(Qt::Key_C);
-    QTest::newRow("restore done") << "restored" << QStringList{"Command2"} << int(Qt::Key_Escape);
+    QTest::newRow("backup running") << "running" << "バックアップを作成しています" << QStringList{"Command1"} << int(Qt::Key_Escape);
+    QTest::newRow("backup refused") << "refused" << "理由：フォルダ「%1」への書き込みが許可されていません\n\n"
+                                    << QStringList{"Command3", "Command2"} << int(Qt::Key_C);
+    QTest::newRow("restore done") << "restored" << "」に復元しました。" << QStringList{"Command2"} << int(Qt::Key_Escape);
   }
   void keyboard() {
     QFETCH(QString, state);
+    QFETCH(QString, said);
     QFETCH(QStringList, tab_order);
     QFETCH(int, closing_key);
     testing_support::MainWindowFixture f;
     QVERIFY(f.write_index(kMemo));
     QTemporaryDir elsewhere;
+    const QString locked = elsewhere.filePath(QStringLiteral("鍵"));
+    QVERIFY(QDir().mkpath(locked));
+    ImmutableDir guard;
+    if (state == "refused" && !guard.protect(locked)) QSKIP("this file system lets the test's user write anywhere");
     if (state == "running") {
       // A picture of 8 GB (sparse: it takes no room) keeps the backup busy.
       QFile big(elsewhere.filePath(QStringLiteral("big.jpg")));
@@ -344,23 +310,22 @@ class TestFBackup : public QObject {
     QCOMPARE(archive.isEmpty(), state != "restored");
     Main_form& form = f.load();
     user_input::show_active(&form);
-    int save_dialogs = 0;
-    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString&) {
-      // The second time (保存先を選び直す) the user cancels the dialog.
-      if (save_dialogs++ > 0) return QString();
-      return elsewhere.filePath(state == "failed" ? QStringLiteral("ない/b.zip") : QStringLiteral("b.zip"));
-    };
+    QStringList targets{(state == "refused" ? locked : elsewhere.path()) + QStringLiteral("/b.zip"),
+                        elsewhere.filePath(QStringLiteral("b.zip"))};
+    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString&) { return targets.takeFirst(); };
     form.tools().backup_choosers.open_archive = [&](QWidget*) { return archive; };
     form.tools().backup_choosers.restore_folder = [&](QWidget*) { return elsewhere.filePath(QStringLiteral("to")); };
     QStringList focus_path;
     QStringList pressed;
     QStringList mnemonics;
+    QStringList shown;
     bool closed = false;
     form.run_modal = [&](QDialog& d) {
       auto* w = qobject_cast<F_backup*>(&d);
       if (!w) return 0;
       user_input::show_active(w);
       if (state != "running") w->wait_for_work();
+      shown << w->Label1->text();
       for (int i = 0; i <= tab_order.size(); ++i) {
         focus_path << QApplication::focusWidget()->objectName();
         user_input::key(Qt::Key_Tab);
@@ -376,6 +341,7 @@ class TestFBackup : public QObject {
         if (QTest::qWaitFor([&] { return spy.size() == 1; })) pressed << name;
       }
       w->wait_for_work();
+      shown << w->Label1->text();
       user_input::key(Qt::Key(closing_key), closing_key == Qt::Key_C ? Qt::AltModifier : Qt::NoModifier);
       closed = QTest::qWaitFor([&] { return !w->isVisible(); });
       return d.result();
@@ -387,29 +353,13 @@ class TestFBackup : public QObject {
     QStringList expected_presses = tab_order;
     expected_presses.removeAll(QStringLiteral("Command2"));
     QCOMPARE(pressed, expected_presses);
-    QCOMPARE(save_dialogs, state == "restored" ? 0 : state == "failed" ? 2 : 1);
     QVERIFY(closed);
-  }
-
-  void restored_copy_position_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<bool>("given");
-    QTest::newRow("none") << QStringList{"verdalis"} << QPoint() << false;
-    QTest::newRow("given") << QStringList{"verdalis", "--position=148,96"} << QPoint(148, 96) << true;
-    QTest::newRow("left of the screen") << QStringList{"--position=-20,30"} << QPoint(-20, 30) << true;
-    QTest::newRow("one number") << QStringList{"--position=148"} << QPoint() << false;
-    QTest::newRow("not numbers") << QStringList{"--position=a,b"} << QPoint() << false;
-    QTest::newRow("three numbers") << QStringList{"--position=1,2,3"} << QPoint() << false;
-  }
-  void restored_copy_position() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QPoint, at);
-    QFETCH(bool, given);
-    QCOMPARE(restored_copy::position_in(arguments), given ? std::optional<QPoint>(at) : std::nullopt);
+    QVERIFY2(shown[0].contains(QString(said).replace(QStringLiteral("%1"), locked)), qPrintable(shown[0]));
+    QVERIFY2(!shown[0].contains(QStringLiteral("以前の内容")), qPrintable(shown[0]));
+    QCOMPARE(targets.size(), state == "restored" ? 2 : state == "refused" ? 0 : 1);
+    if (state == "refused") QVERIFY2(shown[1].startsWith(QStringLiteral("バックアップを作成しました")), qPrintable(shown[1]));
   }
 };
-
 
 QTEST_MAIN(TestFBackup)
 #include "test_f_backup.moc"
