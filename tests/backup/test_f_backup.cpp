@@ -70,14 +70,28 @@ class TestFBackup : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // At the default font and at a larger one, every line of each outcome
+  // shows, at the window's first size and at its minimum size, and no
+  // control overlaps another.
+  void backing_up_and_restoring_through_the_menu_data() {
+    QTest::addColumn<int>("points");
+    QTest::newRow("9 pt") << 9;
+    QTest::newRow("14 pt") << 14;
+  }
   void backing_up_and_restoring_through_the_menu() {
+    QFETCH(int, points);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSize(points);
+    QApplication::setFont(font);
     testing_support::MainWindowFixture f;
     QVERIFY(f.write_index({"2026/05/01", "花壇", "バラ", "咲いた", "1", "2026/05/01 10:00:00", "2026/05/01 10:00:00"}));
     QTemporaryDir elsewhere;
     const QString picture = elsewhere.filePath(QStringLiteral("庭/バラ.jpg"));
     QVERIFY(QDir().mkpath(QFileInfo(picture).path()));
     QVERIFY(write_bytes(picture, "jpeg bytes"));
-    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines({picture, QStringLiteral("満開")})));
+    const QStringList gone{QStringLiteral("/なくなった/庭.jpg"), QStringLiteral("x")};
+    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines(QStringList{picture, QStringLiteral("満開")} + gone)));
     Main_form& form = f.load();
     user_input::show_active(&form);
     const QByteArray index = read_bytes(f.state->flower_dat_path());
@@ -100,12 +114,17 @@ class TestFBackup : public QObject {
       return true;
     };
     QStringList results;
+    QList<bool> whole;
     form.run_modal = [&](QDialog& d) {
       auto* w = qobject_cast<F_backup*>(&d);
       if (!w) return 0;
       user_input::show_active(w);
       w->wait_for_work();
       results << w->Label1->text();
+      // The layout follows the new text when the event loop runs.
+      whole << QTest::qWaitFor([&] { return laid_out_whole(w); });
+      w->resize(w->minimumSize());
+      whole << QTest::qWaitFor([&] { return w->size() == w->minimumSize() && laid_out_whole(w); });
       user_input::click(w->Command2);
       return d.result();
     };
@@ -114,6 +133,7 @@ class TestFBackup : public QObject {
     QCOMPARE(proposed, QDir::home().filePath(store::default_backup_name(QDate::currentDate())));
     QCOMPARE(results.size(), 1);
     QVERIFY2(results[0].startsWith(QStringLiteral("バックアップを作成しました：\n") + archive), qPrintable(results[0]));
+    QVERIFY2(results[0].endsWith(QStringLiteral("\n見つからなかった写真：1枚（写真一覧.txt に記録しました）")), qPrintable(results[0]));
     QVERIFY(QFileInfo(archive).size() > 0);
 
     // The diary's own folder and a folder that is not empty are refused
@@ -134,9 +154,11 @@ class TestFBackup : public QObject {
     QCOMPARE(restored_copy::position_in(started), std::optional<QPoint>(beside));
     QCOMPARE(read_bytes(restored + QStringLiteral("/flower.dat")), index);
     const QString copy = restored + QLatin1Char('/') + store::picture_archive_name(picture);
-    QCOMPARE(read_bytes(restored + QStringLiteral("/memo/g0000001.txt")), cp932_lines({copy, QStringLiteral("満開")}));
+    QCOMPARE(read_bytes(restored + QStringLiteral("/memo/g0000001.txt")), cp932_lines(QStringList{copy, QStringLiteral("満開")} + gone));
     QCOMPARE(read_bytes(copy), QByteArray("jpeg bytes"));
     QCOMPARE(read_bytes(f.state->flower_dat_path()), index);
+    QApplication::setFont(before);
+    QCOMPARE(whole, QList<bool>(4, true));
   }
 
   // Esc while a backup runs stops it, and the window stays to say so.
@@ -225,50 +247,6 @@ class TestFBackup : public QObject {
     const QString text = early ? f.messages.log[0].text : shown;
     QVERIFY2(text.contains(said) && text.contains(archive), qPrintable(text));
     QVERIFY(!QFileInfo::exists(to));
-  }
-
-  // Every line of the outcome shows, at the window's default and minimum
-  // size and at a larger font, and no control overlaps another.
-  void the_outcome_shows_whole_data() {
-    QTest::addColumn<int>("points");
-    QTest::newRow("9 pt") << 9;
-    QTest::newRow("14 pt") << 14;
-  }
-  void the_outcome_shows_whole() {
-    QFETCH(int, points);
-    const QFont before = QApplication::font();
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
-    testing_support::MainWindowFixture f;
-    QVERIFY(f.write_index(kMemo));
-    QVERIFY(write_bytes(f.dir_path + "memo/g0000001.txt", cp932_lines({QStringLiteral("/なくなった/庭の写真.jpg"), QStringLiteral("x")})));
-    Main_form& form = f.load();
-    user_input::show_active(&form);
-    QTemporaryDir elsewhere;
-    form.tools().backup_choosers.save_archive = [&](QWidget*, const QString&) { return elsewhere.filePath(QStringLiteral("b.zip")); };
-    QString shown;
-    bool whole_at_default = false;
-    bool whole_at_minimum = false;
-    form.run_modal = [&](QDialog& d) {
-      auto* w = qobject_cast<F_backup*>(&d);
-      if (!w) return 0;
-      user_input::show_active(w);
-      w->wait_for_work();
-      shown = w->Label1->text();
-      // The layout follows the new text when the event loop runs.
-      whole_at_default = QTest::qWaitFor([&] { return laid_out_whole(w); });
-      w->resize(w->minimumSize());
-      whole_at_minimum = QTest::qWaitFor([&] { return w->size() == w->minimumSize() && laid_out_whole(w); });
-      user_input::click(w->Command2);
-      return d.result();
-    };
-    click_tool_item(form, form.tools().Menu_backup);
-    QApplication::setFont(before);
-    QCOMPARE(shown.count(QLatin1Char('\n')), 3);
-    QVERIFY2(shown.endsWith(QStringLiteral("\n見つからなかった写真：1枚（写真一覧.txt に記録しました）")), qPrintable(shown));
-    QVERIFY(whole_at_default);
-    QVERIFY(whole_at_minimum);
   }
 
   // The keyboard in each state of the window: the first useful button has
