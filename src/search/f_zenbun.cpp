@@ -76,6 +76,7 @@ F_zenbun::~F_zenbun() { stop(); }
 void F_zenbun::Command1_Click() {
   stop();
   const int mine = generation_;
+  const int this_search = ++searches_;
   ++running_;
   const ui::BusyCursor busy;
   main_.begin_listing();
@@ -92,6 +93,9 @@ void F_zenbun::Command1_Click() {
   const auto wait_ms = [&] { return static_cast<int>(std::max<qint64>(1, yield_interval_ms - since_yield.elapsed())); };
   const int count = state_.memo_count();
   std::unique_ptr<store::SearchRun> run;
+  // The picture list read last becomes the shared list when the search
+  // ends, stopped or not, unless a newer search took over.
+  store::MemoSearch last_list;
   for (int slot = 1; slot <= count && mine == generation_; ++slot) {
     // The keyword is read for every memo, as the user may still be typing:
     // when it has changed, the workers start again from this memo with it.
@@ -107,10 +111,11 @@ void F_zenbun::Command1_Click() {
     const store::MemoSearch* found = nullptr;
     while (mine == generation_ && (found = run->result(at, wait_ms())) == nullptr) keep_answering(count, slot);
     if (found == nullptr) break;
-    if (found->images_read) state_.current_images = found->images;
+    if (found->images_read) last_list = *found;
     if (found->found) main_.list_memo(slot);
     keep_answering(count, slot);
   }
+  if (last_list.images_read && this_search == searches_) state_.current_images = store::images_of(last_list);
   if (active_ == run.get()) active_ = nullptr;
   --running_;
   if (mine == generation_) setWindowTitle(idle_caption());

@@ -53,6 +53,8 @@ class F_zenbun : public QDialog {
   // as it sees that another one has started or the window is closing.
   int generation_ = 0;
   int running_ = 0;
+  // Searches started, so that one taken over by a newer one knows it.
+  int searches_ = 0;
   // The workers of the newest search, stopped when another search starts
   // or the window closes.
   store::SearchRun* active_ = nullptr;

@@ -5,6 +5,10 @@
 
 namespace store {
 
+std::vector<ImageEntry> images_of(const MemoSearch& result) {
+  return result.images_bytes.isEmpty() ? result.images : parse_image_list(result.images_bytes);
+}
+
 MemoSearch search_memo(const QString& data_dir, const QString& title, const QString& memo_no,
                        const KeywordMatch& keyword) {
   MemoSearch result;

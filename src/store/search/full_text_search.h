@@ -6,6 +6,7 @@
 // (SearchRun) must give the same result for every memo, and the tests hold
 // it to that.
 
+#include <QByteArray>
 #include <QString>
 #include <vector>
 
@@ -16,10 +17,16 @@ namespace store {
 
 struct MemoSearch {
   bool found = false;
-  // Whether the memo's picture list file was read, and what it held.
+  // Whether the memo's picture list file was read and held pictures, and
+  // what it held: as entries, or, when the list was not parsed (its bytes
+  // could not hold the keyword), as its bytes.
   bool images_read = false;
   std::vector<ImageEntry> images;
+  QByteArray images_bytes;
 };
+
+// The pictures of the list the search read, parsed when they were not.
+std::vector<ImageEntry> images_of(const MemoSearch& result);
 
 // Searches one memo for the keyword. Files are read only as far as needed:
 // the picture list only when the title does not match, the body only when

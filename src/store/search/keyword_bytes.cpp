@@ -77,12 +77,27 @@ std::vector<QByteArray> forms_of(char16_t c, Matching matching) {
   return forms;
 }
 
+// Which two bytes decode, on their own, to one character: where the codec
+// reads a pair rather than two single bytes.
+const std::vector<bool>& pair_is_one_character() {
+  static const std::vector<bool> pairs = [] {
+    std::vector<bool> table(65536, false);
+    each_form([&table](const QByteArray& bytes) {
+      if (bytes.size() == 2 && decode_cp932(QByteArrayView(bytes)).size() == 1)
+        table[static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1])] = true;
+    });
+    return table;
+  }();
+  return pairs;
+}
+
 // How likely a character's byte forms are to turn up in a file that does
-// not contain the keyword: single bytes (ASCII, half-width kana) far more
-// than pairs, and more forms more than fewer.
+// not contain the keyword: ASCII far more than the rest (single bytes are
+// only looked for where a character starts, so a half-width kana is as
+// rare as the kana itself), and more forms more than fewer.
 int chance(const std::vector<QByteArray>& forms) {
   int score = 0;
-  for (const QByteArray& f : forms) score += f.size() == 1 ? 100 : 1;
+  for (const QByteArray& f : forms) score += f.size() == 1 && static_cast<unsigned char>(f[0]) < 0x80 ? 100 : 1;
   return score;
 }
 
@@ -104,7 +119,17 @@ KeywordBytes::KeywordBytes(const QString& keyword, Matching matching) {
     if (!active_ || score < best) {
       active_ = true;
       best = score;
-      forms_ = std::move(forms);
+      forms_.clear();
+      singles_.assign(256, false);
+      has_singles_ = false;
+      for (QByteArray& f : forms) {
+        if (f.size() == 1) {
+          singles_[static_cast<unsigned char>(f[0])] = true;
+          has_singles_ = true;
+        } else {
+          forms_.push_back(std::move(f));
+        }
+      }
     }
   }
 }
@@ -114,6 +139,20 @@ bool KeywordBytes::may_contain(QByteArrayView bytes) const {
   for (const QByteArray& f : forms_) {
     if (::memmem(bytes.data(), static_cast<size_t>(bytes.size()), f.constData(), static_cast<size_t>(f.size())))
       return true;
+  }
+  if (!has_singles_) return false;
+  // A single byte counts only where the codec starts a character with it:
+  // the second byte of a pair (a kanji's, say) is not a half-width kana.
+  const std::vector<bool>& pairs = pair_is_one_character();
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n;) {
+    if (i + 1 < n && pairs[b[i] << 8 | b[i + 1]]) {
+      i += 2;
+      continue;
+    }
+    if (singles_[b[i]]) return true;
+    ++i;
   }
   return false;
 }

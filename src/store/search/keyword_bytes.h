@@ -26,7 +26,10 @@ class KeywordBytes {
 
  private:
   bool active_ = false;
+  // The chosen character's forms of two bytes, and of one (by byte value).
   std::vector<QByteArray> forms_;
+  std::vector<bool> singles_;
+  bool has_singles_ = false;
 };
 
 }  // namespace store

@@ -49,7 +49,8 @@ const MemoSearch* SearchRun::result(size_t at, int wait_ms) {
 }
 
 // The same steps as search_memo: the title, then the picture titles, then
-// the body. A picture list that is not there is not opened through Qt.
+// the body. Both files are read with plain system calls relative to the
+// memo folder (a picture list that is not there costs one failed open).
 MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
   MemoSearch result;
   if (keyword_.empty()) return result;
@@ -58,10 +59,17 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
     return result;
   }
   const QString memo_no = table_.text(at, MemoField::MemoNo);
-  if (memo_.may_hold(memo_images_name(memo_no).toLatin1().constData())) {
-    ImageListResult list = read_image_list(data_dir_, memo_no);
-    result.images_read = !list.images.empty();
-    result.images = std::move(list.images);
+  if (const qint64 size = memo_.read_file(memo_images_name(memo_no).toLatin1().constData(), buffer); size > 0) {
+    // Any bytes make at least one line, so at least one picture.
+    result.images_read = true;
+    const QByteArrayView list(buffer.data(), static_cast<qsizetype>(size));
+    // Only the list the search reads last is kept: most are never parsed.
+    if (!keyword_bytes_.may_contain(list)) {
+      result.images_bytes = list.toByteArray();
+      search_body(memo_no, buffer, result);
+      return result;
+    }
+    result.images = parse_image_list(list);
     for (const ImageEntry& e : result.images) {
       if (keyword_.in(e.title)) {
         result.found = true;
@@ -69,11 +77,15 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
       }
     }
   }
+  search_body(memo_no, buffer, result);
+  return result;
+}
+
+void SearchRun::search_body(const QString& memo_no, std::vector<char>& buffer, MemoSearch& result) const {
   if (const qint64 size = memo_.read_file(memo_body_name(memo_no).toLatin1().constData(), buffer); size >= 0) {
     const QByteArrayView body(buffer.data(), static_cast<qsizetype>(size));
     result.found = keyword_bytes_.may_contain(body) && keyword_.in(decode_cp932(body));
   }
-  return result;
 }
 
 }  // namespace store

@@ -44,6 +44,7 @@ class SearchRun {
  private:
   void work();
   MemoSearch search(size_t at, std::vector<char>& buffer) const;
+  void search_body(const QString& memo_no, std::vector<char>& buffer, MemoSearch& result) const;
 
   const QString data_dir_;
   const MemoTable& table_;
