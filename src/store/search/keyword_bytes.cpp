@@ -1,26 +1,15 @@
 #include "store/search/keyword_bytes.h"
 
 #include <cstring>
+#include <algorithm>
 #include <map>
 
 #include "store/files/codec.h"
+#include "store/search/cp932_forms.h"
 
 namespace store {
 
 namespace {
-
-// Calls `add` with every byte and every two-byte sequence of windows-31j.
-template <typename Add>
-void each_form(Add add) {
-  for (int b = 0; b < 256; ++b) add(QByteArray(1, static_cast<char>(b)));
-  for (int lead = 0x81; lead <= 0xFC; ++lead) {
-    if (lead > 0x9F && lead < 0xE0) continue;
-    for (int trail = 0x40; trail <= 0xFC; ++trail) {
-      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-      add(QByteArray(pair, 2));
-    }
-  }
-}
 
 using Forms = std::multimap<char16_t, QByteArray>;
 
@@ -33,7 +22,7 @@ using Forms = std::multimap<char16_t, QByteArray>;
 const Forms& forms_by_compared_char(Matching matching) {
   static const Forms ignoring_case = [] {
     Forms m;
-    each_form([&m](const QByteArray& bytes) {
+    each_cp932_form([&m](const QByteArray& bytes) {
       const QString text = decode_cp932(QByteArrayView(bytes));
       if (text.size() == 1) m.emplace(text.at(0).toCaseFolded().unicode(), bytes);
     });
@@ -41,7 +30,7 @@ const Forms& forms_by_compared_char(Matching matching) {
   }();
   static const Forms folded = [] {
     Forms m;
-    each_form([&m](const QByteArray& bytes) {
+    each_cp932_form([&m](const QByteArray& bytes) {
       const QString text = decode_cp932(QByteArrayView(bytes));
       if (text.size() != 1) return;
       QString seen;
@@ -82,7 +71,7 @@ std::vector<QByteArray> forms_of(char16_t c, Matching matching) {
 const std::vector<bool>& pair_is_one_character() {
   static const std::vector<bool> pairs = [] {
     std::vector<bool> table(65536, false);
-    each_form([&table](const QByteArray& bytes) {
+    each_cp932_form([&table](const QByteArray& bytes) {
       if (bytes.size() == 2 && decode_cp932(QByteArrayView(bytes)).size() == 1)
         table[static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1])] = true;
     });
@@ -104,57 +93,66 @@ int chance(const std::vector<QByteArray>& forms) {
 }  // namespace
 
 KeywordBytes::KeywordBytes(const QString& keyword, Matching matching) {
-  int best = 0;
   const QString compared = matching == Matching::Fold ? fold_for_search(keyword) : keyword;
+  std::vector<std::pair<int, CharForms>> candidates;
+  QString seen;
   for (const QChar c : compared) {
-    std::vector<QByteArray> forms = forms_of(c.unicode(), matching);
+    if (seen.contains(c)) continue;
+    seen += c;
     // A character no bytes decode to (half of a surrogate pair, a letter
-    // the code page lacks): leave the decision to the comparison.
-    if (forms.empty()) {
-      active_ = false;
-      forms_.clear();
-      return;
-    }
+    // the code page lacks) is left to the comparison.
+    std::vector<QByteArray> forms = forms_of(c.unicode(), matching);
+    if (forms.empty()) continue;
     const int score = chance(forms);
-    if (!active_ || score < best) {
-      active_ = true;
-      best = score;
-      forms_.clear();
-      singles_.assign(256, false);
-      has_singles_ = false;
-      for (QByteArray& f : forms) {
-        if (f.size() == 1) {
-          singles_[static_cast<unsigned char>(f[0])] = true;
-          has_singles_ = true;
-        } else {
-          forms_.push_back(std::move(f));
-        }
+    CharForms f;
+    f.singles.assign(256, false);
+    for (QByteArray& form : forms) {
+      if (form.size() == 1) {
+        f.singles[static_cast<unsigned char>(form[0])] = true;
+        f.has_singles = true;
+      } else {
+        f.pairs.push_back(std::move(form));
       }
     }
+    candidates.emplace_back(score, std::move(f));
+  }
+  // The least likely characters first; a few of them are enough.
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [score, f] : candidates) {
+    if (chars_.size() == kMostChars) break;
+    chars_.push_back(std::move(f));
   }
 }
 
-bool KeywordBytes::may_contain(QByteArrayView bytes) const {
-  if (!active_) return true;
-  for (const QByteArray& f : forms_) {
+bool KeywordBytes::CharForms::in(QByteArrayView bytes) const {
+  for (const QByteArray& f : pairs) {
     if (::memmem(bytes.data(), static_cast<size_t>(bytes.size()), f.constData(), static_cast<size_t>(f.size())))
       return true;
   }
-  if (!has_singles_) return false;
+  if (!has_singles) return false;
   // A single byte counts only where the codec starts a character with it:
   // the second byte of a pair (a kanji's, say) is not a half-width kana.
-  const std::vector<bool>& pairs = pair_is_one_character();
+  const std::vector<bool>& is_pair = pair_is_one_character();
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   const qsizetype n = bytes.size();
   for (qsizetype i = 0; i < n;) {
-    if (i + 1 < n && pairs[b[i] << 8 | b[i + 1]]) {
+    if (i + 1 < n && is_pair[b[i] << 8 | b[i + 1]]) {
       i += 2;
       continue;
     }
-    if (singles_[b[i]]) return true;
+    if (singles[b[i]]) return true;
     ++i;
   }
   return false;
+}
+
+bool KeywordBytes::may_contain(QByteArrayView bytes) const {
+  // A text holding the keyword holds each of its characters.
+  for (const CharForms& c : chars_) {
+    if (!c.in(bytes)) return false;
+  }
+  return true;
 }
 
 }  // namespace store

@@ -2,10 +2,10 @@
 // A quick test of a memo file's bytes before they are decoded: a text that
 // contains the keyword (letter case ignored) holds, for each of the
 // keyword's characters, the windows-31j bytes of a character equal to it
-// ignoring case. One character of the keyword, the one least likely to
-// turn up by chance, is looked for as bytes; a file with none of its byte
-// forms anywhere cannot match and need not be decoded. The test only ever
-// lets through too much, never too little: a file it lets through is
+// ignoring case. A few characters of the keyword, those least likely to
+// turn up by chance, are looked for as bytes; a file that lacks every byte
+// form of one of them cannot match and need not be decoded. The test only
+// ever lets through too much, never too little: a file it lets through is
 // decoded and compared as before. Compared folded, the same holds for the
 // folded keyword's characters and the byte forms that fold to them.
 
@@ -25,11 +25,17 @@ class KeywordBytes {
   bool may_contain(QByteArrayView bytes) const;
 
  private:
-  bool active_ = false;
-  // The chosen character's forms of two bytes, and of one (by byte value).
-  std::vector<QByteArray> forms_;
-  std::vector<bool> singles_;
-  bool has_singles_ = false;
+  // The byte forms of one of the keyword's characters: of two bytes, and
+  // of one (by byte value).
+  struct CharForms {
+    std::vector<QByteArray> pairs;
+    std::vector<bool> singles;
+    bool has_singles = false;
+    bool in(QByteArrayView bytes) const;
+  };
+  static constexpr size_t kMostChars = 3;
+  // The characters looked for, least likely to turn up by chance first.
+  std::vector<CharForms> chars_;
 };
 
 }  // namespace store

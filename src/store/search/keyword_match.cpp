@@ -1,5 +1,11 @@
 #include "store/search/keyword_match.h"
 
+#include <QHash>
+#include <string>
+
+#include "store/files/codec.h"
+#include "store/search/cp932_forms.h"
+
 namespace store {
 
 namespace {
@@ -99,6 +105,107 @@ std::vector<KeywordMatch::Hit> KeywordMatch::hits_in(const QString& text) const 
     hits.push_back({start, end - start});
   }
   return hits;
+}
+
+namespace {
+
+// The fold of every character windows-31j decodes to, and the kana a
+// voiced or semi-voiced mark joins with the kana before it. Folding a text
+// character by character, joining the marks as they come, gives what
+// folding it whole gives: the marks are the only characters of these texts
+// that normalization joins to the one before, and they join the hiragana
+// as they join the katakana it came from.
+class FoldTable {
+ public:
+  FoldTable() : single_(65536, kNotHere) {
+    each_cp932_form([this](const QByteArray& bytes) {
+      const QString text = decode_cp932(QByteArrayView(bytes));
+      if (text.size() != 1) return;
+      const char16_t c = text.at(0).unicode();
+      if (single_[c] != kNotHere || several_.contains(c)) return;
+      const QString folded = fold_for_search(text);
+      if (folded.size() == 1 && folded.at(0).unicode() != kNotHere)
+        single_[c] = folded.at(0).unicode();
+      else
+        several_.insert(c, folded);
+    });
+    for (char16_t k = kKanaFrom; k < kKanaTo; ++k) {
+      for (const char16_t mark : {kVoiced, kSemiVoiced}) {
+        const QChar pair[2] = {QChar(k), QChar(mark)};
+        const QString joined = QString(pair, 2).normalized(QString::NormalizationForm_C);
+        if (joined.size() == 1) (mark == kVoiced ? voiced_ : semi_voiced_)[k - kKanaFrom] = joined.at(0).unicode();
+      }
+    }
+  }
+
+  QString fold(const QString& text) const {
+    thread_local std::u16string out;
+    out.clear();
+    out.reserve(static_cast<size_t>(text.size()) + 16);
+    const auto put = [](const QString& s) { out.append(reinterpret_cast<const char16_t*>(s.utf16()), s.size()); };
+    // Where the fold of the last character that is no mark begins, in the
+    // text and in the fold.
+    qsizetype piece_from = 0;
+    size_t piece_start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+      const QChar ch = text.at(i);
+      const char16_t f = single_[ch.unicode()];
+      const bool mark = f == kVoiced || f == kSemiVoiced;
+      if (!mark) {
+        piece_from = i;
+        piece_start = out.size();
+      }
+      if (f == kNotHere) {
+        const auto it = several_.constFind(ch.unicode());
+        put(it != several_.cend() ? *it : fold_for_search(QString(ch)));
+        continue;
+      }
+      if (mark && !out.empty()) {
+        const QChar last(out.back());
+        // After an accent (´ ¨ ￣ fold to a space and one), the mark goes
+        // before it, as normalization orders them: the piece is folded whole.
+        if (last.combiningClass() > 8) {
+          out.resize(piece_start);
+          put(fold_for_search(text.mid(piece_from, i + 1 - piece_from)));
+          continue;
+        }
+        if (last.unicode() >= kKanaFrom && last.unicode() < kKanaTo) {
+          const char16_t joined = (f == kVoiced ? voiced_ : semi_voiced_)[last.unicode() - kKanaFrom];
+          if (joined != 0) {
+            out.back() = joined;
+            continue;
+          }
+        }
+      }
+      out.push_back(f);
+    }
+    return QString(reinterpret_cast<const QChar*>(out.data()), static_cast<qsizetype>(out.size()));
+  }
+
+ private:
+  static constexpr char16_t kNotHere = 0xFFFF;  // no text holds U+FFFF
+  static constexpr char16_t kVoiced = 0x3099;
+  static constexpr char16_t kSemiVoiced = 0x309A;
+  static constexpr char16_t kKanaFrom = 0x3040;
+  static constexpr char16_t kKanaTo = 0x3100;
+  std::vector<char16_t> single_;
+  QHash<char16_t, QString> several_;
+  char16_t voiced_[kKanaTo - kKanaFrom] = {};
+  char16_t semi_voiced_[kKanaTo - kKanaFrom] = {};
+};
+
+}  // namespace
+
+QString fold_decoded(const QString& text) {
+  static const FoldTable table;
+  return table.fold(text);
+}
+
+bool KeywordMatch::in_decoded(const QString& text) const {
+  if (empty()) return false;
+  if (matching_ == Matching::IgnoreCase) return text.contains(compared_, Qt::CaseInsensitive);
+  return fold_decoded(text).contains(compared_);
 }
 
 bool KeywordMatch::in(const QString& text) const {

@@ -17,6 +17,9 @@ enum class Matching { IgnoreCase, Fold };
 // hiragana with the voiced mark; ー and the iteration marks stay). Kanji
 // are not read.
 QString fold_for_search(const QString& text);
+// The same as fold_for_search for a text decoded from windows-31j, by
+// table and many times faster; other characters fold one by one.
+QString fold_decoded(const QString& text);
 
 class KeywordMatch {
  public:
@@ -29,6 +32,8 @@ class KeywordMatch {
   // An empty keyword, or one that folds to nothing, matches nothing.
   bool empty() const { return compared_.isEmpty(); }
   bool in(const QString& text) const;
+  // The same as in() for a text decoded from windows-31j, faster.
+  bool in_decoded(const QString& text) const;
 
   // Where the keyword is found in `text`, by the same rule as in(): the
   // start and length of each occurrence in `text` itself, in order, none

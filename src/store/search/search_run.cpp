@@ -54,7 +54,7 @@ const MemoSearch* SearchRun::result(size_t at, int wait_ms) {
 MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
   MemoSearch result;
   if (keyword_.empty()) return result;
-  if (keyword_bytes_.may_contain(table_.bytes(at, MemoField::Title)) && keyword_.in(table_.text(at, MemoField::Title))) {
+  if (keyword_bytes_.may_contain(table_.bytes(at, MemoField::Title)) && keyword_.in_decoded(table_.text(at, MemoField::Title))) {
     result.found = true;
     return result;
   }
@@ -71,7 +71,7 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
     }
     result.images = parse_image_list(list);
     for (const ImageEntry& e : result.images) {
-      if (keyword_.in(e.title)) {
+      if (keyword_.in_decoded(e.title)) {
         result.found = true;
         return result;
       }
@@ -84,7 +84,7 @@ MemoSearch SearchRun::search(size_t at, std::vector<char>& buffer) const {
 void SearchRun::search_body(const QString& memo_no, std::vector<char>& buffer, MemoSearch& result) const {
   if (const qint64 size = memo_.read_file(memo_body_name(memo_no).toLatin1().constData(), buffer); size >= 0) {
     const QByteArrayView body(buffer.data(), static_cast<qsizetype>(size));
-    result.found = keyword_bytes_.may_contain(body) && keyword_.in(decode_cp932(body));
+    result.found = keyword_bytes_.may_contain(body) && keyword_.in_decoded(decode_cp932(body));
   }
 }
 

@@ -32,8 +32,8 @@ std::vector<QByteArray> pieces() {
   for (int c : {0x8341, 0x8362, 0x8940, 0x9F72}) p.push_back(pair(c >> 8, c & 0xFF));  // trail bytes 0x40–0x7E
   for (const char* s : {"\x80", "\xA0", "\xFD", "\xFF", "\x81 ", "\x85\x40", "\x81"}) p.emplace_back(s);
   for (int c : {0xB6, 0xB3, 0xCA, 0xDF, 0xB0}) p.emplace_back(1, char(c));  // ｶ ｳ ﾊ ﾟ ｰ
-  // か が カ ガ ヴ ゛ ー ヵ ㍻ ① Ｒ
-  for (int c : {0x82A9, 0x82AA, 0x834A, 0x834B, 0x8394, 0x814A, 0x815B, 0x8395, 0x877E, 0x8740, 0x8271})
+  // か が カ ガ ヴ ゛ ー ヵ ㍻ ① Ｒ ㌢ ´
+  for (int c : {0x82A9, 0x82AA, 0x834A, 0x834B, 0x8394, 0x814A, 0x815B, 0x8395, 0x877E, 0x8740, 0x8271, 0x8761, 0x814C})
     p.push_back(pair(c >> 8, c & 0xFF));
   p.emplace_back("\r\n");
   p.emplace_back("\n");
