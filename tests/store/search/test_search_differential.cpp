@@ -177,6 +177,35 @@ class TestSearchDifferential : public QObject {
     QCOMPARE(got, marked);
   }
 
+  // Keywords that fold oddly or cannot be in the files: the workers agree
+  // with folding whole texts, and nothing hangs.
+  void hostile_keywords_data() {
+    QTest::addColumn<QString>("keyword");
+    QTest::newRow("a voiced mark alone") << QStringLiteral("゛");
+    QTest::newRow("a combining mark alone") << QString(QChar(0x3099));
+    QTest::newRow("a half-width mark alone") << QStringLiteral("ﾞ");
+    QTest::newRow("not in windows-31j") << QStringLiteral("é😀");
+    QTest::newRow("half a surrogate pair") << QString(QChar(0xD83D));
+    QTest::newRow("an invalid byte's character") << store::decode_cp932(QByteArray("\xFD"));
+    QTest::newRow("1000 characters") << QStringLiteral("ｶﾞ").repeated(500);
+  }
+
+  void hostile_keywords() {
+    QFETCH(QString, keyword);
+    std::mt19937 random(7);
+    Generated g;
+    generate(g, random, 300);
+    for (const store::Matching matching : {store::Matching::IgnoreCase, store::Matching::Fold}) {
+      store::SearchRun run(g.dir, g.table, keyword, 0, 2, matching);
+      for (size_t at = 0; at < g.table.size(); ++at) {
+        const store::MemoSearch* got = nullptr;
+        while ((got = run.result(at, 2)) == nullptr) {
+        }
+        QVERIFY(got->found == store::search_memo(g.dir, g.table[at], keyword, matching).found);
+      }
+    }
+  }
+
   void same_rows_as_one_memo_search_data() {
     QTest::addColumn<unsigned>("seed");
     QTest::addColumn<int>("threads");
