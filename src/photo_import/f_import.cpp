@@ -106,7 +106,9 @@ void F_import::build_controls() {
   layout->addWidget(Grid1, 1);
   layout->addLayout(options);
   layout->addLayout(buttons);
-  setMinimumSize(560, 300);
+  // Small enough for a small screen, never so small that the options and
+  // buttons overlap (larger fonts need more).
+  setMinimumSize(QSize(560, 300).expandedTo(layout->minimumSize()));
   resize(980, 520);
 }
 

@@ -65,7 +65,7 @@ F_zenbun::F_zenbun(store::AppState& state, ui::MainWindowHost& main)
   const QRectF m = main.outer_geometry_twips();
   move(px(m.left() + (m.width() - kWidth) / 2), px(m.top() + (m.height() - kHeight) / 2));
   main.set_hint(state.fold_search
-                    ? QStringLiteral("すべてのメモを対象に全文検索中です（ひらがなとカタカナ、全角と半角を区別しません）。")
+                    ? QStringLiteral("すべてのメモを、かな・全角半角を区別せずに検索中です。")
                     : QStringLiteral("すべてのメモを対象に全文検索中です。"));
   Text1->clear();
   Text1->setFocus();

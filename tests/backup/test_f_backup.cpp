@@ -23,6 +23,7 @@
 #include "main_window_fixture.h"
 #include "main_window/tools_menu.h"
 #include "store/backup/backup_names.h"
+#include "layout_check.h"
 #include "user_input.h"
 
 using testing_support::cp932_lines;
@@ -47,21 +48,6 @@ QString backup_of(const testing_support::MainWindowFixture& f, const QString& wh
   const store::BackupPlan plan = store::plan_backup(f.dir_path, {{"1", "2026/05/01", "咲いた"}}, go_on);
   const QString zip = where + QStringLiteral("/backup.zip");
   return store::write_backup(plan, zip, go_on).ok ? zip : QString();
-}
-
-// True when no two of the window's shown controls overlap, each lies
-// inside the window and has at least the size its content needs.
-bool laid_out_whole(QWidget* w) {
-  const QList<QWidget*> controls = w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  for (QWidget* a : controls) {
-    if (!a->isVisible()) continue;
-    if (!w->rect().contains(a->geometry()) || a->width() < a->minimumSizeHint().width() ||
-        a->height() < a->minimumSizeHint().height())
-      return false;
-    for (QWidget* b : controls)
-      if (a != b && b->isVisible() && a->geometry().intersects(b->geometry())) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -122,9 +108,9 @@ class TestFBackup : public QObject {
       w->wait_for_work();
       results << w->Label1->text();
       // The layout follows the new text when the event loop runs.
-      whole << QTest::qWaitFor([&] { return laid_out_whole(w); });
+      whole << QTest::qWaitFor([&] { return testing_support::layout_fault(w).isEmpty(); });
       w->resize(w->minimumSize());
-      whole << QTest::qWaitFor([&] { return w->size() == w->minimumSize() && laid_out_whole(w); });
+      whole << QTest::qWaitFor([&] { return w->size() == w->minimumSize() && testing_support::layout_fault(w).isEmpty(); });
       user_input::click(w->Command2);
       return d.result();
     };

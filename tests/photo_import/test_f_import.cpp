@@ -5,9 +5,13 @@
 
 #include <QComboBox>
 #include <QTableWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "exif_picture.h"
+#include "layout_check.h"
 #include "main_window/tools_menu.h"
 #include "main_window_fixture.h"
 #include "photo_import/f_import.h"
@@ -69,6 +73,51 @@ class TestFImport : public QObject {
     QCOMPARE(day20.images[0].title, QStringLiteral("09:15"));
     QCOMPARE(f.state->memo_table.text(2, store::MemoField::Date), QStringLiteral("2026/05/20"));
     QVERIFY(f.messages.log.back().text.startsWith(QStringLiteral("2 件のメモに写真 3 枚を取り込みました。")));
+  }
+
+  // The keyboard alone: Tab leaves the table after one stop and goes round
+  // in reading order, the access keys reach their controls, Esc closes;
+  // at its minimum size, in the default font and in a large one, nothing
+  // overlaps.
+  void keyboard_and_minimum_size_data() {
+    QTest::addColumn<int>("points");
+    QTest::newRow("default font") << 0;
+    QTest::newRow("14 pt") << 14;
+  }
+
+  void keyboard_and_minimum_size() {
+    QFETCH(int, points);
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    if (points > 0) QApplication::setFont(QFont(before.family(), points));
+    testing_support::MainWindowFixture f;
+    Main_form& form = f.load();
+    seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));
+    F_import w(*f.state, f.messages, form, thumbnails, &form);
+    const QString photos = f.dir_path + QStringLiteral("DCIM/");
+    QVERIFY(QDir().mkpath(photos));
+    QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("1.JPG"), QStringLiteral("2026:06:01 09:00:00")));
+    user_input::show_active(&w);
+    w.start_scan(photos);
+    w.wait_for_scan();
+    QCOMPARE(QApplication::focusWidget(), w.Grid1);
+    QList<QWidget*> walked;
+    for (int i = 0; i < 4; ++i) {
+      user_input::key(Qt::Key_Tab);
+      walked << QApplication::focusWidget();
+    }
+    QCOMPARE(walked, (QList<QWidget*>{w.Option1, w.Command1, w.Command2, static_cast<QWidget*>(w.Grid1)}));
+    user_input::key(Qt::Key_N, Qt::AltModifier);
+    QTRY_VERIFY(w.Option2->isChecked());  // a button pressed by its key is clicked a moment later
+    user_input::key(Qt::Key_T, Qt::AltModifier);
+    QTRY_VERIFY(w.Option1->isChecked());
+
+    w.resize(1, 1);
+    QCOMPARE(w.size(), w.minimumSize());
+    QCOMPARE(testing_support::layout_fault(&w, true), QString());
+
+    user_input::key(Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
   }
 
   // A row brought up to date while the folder is still read keeps what the

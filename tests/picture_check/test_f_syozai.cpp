@@ -18,6 +18,7 @@
 #include "main_window/tools_menu.h"
 #include "picture_check/f_syozai.h"
 #include "store/files/codec.h"
+#include "layout_check.h"
 #include "user_input.h"
 
 using testing_support::cp932_lines;
@@ -262,16 +263,7 @@ class TestFSyozai : public QObject {
     w.resize(1, 1);
     QCOMPARE(w.size(), w.minimumSize());
     QVERIFY(w.minimumWidth() < 900 && w.minimumHeight() < 700);
-    QList<QWidget*> shown_widgets;
-    for (QWidget* c : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-      if (!c->isVisible()) continue;
-      QVERIFY2(c->width() >= c->minimumSizeHint().width() || qobject_cast<QLabel*>(c), qPrintable(c->objectName()));
-      QVERIFY2(c->height() >= c->minimumSizeHint().height(), qPrintable(c->objectName()));
-      for (QWidget* other : shown_widgets) {
-        QVERIFY2(!c->geometry().intersects(other->geometry()), qPrintable(c->objectName() + " " + other->objectName()));
-      }
-      shown_widgets << c;
-    }
+    QCOMPARE(testing_support::layout_fault(&w, true), QString());
   }
 };
 
