@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "immutable_dir.h"
@@ -175,15 +176,21 @@ class TestSeasons : public QObject {
     const QString root = tmp.filePath(QStringLiteral("cache/thumbnails"));
     QVERIFY(QDir().mkpath(QFileInfo(picture).path()));
     QVERIFY(write_jpeg(picture, Qt::red, QSize(600, 300)));
+    const struct timespec times[2] = {{1700000000, 0}, {1700000000, 750000000}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(picture).constData(), times, 0) == 0);
     const QString cached = store::thumbnail_path(root, store::ThumbnailSize::Normal, picture);
 
-    // Made once and written for the whole desktop, at most 128 pixels.
+    // Made once and written for the whole desktop, at most 128 pixels,
+    // compressed (its raw pixels alone would take 24 KB), with the
+    // picture's whole seconds since the epoch.
     QImage made = seasons::make_thumbnail(picture, 72, root);
     QCOMPARE(made.size(), QSize(72, 36));
-    const auto written = store::png_texts(testing_support::read_bytes(cached));
+    const QByteArray bytes = testing_support::read_bytes(cached);
+    const auto written = store::png_texts(bytes);
     QCOMPARE(written.value("Thumb::URI"), store::thumbnail_uri(picture));
-    QCOMPARE(QString::fromLatin1(written.value("Thumb::MTime")), mtime_of(picture));
+    QCOMPARE(written.value("Thumb::MTime"), QByteArray("1700000000"));
     QCOMPARE(QImage(cached).size(), QSize(128, 64));
+    QVERIFY2(bytes.size() < 4096, QByteArray::number(bytes.size()).constData());
 
     // A file manager's fresh thumbnail is used as it is.
     QVERIFY(write_cached(root, picture, Qt::blue, mtime_of(picture)));

@@ -6,8 +6,10 @@
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 
 namespace store {
 
@@ -89,6 +91,24 @@ void append_u32(QByteArray& out, quint32 v) {
   out.append(b, 4);
 }
 
+// Makes every missing folder of the path, from the top down, readable by
+// the owner only (the cache root and everything below it, and a missing
+// $XDG_CACHE_HOME too). Folders already there keep their own permissions.
+bool make_private_dirs(const QString& dir) {
+  const QByteArray path = QFile::encodeName(QDir::cleanPath(dir));
+  struct stat st {};
+  if (::stat(path.constData(), &st) == 0) return S_ISDIR(st.st_mode);
+  qsizetype at = path.startsWith('/') ? 1 : 0;
+  for (;;) {
+    const qsizetype slash = path.indexOf('/', at);
+    const QByteArray part = slash < 0 ? path : path.first(slash);
+    if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash < 0) break;
+    at = slash + 1;
+  }
+  return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace
 
 QHash<QByteArray, QByteArray> png_texts(QByteArrayView png) {
@@ -140,10 +160,7 @@ bool is_inside_thumbnail_cache(const QString& root, const QString& absolute_path
 }
 
 bool write_thumbnail_file(const QString& dir, const QString& name, const QByteArray& bytes) {
-  if (!QDir(dir).exists()) {
-    if (!QDir().mkpath(dir)) return false;
-    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  }
+  if (!make_private_dirs(dir)) return false;
   // A temporary file is made readable by its owner only.
   QTemporaryFile file(dir + QStringLiteral("/.verdalis-XXXXXX.png"));
   if (!file.open()) return false;

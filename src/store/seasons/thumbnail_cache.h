@@ -60,9 +60,9 @@ bool is_inside_thumbnail_cache(const QString& root, const QString& absolute_path
 
 // Writes the bytes as the file `name` in `dir` through a temporary file in
 // the same folder and a rename, so that no reader ever sees half a file;
-// the folder is made (owner only) when missing and the file is readable by
-// the owner only. False when anything fails (a read-only cache); nothing
-// is left behind then.
+// every missing folder of the path is made readable by the owner only
+// (0700), and the file is readable by the owner only. False when anything
+// fails (a read-only cache); nothing is left behind then.
 bool write_thumbnail_file(const QString& dir, const QString& name, const QByteArray& bytes);
 
 }  // namespace store

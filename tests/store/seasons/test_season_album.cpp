@@ -298,10 +298,31 @@ class TestSeasonAlbum : public QObject {
     QCOMPARE(store::thumbnail_is_fresh(stored_uri, stored_mtime, "file:///a.jpg", 1700000000), fresh);
   }
 
+  // Every folder the write makes is 0700, the cache folder itself too; a
+  // folder already there keeps its permissions.
+  void thumbnails_are_written_whole_and_private_data() {
+    QTest::addColumn<QString>("existing");
+    QTest::newRow("nothing there") << QString();
+    QTest::newRow("cache folder there") << QStringLiteral("cache");
+    QTest::newRow("thumbnails there") << QStringLiteral("cache/thumbnails");
+  }
   void thumbnails_are_written_whole_and_private() {
+    QFETCH(QString, existing);
     QTemporaryDir tmp;
-    const QString dir = tmp.path() + QStringLiteral("/thumbnails/normal");
+    if (!existing.isEmpty()) {
+      QVERIFY(QDir(tmp.path()).mkpath(existing));
+      for (const QString& rel : {QStringLiteral("cache"), existing})
+        QVERIFY(::chmod(QFile::encodeName(tmp.filePath(rel)).constData(), 0755) == 0);
+    }
+    const QString dir = tmp.path() + QStringLiteral("/cache/thumbnails/normal");
     QVERIFY(store::write_thumbnail_file(dir, QStringLiteral("x.png"), "first"));
+    for (const QString& rel : {QStringLiteral("cache"), QStringLiteral("cache/thumbnails"),
+                              QStringLiteral("cache/thumbnails/normal")}) {
+      struct stat st {};
+      QVERIFY(::stat(QFile::encodeName(tmp.filePath(rel)).constData(), &st) == 0);
+      const bool made = existing.isEmpty() || !existing.startsWith(rel);
+      QCOMPARE(st.st_mode & 07777, made ? 0700U : 0755U);
+    }
     QVERIFY(store::write_thumbnail_file(dir, QStringLiteral("x.png"), "second"));
     QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("x.png")});
     QFile f(dir + QStringLiteral("/x.png"));
