@@ -9,9 +9,12 @@
 #include "store/diary/app_state.h"
 #include "ui/app_icon.h"
 #include "ui/message_service.h"
+#include "ui/platform_choice.h"
 #include "ui/translations.h"
 
 int main(int argc, char** argv) {
+  // Before the application object exists: it reads QT_QPA_PLATFORM.
+  ui::choose_platform(argc, argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName(store::kAppName);
   ui::install_japanese_translations(app);
