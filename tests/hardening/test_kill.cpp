@@ -18,6 +18,7 @@
 #include <QtTest>
 #include <archive.h>
 #include <archive_entry.h>
+#include <algorithm>
 #include <csignal>
 #include <map>
 #include <optional>
@@ -345,10 +346,13 @@ class KillTest : public QObject {
     QVERIFY(worker.started());
     const double per_op = operation_time(worker);
     QVERIFY2(per_op > 0, "the worker does not run");
-    // Kills fall anywhere in one operation and a bit beyond.
-    std::uniform_int_distribution<int> delay_us(0, std::max(50, static_cast<int>(2 * per_op * 1000)));
+    // Kills fall anywhere in one operation and a bit beyond. The span
+    // adapts, as the backup's does, so that about half land inside an
+    // operation however busy the machine is (a loaded machine wakes this
+    // thread late, and a fixed span then lets most operations finish).
+    double op_span_us = std::max(50.0, 2 * per_op * 1000);
     std::uniform_int_distribution<int> wait_for(1, 4);
-    std::uniform_real_distribution<double> backup_delay(0, 1);
+    std::uniform_real_distribution<double> fraction(0, 1);
     // A kill after a backup has begun falls anywhere in this many ms; the
     // span adapts so that about half of these kills land inside the backup.
     double backup_span_ms = 10 * per_op;
@@ -373,12 +377,13 @@ class KillTest : public QObject {
       }
       QVERIFY(last.has_value());
       const int seen_backup = last->operation == "backup" && !last->ended ? last->n : 0;
-      usleep(static_cast<useconds_t>(seen_backup ? backup_delay(rng_) * backup_span_ms * 1000 : delay_us(rng_)));
+      usleep(static_cast<useconds_t>((seen_backup ? backup_span_ms * 1000 : op_span_us) * fraction(rng_)));
       const int status = worker.kill_run(last);
       QVERIFY2(WIFSIGNALED(status), qPrintable(QStringLiteral("the run ended by itself, status %1").arg(status)));
       if (!last->ended) ++interrupted;
       if (!last->ended && last->operation == "backup") ++in_backup;
       if (seen_backup) backup_span_ms *= last->n == seen_backup && !last->ended ? 1.25 : 0.8;
+      else op_span_us = std::clamp(op_span_us * (last->ended ? 0.8 : 1.25), 1.0, 1e6);
       check_directory(*last, kill);
       if (QTest::currentTestFailed()) return;
       // The next run names its new archives afresh.
