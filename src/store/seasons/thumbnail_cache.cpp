@@ -114,6 +114,10 @@ bool make_private_dirs(const QString& dir) {
 QHash<QByteArray, QByteArray> png_texts(QByteArrayView png) {
   QHash<QByteArray, QByteArray> texts;
   if (!png.startsWith(QByteArrayView(kPngSignature, 8))) return texts;
+  // Compressed texts are inflated only while small: a zTXt of a few bytes
+  // may inflate a thousandfold, and a cache file comes from any program.
+  constexpr qsizetype kMaxCompressedText = 1024;
+  qsizetype inflated_left = 64 * 1024;
   qsizetype at = 8;
   while (at + 12 <= png.size()) {
     const quint32 length = qFromBigEndian<quint32>(png.data() + at);
@@ -124,13 +128,18 @@ QHash<QByteArray, QByteArray> png_texts(QByteArrayView png) {
     const qsizetype zero = data.indexOf('\0');
     if (zero > 0 && type == "tEXt") {
       texts.insert(data.first(zero).toByteArray(), data.sliced(zero + 1).toByteArray());
-    } else if (zero > 0 && type == "zTXt" && zero + 2 <= data.size() && data[zero + 1] == '\0') {
-      // qUncompress wants the expected size in front; a generous one will do.
+    } else if (zero > 0 && type == "zTXt" && zero + 2 <= data.size() && data[zero + 1] == '\0' &&
+               data.size() - zero - 2 <= kMaxCompressedText && inflated_left > 0) {
+      // qUncompress wants the expected size in front; the largest kept will
+      // do (it grows its buffer when the text is longer).
       QByteArray z;
-      append_u32(z, 64 * 1024);
+      append_u32(z, static_cast<quint32>(inflated_left));
       z.append(data.sliced(zero + 2));
       const QByteArray value = qUncompress(z);
-      if (!value.isEmpty()) texts.insert(data.first(zero).toByteArray(), value);
+      if (!value.isEmpty() && value.size() <= inflated_left) {
+        texts.insert(data.first(zero).toByteArray(), value);
+        inflated_left -= value.size();
+      }
     }
     at += 12 + static_cast<qsizetype>(length);
   }

@@ -47,7 +47,8 @@ bool thumbnail_is_fresh(const QByteArray& stored_uri, const QString& stored_mtim
 
 // The text chunks of PNG bytes (tEXt, and zTXt as file managers may write
 // them), key to value, read without decoding the picture. Damaged bytes
-// give the chunks read before the damage.
+// give the chunks read before the damage. Compressed texts are kept only
+// while small (at most 1 KB compressed, 64 KB inflated in all).
 QHash<QByteArray, QByteArray> png_texts(QByteArrayView png);
 
 // The PNG bytes with tEXt chunks added right after the header chunk.

@@ -298,6 +298,45 @@ class TestSeasonAlbum : public QObject {
     QCOMPARE(store::thumbnail_is_fresh(stored_uri, stored_mtime, "file:///a.jpg", 1700000000), fresh);
   }
 
+  // Texts of a cache file from any program: plain and compressed ones are
+  // read, a compressed one that inflates past the bound is dropped (no
+  // memory spent on it), and a chunk running past the end ends the reading.
+  void png_texts_data() {
+    QTest::addColumn<QByteArray>("chunks");
+    QTest::addColumn<QByteArray>("uri");
+    QTest::addColumn<QByteArray>("mtime");
+    const auto chunk = [](const QByteArray& type, const QByteArray& data) {
+      QByteArray out;
+      for (int b = 3; b >= 0; --b) out += char((data.size() >> (8 * b)) & 0xFF);
+      return out + type + data + QByteArray(4, '\0');
+    };
+    const auto z = [&](const QByteArray& key, const QByteArray& value) {
+      return chunk("zTXt", key + QByteArray(2, '\0') + qCompress(value).sliced(4));
+    };
+    const QByteArray uri = chunk("tEXt", QByteArrayLiteral("Thumb::URI\0file:///a.jpg"));
+    QByteArray noise(3000, '\0');
+    quint32 seed = 1;
+    for (char& c : noise) c = char((seed = seed * 1103515245U + 12345U) >> 24);
+    QTest::newRow("plain") << uri + chunk("tEXt", QByteArrayLiteral("Thumb::MTime\0" "17")) << QByteArray("file:///a.jpg")
+                           << QByteArray("17");
+    QTest::newRow("compressed") << uri + z("Thumb::MTime", "17") << QByteArray("file:///a.jpg") << QByteArray("17");
+    QTest::newRow("inflates past 64 KB") << z("Thumb::URI", QByteArray(200000, 'a')) + z("Thumb::MTime", "17")
+                                         << QByteArray() << QByteArray("17");
+    QTest::newRow("compressed past 1 KB") << uri + z("Thumb::MTime", noise)
+                                          << QByteArray("file:///a.jpg") << QByteArray();
+    QTest::newRow("length past the end") << uri + chunk("tEXt", QByteArrayLiteral("Thumb::MTime\0" "17")).chopped(6)
+                                         << QByteArray("file:///a.jpg") << QByteArray();
+  }
+  void png_texts() {
+    QFETCH(QByteArray, chunks);
+    QFETCH(QByteArray, uri);
+    QFETCH(QByteArray, mtime);
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunks;
+    const auto texts = store::png_texts(png);
+    QCOMPARE(texts.value("Thumb::URI"), uri);
+    QCOMPARE(texts.value("Thumb::MTime"), mtime);
+  }
+
   // Every folder the write makes is 0700, the cache folder itself too; a
   // folder already there keeps its permissions.
   void thumbnails_are_written_whole_and_private_data() {
