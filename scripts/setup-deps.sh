@@ -28,6 +28,8 @@ packages=(
     xdotool
     fonts-ipafont-gothic
     fonts-dejavu-core
+    # tests: the printed PDF read back (pdftotext, pdffonts)
+    poppler-utils
     # install test: checks the desktop entry
     desktop-file-utils
 )

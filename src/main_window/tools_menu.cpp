@@ -10,6 +10,7 @@
 #include "main_window/main_form.h"
 #include "photo_import/f_import.h"
 #include "picture_check/f_syozai.h"
+#include "printing/f_print.h"
 #include "seasons/f_album.h"
 #include "seasons/f_season.h"
 #include "seasons/thumbnail_loader.h"
@@ -56,6 +57,7 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   Menu_tool->addSeparator();
   Menu_album = ui::add_action(Menu_tool, "Menu_album", QStringLiteral("季節アルバム(&A)..."));
   Menu_season = ui::add_action(Menu_tool, "Menu_season", QStringLiteral("この時期の記録(&S)..."));
+  Menu_print = ui::add_action(Menu_tool, "Menu_print", QStringLiteral("印刷・PDF(&P)..."));
   Menu_tool->addSeparator();
   Menu_fold = ui::add_action(Menu_tool, "Menu_fold", QStringLiteral("検索でかな・全角半角を区別しない(&K)"));
   Menu_fold->setCheckable(true);
@@ -72,6 +74,7 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
   QObject::connect(Menu_album, &QAction::triggered, &main, [this] { Menu_album_Click(); });
   QObject::connect(Menu_season, &QAction::triggered, &main, [this] { Menu_season_Click(); });
   QObject::connect(Menu_fold, &QAction::triggered, &main, [this] { Menu_fold_Click(); });
+  QObject::connect(Menu_print, &QAction::triggered, &main, [this] { Menu_print_Click(); });
 }
 
 ToolsMenu::~ToolsMenu() {
@@ -164,4 +167,10 @@ void ToolsMenu::Menu_fold_Click() {
   // The choice holds for this run whether or not it could be kept.
   const store::FileResult saved = settings.save();
   if (!saved.ok) messages_.inform(&main_, saved.message, store::kAppTitle);
+}
+
+void ToolsMenu::Menu_print_Click() {
+  F_print print(state_, messages_, main_.listed_slots(), main_.Combo1->currentText(), main_.Combo2->currentText(),
+                &main_);
+  main_.run_modal(print);
 }

@@ -44,6 +44,7 @@ class ToolsMenu {
   void Menu_album_Click();
   void Menu_season_Click();
   void Menu_fold_Click();
+  void Menu_print_Click();
 
   // The seasons windows while they are open.
   seasons::F_album* album() const { return album_; }
@@ -63,6 +64,7 @@ class ToolsMenu {
   QAction* Menu_album = nullptr;
   QAction* Menu_season = nullptr;
   QAction* Menu_fold = nullptr;
+  QAction* Menu_print = nullptr;
 
  private:
   seasons::ThumbnailLoader& thumbnails();
