@@ -1,0 +1,230 @@
+// The PDF read back with pdftotext and pdffonts: every title and the
+// Japanese text are there and searchable in an embedded Japanese font,
+// pictures stand upright, a missing one prints as a framed line, and a
+// folder that cannot be written or a stopped job leaves no file. The
+// window's path through real input: a filter on one bed, "印刷・PDF" from
+// the ツール menu, "PDFに保存...".
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QtTest>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+#include "immutable_dir.h"
+#include "main_window_fixture.h"
+#include "printing/f_print.h"
+#include "printing/print_document.h"
+#include "store/diary/memo_files.h"
+
+using testing_support::cp932_lines;
+using testing_support::write_bytes;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return QStringLiteral("<%1 failed>").arg(program);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The text of the PDF, runs of white space made one space (pdftotext
+// breaks lines where the page does).
+QString pdf_text(const QString& path) {
+  return run(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+}
+
+bool write_jpeg(const QString& path, int w, int h, int orientation = 1) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  if (!image.save(path, "JPEG")) return false;
+  if (orientation == 1) return true;
+  try {
+    auto picture = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Orientation"] = uint16_t(orientation);
+    picture->setExifData(exif);
+    picture->writeMetadata();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+printing::MemoPlan plan(const QString& title, const QString& body) {
+  return {QStringLiteral("2026/05/03　花壇　バラ"), title, body, {}};
+}
+
+}  // namespace
+
+class TestPrintPdf : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void initTestCase() {
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(),
+             "pdftotext (poppler-utils) is needed: scripts/setup-deps.sh installs it");
+  }
+
+  // Picture sizes as the layout gets them: upright by EXIF, missing files
+  // and undecodable ones told apart.
+  void planned_pictures_data() {
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("all") << int(store::PrintPictures::All)
+                         << QStringList{"40x30", "30x40", "missing", "unreadable"};
+    QTest::newRow("first") << int(store::PrintPictures::First) << QStringList{"40x30"};
+    QTest::newRow("none") << int(store::PrintPictures::None) << QStringList{};
+  }
+  void planned_pictures() {
+    QFETCH(int, which);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString d = dir.path() + QLatin1Char('/');
+    QDir().mkdir(d + QStringLiteral("memo"));
+    QVERIFY(write_jpeg(d + QStringLiteral("a.jpg"), 40, 30));
+    QVERIFY(write_jpeg(d + QStringLiteral("b.jpg"), 40, 30, 6));  // turned a quarter on the camera
+    QVERIFY(write_bytes(d + QStringLiteral("c.jpg"), QByteArray("\xff\xd8\xff", 3)));
+    QVERIFY(store::save_image_list(d, QStringLiteral("1"),
+                                   {{d + "a.jpg", "a"}, {d + "b.jpg", "b"}, {d + "gone.jpg", "g"}, {d + "c.jpg", "c"}})
+                .ok);
+    const store::PrintMemo memo{QStringLiteral("1"), "2026/05/03", "花壇", "バラ", "t", ""};
+    const auto plans = printing::plan_memos(d, {memo}, store::PrintPictures(which));
+    QCOMPARE(plans.size(), 1u);
+    QStringList got;
+    for (const auto& p : plans[0].pictures) {
+      got << (p.missing ? QStringLiteral("missing")
+                        : p.size.isEmpty() ? QStringLiteral("unreadable")
+                                           : QStringLiteral("%1x%2").arg(p.size.width()).arg(p.size.height()));
+    }
+    QCOMPARE(got, expected);
+  }
+
+  // Every title, the body and the framed line of a missing picture are in
+  // the text read back; the Japanese font is embedded.
+  void read_back() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("日誌.pdf"));
+    std::vector<printing::MemoPlan> memos;
+    for (int i = 1; i <= 40; ++i) {
+      memos.push_back(plan(QStringLiteral("株分け第%1回").arg(i), QStringLiteral("ラベンダーの挿し木%1\n水やり").arg(i)));
+    }
+    const QString pic = dir.filePath(QStringLiteral("p.jpg"));
+    QVERIFY(write_jpeg(pic, 400, 300));
+    memos[3].pictures = {{pic, QStringLiteral("咲き始め"), QSize(400, 300), false},
+                         {dir.filePath("ない.jpg"), QStringLiteral("x"), {}, true}};
+    int last_page = 0, pages = 0;
+    const auto result = printing::save_pdf(pdf, memos, {}, QStringLiteral("場所: 花壇　品種: すべて"), [&](int p, int n) {
+      last_page = p;
+      pages = n;
+      return true;
+    });
+    QVERIFY2(result.written, qPrintable(result.message));
+    QVERIFY(pages >= 2);
+    QCOMPARE(last_page, pages);
+    const QString text = pdf_text(pdf);
+    for (int i = 1; i <= 40; ++i) {
+      QVERIFY2(text.contains(QStringLiteral("株分け第%1回").arg(i)), qPrintable(QString::number(i)));
+      QVERIFY(text.contains(QStringLiteral("ラベンダーの挿し木%1").arg(i)));
+    }
+    QVERIFY(text.contains(QStringLiteral("咲き始め")));
+    QVERIFY(text.contains(QStringLiteral("画像なし: ") + dir.filePath("ない.jpg")));
+    QVERIFY(text.contains(QStringLiteral("場所: 花壇")));
+    QVERIFY(text.contains(QStringLiteral("1 / %1").arg(pages)));
+    QVERIFY(text.contains(QStringLiteral("%1 / %1").arg(pages)));
+    const QString fonts = run(QStringLiteral("pdffonts"), {pdf});
+    QVERIFY2(fonts.contains(QStringLiteral("IPA")) || fonts.contains(QStringLiteral("Noto")), qPrintable(fonts));
+    for (const QString& line : fonts.split(QLatin1Char('\n')).mid(2)) {
+      if (!line.trimmed().isEmpty()) QVERIFY2(line.contains(QStringLiteral(" yes ")), qPrintable(line));
+    }
+  }
+
+  // No half file under the chosen name, and an earlier file there kept.
+  void no_half_file_data() {
+    QTest::addColumn<bool>("read_only");
+    QTest::addColumn<int>("stop_after");
+    QTest::addColumn<bool>("earlier_file");
+    QTest::newRow("stopped on the first page") << false << 1 << false;
+    QTest::newRow("stopped later, earlier file kept") << false << 2 << true;
+    QTest::newRow("read-only folder") << true << 0 << false;
+  }
+  void no_half_file() {
+    QFETCH(bool, read_only);
+    QFETCH(int, stop_after);
+    QFETCH(bool, earlier_file);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    if (earlier_file) QVERIFY(write_bytes(pdf, "earlier"));
+    std::vector<printing::MemoPlan> memos;
+    for (int i = 0; i < 6; ++i) memos.push_back(plan(QStringLiteral("題%1").arg(i), QString(4000, QChar(0x3042))));
+    ImmutableDir locked;
+    if (read_only) QVERIFY(locked.protect(dir.path()));
+    const auto result =
+        printing::save_pdf(pdf, memos, {}, {}, [&](int page, int) { return stop_after == 0 || page < stop_after; });
+    locked.release();
+    QVERIFY(!result.written);
+    QCOMPARE(result.stopped, stop_after > 0);
+    QCOMPARE(result.message.contains(QStringLiteral("out.pdf")), read_only);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             earlier_file ? QStringList{QStringLiteral("out.pdf")} : QStringList{});
+    if (earlier_file) QCOMPARE(testing_support::read_bytes(pdf), QByteArray("earlier"));
+  }
+
+  // The user's path: the location filter on one bed, the menu item, the
+  // newest-first order, and "PDFに保存...".
+  void window_saves_filtered_memos() {
+    testing_support::MainWindowFixture f;
+    QVERIFY(f.write_index({"2026/05/03", "花壇", "バラ", "花壇の五月", "1", "2026/05/03 10:00:00", "2026/05/03 10:00:00",
+                           "2026/04/01", "温室", "トマト", "温室の四月", "2", "2026/04/01 10:00:00", "2026/04/01 10:00:00",
+                           "2026/03/20", "花壇", "チューリップ", "花壇の三月", "3", "2026/03/20 10:00:00",
+                           "2026/03/20 10:00:00"}));
+    QVERIFY(write_bytes(f.dir_path + "basyo.dat", cp932_lines({"花壇", "温室"})));
+    QVERIFY(store::save_memo_body(f.dir_path, QStringLiteral("3"), QStringLiteral("球根を植えた。\r\n肥料も少し。")).ok);
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    user_input::show_active(&form);
+    user_input::pick(form.Combo1, 0);  // 花壇
+    QCOMPARE(f.state->listed_count, 2);
+
+    const QString pdf = f.dir.filePath(QStringLiteral("print/庭.pdf"));
+    QDir().mkpath(QFileInfo(pdf).path());
+    QString suggested, header;
+    int preview_pages = -1;
+    form.run_modal = [&](QDialog& d) {
+      auto& window = static_cast<F_print&>(d);
+      window.choose_pdf_path = [&](QWidget*, const QString& offered) {
+        suggested = offered;
+        return pdf;
+      };
+      user_input::show_active(&window);
+      preview_pages = window.preview_pages();
+      header = window.header_text();
+      user_input::pick(window.Combo_order, 0);  // 古い順
+      user_input::click(window.Command_pdf);
+      return 0;
+    };
+    f.click_tool_item(form.tools().Menu_print);
+    QTRY_VERIFY(QFileInfo::exists(pdf));
+    QCOMPARE(QFileInfo(suggested).fileName(), store::default_pdf_name(QDate::currentDate()));
+    QCOMPARE(header, QStringLiteral("場所: 花壇　品種: すべて"));
+    QCOMPARE(preview_pages, 1);
+    QVERIFY(f.messages.log.isEmpty());
+    const QString text = pdf_text(pdf);
+    const qsizetype march = text.indexOf(QStringLiteral("花壇の三月"));
+    const qsizetype may = text.indexOf(QStringLiteral("花壇の五月"));
+    QVERIFY2(march >= 0 && may > march, qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("温室の四月")));
+    QVERIFY(text.contains(QStringLiteral("球根を植えた。")) && text.contains(QStringLiteral("肥料も少し。")));
+    QVERIFY(text.contains(QStringLiteral("2026/03/20")) && text.contains(QStringLiteral("チューリップ")));
+  }
+};
+
+QTEST_MAIN(TestPrintPdf)
+#include "test_print_pdf.moc"
