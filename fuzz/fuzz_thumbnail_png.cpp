@@ -36,14 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ours != input) {
     const QHash<QByteArray, QByteArray> back = store::png_texts(ours);
     FUZZ_CHECK(ours.size() > input.size() && ours.endsWith(input.mid(33)), "the file's own chunks follow unchanged");
+    FUZZ_CHECK(input.mid(8, 8) == QByteArray("\0\0\0\x0dIHDR", 8), "texts go only after a whole header chunk");
     // A text the file holds itself comes later and is the one read.
-    const bool whole_header = input.mid(8, 4) == QByteArray("\0\0\0\x0d", 4);
-    if (whole_header) {
-      FUZZ_CHECK(back.value("Thumb::URI") == texts.value("Thumb::URI", "file:///a.jpg"), "the URI is read back");
-      FUZZ_CHECK(back.value("Thumb::MTime") == texts.value("Thumb::MTime", "1700000000"), "the time is read back");
-    } else {
-      FUZZ_CHECK(back.contains("Thumb::URI") && back.contains("Thumb::MTime"), "the texts written are read");
-    }
+    FUZZ_CHECK(back.value("Thumb::URI") == texts.value("Thumb::URI", "file:///a.jpg"), "the URI is read back");
+    FUZZ_CHECK(back.value("Thumb::MTime") == texts.value("Thumb::MTime", "1700000000"), "the time is read back");
   }
   return 0;
 }

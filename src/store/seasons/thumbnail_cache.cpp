@@ -150,7 +150,7 @@ QByteArray with_png_texts(const QByteArray& png, const QList<QPair<QByteArray, Q
   // The signature, then the header chunk: 13 bytes of data.
   constexpr qsizetype kAfterHeader = 8 + 12 + 13;
   if (!png.startsWith(QByteArrayView(kPngSignature, 8)) || png.size() < kAfterHeader ||
-      png.sliced(12, 4) != "IHDR") {
+      qFromBigEndian<quint32>(png.constData() + 8) != 13 || png.sliced(12, 4) != "IHDR") {
     return png;
   }
   QByteArray out = png.first(kAfterHeader);

@@ -52,7 +52,8 @@ bool thumbnail_is_fresh(const QByteArray& stored_uri, const QString& stored_mtim
 QHash<QByteArray, QByteArray> png_texts(QByteArrayView png);
 
 // The PNG bytes with tEXt chunks added right after the header chunk.
-// Bytes that are not a PNG are returned unchanged.
+// Bytes that are not a PNG starting with a whole header chunk are returned
+// unchanged.
 QByteArray with_png_texts(const QByteArray& png, const QList<QPair<QByteArray, QByteArray>>& texts);
 
 // True when the path lies inside the thumbnail cache: such files are never
