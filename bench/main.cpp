@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
     report(season, season.ours <= 20);
   }
   if (wanted("drop")) report(bench::bench_drop(dir, reps));
+  if (wanted("pdf")) report(bench::bench_pdf(dir, memos, reps));
   if (wanted("import_scan")) {
     // The window lists its first days within 300 ms, never blocks its event
     // loop for more than 50 ms and grows by at most 64 MB.
