@@ -6,6 +6,7 @@
 #   bash scripts/fuzz.sh TARGET SECONDS     (TARGET: memo_index, category_list,
 #                                            settings, image_list, memo_body, codec,
 #                                            shooting_time, restore, thumbnail_png,
+#                                            picture_header,
 #                                            album_pictures)
 #   bash scripts/fuzz.sh all SECONDS        each target in turn
 #
@@ -15,7 +16,7 @@ set -euo pipefail
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
 
-targets=(memo_index category_list settings image_list memo_body codec shooting_time restore thumbnail_png
+targets=(memo_index category_list settings image_list memo_body codec shooting_time restore thumbnail_png picture_header
          album_pictures)
 if [[ $# -ne 2 ]]; then
     echo "usage: $0 TARGET|all SECONDS   (TARGET: ${targets[*]})" >&2
