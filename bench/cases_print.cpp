@@ -69,7 +69,7 @@ Result bench_pdf(const QString& dir, int memos, int reps) {
   probe.setResolution(printing::kPageDpi);
   printing::set_up_paper(probe, choice);
   const printing::LayoutOptions o = printing::layout_options(probe, probe, choice);
-  const QSize printed = printing::picture_box(QSize(4000, 3000), o.body, 1.0, o.body.height()).size().toSize();
+  const QSize printed = printing::picture_box(QSize(4000, 3000), o.body, 1.0, o.body.height() * o.picture_height_share).size().toSize();
 
   std::vector<double> floors, ours;
   qint64 growth_kb = 0;

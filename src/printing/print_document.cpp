@@ -118,6 +118,7 @@ LayoutOptions layout_options(QPaintDevice& device, const QPagedPaintDevice& page
   LayoutOptions o;
   o.body = QRectF(0, band, paint.width(), paint.height() - 2 * band);
   o.picture_fraction = choice.large_pictures ? 1.0 : 0.5;
+  o.picture_height_share = choice.large_pictures ? 0.6 : 0.35;
   o.page_per_memo = choice.page_per_memo;
   o.text_font = page_font(kTextPoints);
   o.heading_font = page_font(kHeadingPoints);

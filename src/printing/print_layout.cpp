@@ -100,7 +100,8 @@ class PageFiller {
       return;
     }
     // A picture and its title fit on an empty page (below a repeated heading).
-    const double max_h = o_.body.height() - heading_height() - line - gap_ * 2;
+    const double max_h = std::min(o_.body.height() * o_.picture_height_share,
+                                  o_.body.height() - heading_height() - line - gap_ * 2);
     const QRectF box = picture_box(p.size, o_.body, o_.picture_fraction, max_h);
     need(gap_ + box.height() + line);
     y_ += gap_;

@@ -43,6 +43,9 @@ struct Page {
 struct LayoutOptions {
   QRectF body;                    // the column between header and footer
   double picture_fraction = 1.0;  // of the column width: large 1.0, small 0.5
+  // A picture is at most this share of the column's height, so that an
+  // upright photo leaves room for the text around it.
+  double picture_height_share = 0.6;
   bool page_per_memo = false;
   QFont text_font;
   QFont heading_font;

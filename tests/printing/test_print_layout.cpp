@@ -93,6 +93,7 @@ class TestPrintLayout : public QObject {
           ++pictures;
           QVERIFY2(i + 1 < items.size() && items[i + 1].kind == ItemKind::PictureTitle, "a picture's title left it");
           QVERIFY(item.rect.width() <= o.body.width() * (small ? 0.5 : 1.0) + 0.01);
+          QVERIFY(item.rect.height() <= o.body.height() * o.picture_height_share + 0.01);
         }
         if (item.kind == ItemKind::Title) {
           const bool continued = item.text.endsWith(printing::kContinued);
