@@ -185,7 +185,8 @@ void F_print::choices_changed() {
 
 void F_print::paint_preview(QPrinter* printer) {
   std::vector<store::PrintMemo> memos = chosen_memos();
-  if (memos.size() > kPreviewMemos) memos.resize(kPreviewMemos);
+  const bool all_memos = memos.size() <= kPreviewMemos;
+  if (!all_memos) memos.resize(kPreviewMemos);
   const printing::PaperChoice choice = paper_choice();
   printing::set_up_paper(*printer, choice);
   const auto plans = printing::plan_memos(state_.data_dir, memos, choice.pictures);
@@ -193,7 +194,7 @@ void F_print::paint_preview(QPrinter* printer) {
   printing::paint_pages(*printer, plans, choice, header_text(), kPreviewPages, [&](int page, int) {
     painted = page;
     return true;
-  });
+  }, all_memos);
   preview_pages_ = painted;
 }
 

@@ -127,7 +127,7 @@ LayoutOptions layout_options(QPaintDevice& device, const QPagedPaintDevice& page
 }
 
 bool paint_pages(QPagedPaintDevice& device, const std::vector<MemoPlan>& memos, const PaperChoice& choice,
-                 const QString& header, int max_pages, const PageProgress& progress) {
+                 const QString& header, int max_pages, const PageProgress& progress, bool all_memos) {
   const LayoutOptions o = layout_options(device, device, choice);
   const std::vector<Page> pages = lay_out(memos, o, &device);
   const int total = static_cast<int>(pages.size());
@@ -146,7 +146,7 @@ bool paint_pages(QPagedPaintDevice& device, const std::vector<MemoPlan>& memos, 
     painter.setFont(header_font);
     painter.drawText(QRectF(0, o.body.bottom() + o.body.top() * 0.3, width, o.body.top() * 0.7),
                      Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QStringLiteral("%1 / %2").arg(n + 1).arg(total));
+                     QStringLiteral("%1 / %2").arg(n + 1).arg(all_memos ? QString::number(total) : QStringLiteral("…")));
     if (progress && !progress(n + 1, count)) return false;
   }
   return painter.end();

@@ -42,9 +42,11 @@ LayoutOptions layout_options(QPaintDevice& device, const QPagedPaintDevice& page
 using PageProgress = std::function<bool(int, int)>;
 
 // Lays out and paints the pages (at most `max_pages`, 0 for all). Pictures
-// are decoded at their printed size. Returns false when stopped.
+// are decoded at their printed size. Returns false when stopped. When
+// `memos` are only the first of those printed (the preview), the footers
+// read "n / …" since the number of pages is not known.
 bool paint_pages(QPagedPaintDevice& device, const std::vector<MemoPlan>& memos, const PaperChoice& choice,
-                 const QString& header, int max_pages, const PageProgress& progress);
+                 const QString& header, int max_pages, const PageProgress& progress, bool all_memos = true);
 
 // Writes the PDF under a temporary name beside `path` and renames it when
 // complete. `message` is "" on success; on failure or when stopped no file

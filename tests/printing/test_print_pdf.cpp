@@ -224,6 +224,47 @@ class TestPrintPdf : public QObject {
     QVERIFY(text.contains(QStringLiteral("球根を植えた。")) && text.contains(QStringLiteral("肥料も少し。")));
     QVERIFY(text.contains(QStringLiteral("2026/03/20")) && text.contains(QStringLiteral("チューリップ")));
   }
+
+  // 中止 clicked while the pages are written: the job ends, no file is
+  // left under the chosen name or beside it, and the window is usable again.
+  void window_stop_leaves_no_file() {
+    testing_support::MainWindowFixture f;
+    QStringList index;
+    for (int i = 1; i <= 30; ++i) {
+      index << QStringLiteral("2026/05/%1").arg(i, 2, 10, QLatin1Char('0')) << "花壇" << "バラ"
+            << QStringLiteral("記録%1").arg(i) << QString::number(i) << "2026/05/01 10:00:00" << "2026/05/01 10:00:00";
+    }
+    QVERIFY(f.write_index(index));
+    for (int i = 1; i <= 30; ++i) {
+      QVERIFY(store::save_memo_body(f.dir_path, QString::number(i), QString(3000, QChar(0x82b1))).ok);
+    }
+    Main_form& form = f.load();
+    QVERIFY(f.loaded);
+    user_input::show_active(&form);
+    QTemporaryDir target;
+    const QString pdf = target.filePath(QStringLiteral("stopped.pdf"));
+    bool stop_was_enabled = false, pdf_enabled_after = false;
+    form.run_modal = [&](QDialog& d) {
+      auto& window = static_cast<F_print&>(d);
+      window.choose_pdf_path = [&](QWidget*, const QString&) {
+        // The click lands on 中止 once the first page has been painted.
+        QTimer::singleShot(0, &window, [&] {
+          stop_was_enabled = window.Command_stop->isEnabled();
+          user_input::click(window.Command_stop);
+        });
+        return pdf;
+      };
+      user_input::show_active(&window);
+      user_input::click(window.Command_pdf);
+      pdf_enabled_after = window.Command_pdf->isEnabled() && !window.Command_stop->isEnabled();
+      return 0;
+    };
+    f.click_tool_item(form.tools().Menu_print);
+    QTRY_VERIFY(pdf_enabled_after);
+    QVERIFY(stop_was_enabled);
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    QVERIFY(f.messages.log.isEmpty());
+  }
 };
 
 QTEST_MAIN(TestPrintPdf)
