@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
+#include <QImageReader>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
@@ -144,6 +146,38 @@ class TestPrintPdf : public QObject {
     for (const QString& line : fonts.split(QLatin1Char('\n')).mid(2)) {
       if (!line.trimmed().isEmpty()) QVERIFY2(line.contains(QStringLiteral(" yes ")), qPrintable(line));
     }
+  }
+
+  // A truncated JPEG whose header claims 60000 × 60000 pixels is decoded
+  // at its printed size or not at all; the PDF is written either way.
+  void huge_header() {
+    QTemporaryDir dir;
+    const QString pic = dir.filePath(QStringLiteral("huge.jpg"));
+    QVERIFY(write_jpeg(pic, 64, 48));
+    QByteArray bytes = testing_support::read_bytes(pic);
+    const qsizetype sof = bytes.indexOf(QByteArray("\xff\xc0", 2));
+    QVERIFY(sof > 0);
+    for (const qsizetype at : {sof + 5, sof + 7}) {  // height, then width, big-endian
+      bytes[at] = char(60000 >> 8);
+      bytes[at + 1] = char(60000 & 0xff);
+    }
+    const qsizetype scan = bytes.indexOf(QByteArray("\xff\xda", 2));
+    QVERIFY(scan > sof);
+    QVERIFY(write_bytes(pic, bytes.left(scan + (bytes.size() - scan) / 2)));
+    QImageReader reader(pic);
+    QCOMPARE(reader.size(), QSize(60000, 60000));
+    std::vector<printing::MemoPlan> memos{plan(QStringLiteral("巨大な見出し"), QStringLiteral("本文"))};
+    memos[0].pictures = {{pic, QStringLiteral("大きすぎる写真"), reader.size(), false}};
+    const QString pdf = dir.filePath(QStringLiteral("huge.pdf"));
+    QElapsedTimer t;
+    t.start();
+    const auto result = printing::save_pdf(pdf, memos, {}, {}, {});
+    QVERIFY2(result.written, qPrintable(result.message));
+    QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
+    const QString text = pdf_text(pdf);
+    QVERIFY(text.contains(QStringLiteral("巨大な見出し")) && text.contains(QStringLiteral("大きすぎる写真")));
+    // Too large to decode even scaled: a framed line names the file.
+    QVERIFY(text.contains(QStringLiteral("画像を読めません: ") + pic));
   }
 
   // No half file under the chosen name, and an earlier file there kept.
