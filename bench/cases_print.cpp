@@ -1,7 +1,8 @@
 // The pdf case: memos with two large photos each (4000 × 3000 JPEGs)
 // written to a PDF, against the floor of decoding those photos once at
 // their printed size; the resident memory's growth is printed beside and
-// must stay within 150 MB.
+// must stay within 150 MB. The window's preview shows its first page
+// within 300 ms.
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 
 #include "cases.h"
 #include "measures.h"
+#include "printing/f_print.h"
 #include "printing/print_document.h"
 #include "store/diary/memo_files.h"
 #include "support.h"
@@ -95,14 +97,36 @@ Result bench_pdf(const QString& dir, int memos, int reps) {
     written = written && result.written;
     QFile::remove(pdf);
   }
+  // The window over those memos: until its preview has painted its first
+  // page (the target is 300 ms).
+  store::AppState state(data);
+  std::vector<int> slots;
+  for (const store::PrintMemo& m : list) {
+    state.memo_table.push_back({m.date, m.location, m.variety, m.title, m.memo_no, m.date + QStringLiteral(" 10:00:00"),
+                                m.date + QStringLiteral(" 10:00:00")});
+    slots.push_back(state.memo_count());
+  }
+  SilentMessages messages;
+  std::vector<double> previews;
+  for (int rep = 0; rep < reps; ++rep) {
+    QElapsedTimer t;
+    t.start();
+    F_print window(state, messages, slots, QStringLiteral("花壇"), QString());
+    window.show();
+    spin_until([&] { return window.preview_pages() > 0; });
+    previews.push_back(ms_since(t));
+  }
+  const double preview_ms = median(previews);
+
   r.ours = median(ours);
   r.floor = median(floors);
-  r.extra_ok = written && growth_kb <= 150 * 1024;
-  r.note = QStringLiteral("memory_growth_mb %1 pictures %2 printed_px %3x%4")
+  r.extra_ok = written && growth_kb <= 150 * 1024 && preview_ms <= 300;
+  r.note = QStringLiteral("memory_growth_mb %1 preview_first_page_ms %5 pictures %2 printed_px %3x%4")
                .arg(growth_kb / 1024.0, 0, 'f', 1)
                .arg(photos.size())
                .arg(printed.width())
-               .arg(printed.height());
+               .arg(printed.height())
+               .arg(preview_ms, 0, 'f', 1);
   return r;
 }
 
