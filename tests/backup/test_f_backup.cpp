@@ -66,10 +66,7 @@ class TestFBackup : public QObject {
   }
   void backing_up_and_restoring_through_the_menu() {
     QFETCH(int, points);
-    const QFont before = QApplication::font();
-    QFont font = before;
-    font.setPointSize(points);
-    QApplication::setFont(font);
+    const testing_support::ScopedAppFont font(points);
     testing_support::MainWindowFixture f;
     QVERIFY(f.write_index({"2026/05/01", "花壇", "バラ", "咲いた", "1", "2026/05/01 10:00:00", "2026/05/01 10:00:00"}));
     QTemporaryDir elsewhere;
@@ -143,7 +140,6 @@ class TestFBackup : public QObject {
     QCOMPARE(read_bytes(restored + QStringLiteral("/memo/g0000001.txt")), cp932_lines(QStringList{copy, QStringLiteral("満開")} + gone));
     QCOMPARE(read_bytes(copy), QByteArray("jpeg bytes"));
     QCOMPARE(read_bytes(f.state->flower_dat_path()), index);
-    QApplication::setFont(before);
     QCOMPARE(whole, QList<bool>(4, true));
   }
 

@@ -7,7 +7,6 @@
 #include <QTableWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QtTest>
 
 #include "exif_picture.h"
@@ -87,9 +86,7 @@ class TestFImport : public QObject {
 
   void keyboard_and_minimum_size() {
     QFETCH(int, points);
-    const QFont before = QApplication::font();
-    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-    if (points > 0) QApplication::setFont(QFont(before.family(), points));
+    const testing_support::ScopedAppFont font(points);
     testing_support::MainWindowFixture f;
     Main_form& form = f.load();
     seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));

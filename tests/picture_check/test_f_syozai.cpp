@@ -252,9 +252,7 @@ class TestFSyozai : public QObject {
 
   void nothing_overlaps_at_the_minimum_size() {
     QFETCH(int, points);
-    const QFont before = QApplication::font();
-    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-    if (points > 0) QApplication::setFont(QFont(before.family(), points));
+    const testing_support::ScopedAppFont font(points);
     testing_support::MainWindowFixture f;
     Main_form& form = f.load();
     F_syozai w(*f.state, f.messages, form);

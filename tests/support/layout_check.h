@@ -3,6 +3,8 @@
 // window, none overlapping another, each at least the size its content
 // needs. Labels may be allowed to be narrower (they wrap or elide).
 
+#include <QApplication>
+#include <QFont>
 #include <QLabel>
 #include <QString>
 #include <QWidget>
@@ -26,5 +28,19 @@ inline QString layout_fault(QWidget* w, bool labels_may_narrow = false) {
   }
   return QString();
 }
+
+// The application's font at `points` (0: left as it is) while it lives.
+class ScopedAppFont {
+ public:
+  explicit ScopedAppFont(int points) : before_(QApplication::font()) {
+    if (points > 0) QApplication::setFont(QFont(before_.family(), points));
+  }
+  ~ScopedAppFont() { QApplication::setFont(before_); }
+  ScopedAppFont(const ScopedAppFont&) = delete;
+  ScopedAppFont& operator=(const ScopedAppFont&) = delete;
+
+ private:
+  QFont before_;
+};
 
 }  // namespace testing_support
