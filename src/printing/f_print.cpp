@@ -208,7 +208,16 @@ printing::PageProgress F_print::progress_step() {
   };
 }
 
+void F_print::reject() {
+  if (busy_) {
+    stop_ = true;
+    return;
+  }
+  QDialog::reject();
+}
+
 void F_print::set_busy(bool busy) {
+  busy_ = busy;
   stop_ = false;
   Progress->setValue(0);
   Progress->setVisible(busy);

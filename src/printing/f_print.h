@@ -68,6 +68,9 @@ class F_print : public QDialog {
   void Command_pdf_Click();
   void Command_print_Click();
 
+  // Esc or the window's close box while pages are written works as 中止.
+  void reject() override;
+
  private:
   void build_controls();
   void choices_changed();
@@ -83,5 +86,6 @@ class F_print : public QDialog {
   const QString variety_;
   std::unique_ptr<QPrinter> preview_printer_;
   bool stop_ = false;
+  bool busy_ = false;
   int preview_pages_ = 0;
 };

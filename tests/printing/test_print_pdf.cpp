@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QCheckBox>
@@ -230,7 +231,8 @@ class TestPrintPdf : public QObject {
     const QString pdf = f.dir.filePath(QStringLiteral("print/庭.pdf"));
     QDir().mkpath(QFileInfo(pdf).path());
     QString suggested, header;
-    int preview_pages = -1;
+    int preview_pages = -1, printed_pages = -1;
+    const QString printed = f.dir.filePath(QStringLiteral("print/printed.pdf"));
     form.run_modal = [&](QDialog& d) {
       auto& window = static_cast<F_print&>(d);
       window.choose_pdf_path = [&](QWidget*, const QString& offered) {
@@ -242,10 +244,20 @@ class TestPrintPdf : public QObject {
       header = window.header_text();
       user_input::pick(window.Combo_order, 0);  // 古い順
       user_input::click(window.Command_pdf);
+      // "印刷...": the print dialog's choice stands in for a printer that
+      // writes a file; the same pages come out.
+      window.choose_printer = [&](QWidget*, QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+      };
+      user_input::click(window.Command_print);
+      printed_pages = pdf_text(printed).count(QStringLiteral("花壇の三月"));
       return 0;
     };
     f.click_tool_item(form.tools().Menu_print);
     QTRY_VERIFY(QFileInfo::exists(pdf));
+    QCOMPARE(printed_pages, 1);
     QCOMPARE(QFileInfo(suggested).fileName(), store::default_pdf_name(QDate::currentDate()));
     QCOMPARE(header, QStringLiteral("場所: 花壇　品種: すべて"));
     QCOMPARE(preview_pages, 1);
@@ -259,9 +271,16 @@ class TestPrintPdf : public QObject {
     QVERIFY(text.contains(QStringLiteral("2026/03/20")) && text.contains(QStringLiteral("チューリップ")));
   }
 
-  // 中止 clicked while the pages are written: the job ends, no file is
-  // left under the chosen name or beside it, and the window is usable again.
+  // 中止 clicked, or Esc pressed, while the pages are written: the job
+  // ends, no file is left under the chosen name or beside it, and the
+  // window stays open and usable again.
+  void window_stop_leaves_no_file_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("中止 clicked") << false;
+    QTest::newRow("Esc pressed") << true;
+  }
   void window_stop_leaves_no_file() {
+    QFETCH(bool, escape);
     testing_support::MainWindowFixture f;
     QStringList index;
     for (int i = 1; i <= 30; ++i) {
@@ -284,13 +303,18 @@ class TestPrintPdf : public QObject {
         // The click lands on 中止 once the first page has been painted.
         QTimer::singleShot(0, &window, [&] {
           stop_was_enabled = window.Command_stop->isEnabled();
-          user_input::click(window.Command_stop);
+          if (escape) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : &window, Qt::Key_Escape);
+          } else {
+            user_input::click(window.Command_stop);
+          }
         });
         return pdf;
       };
       user_input::show_active(&window);
       user_input::click(window.Command_pdf);
-      pdf_enabled_after = window.Command_pdf->isEnabled() && !window.Command_stop->isEnabled();
+      pdf_enabled_after = window.Command_pdf->isEnabled() && !window.Command_stop->isEnabled() && window.isVisible();
       return 0;
     };
     f.click_tool_item(form.tools().Menu_print);
