@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QCheckBox>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -186,14 +188,17 @@ class TestPrintPdf : public QObject {
     QTest::addColumn<bool>("read_only");
     QTest::addColumn<int>("stop_after");
     QTest::addColumn<bool>("earlier_file");
-    QTest::newRow("stopped on the first page") << false << 1 << false;
-    QTest::newRow("stopped later, earlier file kept") << false << 2 << true;
-    QTest::newRow("read-only folder") << true << 0 << false;
+    QTest::addColumn<bool>("disk_fills");
+    QTest::newRow("stopped on the first page") << false << 1 << false << false;
+    QTest::newRow("stopped later, earlier file kept") << false << 2 << true << false;
+    QTest::newRow("read-only folder") << true << 0 << false << false;
+    QTest::newRow("disk fills half-way, earlier file kept") << false << 0 << true << true;
   }
   void no_half_file() {
     QFETCH(bool, read_only);
     QFETCH(int, stop_after);
     QFETCH(bool, earlier_file);
+    QFETCH(bool, disk_fills);
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
     if (earlier_file) QVERIFY(write_bytes(pdf, "earlier"));
@@ -201,12 +206,22 @@ class TestPrintPdf : public QObject {
     for (int i = 0; i < 6; ++i) memos.push_back(plan(QStringLiteral("題%1").arg(i), QString(4000, QChar(0x3042))));
     ImmutableDir locked;
     if (read_only) QVERIFY(locked.protect(dir.path()));
+    // A file size limit makes writes past 2 KB fail as a full disk does.
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    if (disk_fills) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      rlimit small = before;
+      small.rlim_cur = 2 * 1024;
+      QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
     const auto result =
         printing::save_pdf(pdf, memos, {}, {}, [&](int page, int) { return stop_after == 0 || page < stop_after; });
+    ::setrlimit(RLIMIT_FSIZE, &before);
     locked.release();
     QVERIFY(!result.written);
     QCOMPARE(result.stopped, stop_after > 0);
-    QCOMPARE(result.message.contains(QStringLiteral("out.pdf")), read_only);
+    QCOMPARE(result.message.contains(QStringLiteral("out.pdf")), read_only || disk_fills);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              earlier_file ? QStringList{QStringLiteral("out.pdf")} : QStringList{});
     if (earlier_file) QCOMPARE(testing_support::read_bytes(pdf), QByteArray("earlier"));
