@@ -90,11 +90,11 @@ void F_print::build_controls() {
   range->addWidget(new QLabel(QStringLiteral("〜"), this));
   range->addWidget(Date_to);
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("並び順:"), Combo_order);
+  form->addRow(QStringLiteral("並び順(&J):"), Combo_order);
   form->addRow(range);
-  form->addRow(QStringLiteral("用紙:"), Combo_paper);
-  form->addRow(QStringLiteral("画像:"), Combo_pictures);
-  form->addRow(QStringLiteral("画像の大きさ:"), Combo_size);
+  form->addRow(QStringLiteral("用紙(&Y):"), Combo_paper);
+  form->addRow(QStringLiteral("画像(&G):"), Combo_pictures);
+  form->addRow(QStringLiteral("画像の大きさ(&Z):"), Combo_size);
   form->addRow(Check_page);
   form->addRow(Label_count);
 
@@ -112,10 +112,10 @@ void F_print::build_controls() {
   Command_pdf->setObjectName(QStringLiteral("Command_pdf"));
   Command_print = new QPushButton(QStringLiteral("印刷(&P)..."), this);
   Command_print->setObjectName(QStringLiteral("Command_print"));
-  Command_stop = new QPushButton(QStringLiteral("中止"), this);
+  Command_stop = new QPushButton(QStringLiteral("中止(&A)"), this);
   Command_stop->setObjectName(QStringLiteral("Command_stop"));
   Command_stop->setEnabled(false);
-  Command_close = new QPushButton(QStringLiteral("閉じる"), this);
+  Command_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
   Command_close->setObjectName(QStringLiteral("Command_close"));
 
   auto* buttons = new QHBoxLayout;

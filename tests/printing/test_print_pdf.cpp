@@ -247,6 +247,7 @@ class TestPrintPdf : public QObject {
     QDir().mkpath(QFileInfo(pdf).path());
     QString suggested, header;
     int preview_pages = -1, printed_pages = -1;
+    QList<QWidget*> by_keys, expected_by_keys;
     const QString printed = f.dir.filePath(QStringLiteral("print/printed.pdf"));
     form.run_modal = [&](QDialog& d) {
       auto& window = static_cast<F_print&>(d);
@@ -255,6 +256,12 @@ class TestPrintPdf : public QObject {
         return pdf;
       };
       user_input::show_active(&window);
+      // The choices are reached by their access keys.
+      QTest::keyClick(&window, Qt::Key_Z, Qt::AltModifier);
+      by_keys << QApplication::focusWidget();
+      QTest::keyClick(&window, Qt::Key_J, Qt::AltModifier);
+      by_keys << QApplication::focusWidget();
+      expected_by_keys = {window.Combo_size, window.Combo_order};
       preview_pages = window.preview_pages();
       header = window.header_text();
       user_input::pick(window.Combo_order, 0);  // 古い順
@@ -273,6 +280,7 @@ class TestPrintPdf : public QObject {
     f.click_tool_item(form.tools().Menu_print);
     QTRY_VERIFY(QFileInfo::exists(pdf));
     QCOMPARE(printed_pages, 1);
+    QCOMPARE(by_keys, expected_by_keys);
     QCOMPARE(QFileInfo(suggested).fileName(), store::default_pdf_name(QDate::currentDate()));
     QCOMPARE(header, QStringLiteral("場所: 花壇　品種: すべて"));
     QCOMPARE(preview_pages, 1);
