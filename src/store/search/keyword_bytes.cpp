@@ -18,9 +18,10 @@ using Forms = std::multimap<char16_t, QByteArray>;
 // comparing). The codec decodes each character of a text from the very
 // bytes that decode to it on their own (a byte that is not part of a valid
 // pair decodes alone), so each character of a decoded text shows up here
-// with bytes that are in the file.
-const Forms& forms_by_compared_char(Matching matching) {
-  static const Forms ignoring_case = [] {
+// with bytes that are in the file. Each table is built the first time its
+// way of comparing is used.
+const Forms& forms_ignoring_case() {
+  static const Forms forms = [] {
     Forms m;
     each_cp932_form([&m](const QByteArray& bytes) {
       const QString text = decode_cp932(QByteArrayView(bytes));
@@ -28,7 +29,11 @@ const Forms& forms_by_compared_char(Matching matching) {
     });
     return m;
   }();
-  static const Forms folded = [] {
+  return forms;
+}
+
+const Forms& forms_folded() {
+  static const Forms forms = [] {
     Forms m;
     each_cp932_form([&m](const QByteArray& bytes) {
       const QString text = decode_cp932(QByteArrayView(bytes));
@@ -41,7 +46,11 @@ const Forms& forms_by_compared_char(Matching matching) {
     });
     return m;
   }();
-  return matching == Matching::Fold ? folded : ignoring_case;
+  return forms;
+}
+
+const Forms& forms_by_compared_char(Matching matching) {
+  return matching == Matching::Fold ? forms_folded() : forms_ignoring_case();
 }
 
 void add_forms(const Forms& all, char16_t c, std::vector<QByteArray>& forms) {
