@@ -165,7 +165,7 @@ class TestFImport : public QObject {
     w.Grid1->item(1, F_import::Location)->setText(QStringLiteral("花壇"));
     w.Grid1->item(1, F_import::Variety)->setText(QString());
     const auto memos = f.state->memo_count();
-    w.Command1_Click();
+    user_input::click(w.Command1);
     QCOMPARE(f.messages.log.back().text, QStringLiteral("2026/06/01 の品種を入力して下さい。"));
     QCOMPARE(w.Grid1->currentColumn(), int(F_import::Variety));
     QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
