@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "backup_anchors.h"
 #include "cases.h"
 #include "measures.h"
 #include "support.h"
@@ -36,17 +38,6 @@ volatile qint64 backup_sink = 0;
 constexpr qint64 kChunk = 1 << 20;
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
-bool write_fully(int fd, const char* data, qint64 n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, data, static_cast<size_t>(n));
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return false;
-    data += done;
-    n -= done;
-  }
-  return true;
-}
 
 // The data directory of the cases, beside the bench's own: its memos and
 // bodies (hard links to the same files), picture lists of our own, and the
@@ -168,132 +159,123 @@ void read_through(const std::vector<store::BackupItem>& items) {
   backup_sink = total;
 }
 
-// The backup's floor: every file of the archive read and written once,
-// one after the other, into one file in 1 MB chunks, and that file made
-// durable as the backup makes its archive durable before renaming it.
-qint64 copy_into_one_file(const std::vector<store::BackupItem>& items, const QString& target) {
-  const int out = ::open(native(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out < 0) return -1;
-  std::vector<char> buffer(kChunk);
-  qint64 fill = 0;
-  qint64 total = 0;
-  bool ok = true;
-  for (const store::BackupItem& item : items) {
-    const int in = ::open(native(item.source).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) continue;
-    for (ssize_t got; (got = ::read(in, buffer.data() + fill, static_cast<size_t>(kChunk - fill))) > 0;) {
-      fill += got;
-      total += got;
-      if (fill == kChunk) {
-        ok = ok && write_fully(out, buffer.data(), fill);
-        fill = 0;
-      }
-    }
-    ::close(in);
-  }
-  ok = ok && write_fully(out, buffer.data(), fill) && ::fsync(out) == 0;
-  ok = ::close(out) == 0 && ok;
-  return ok ? total : -1;
-}
-
-// The restore's floor: every file of the archive copied to a new file of
-// the same name in a new folder, in 1 MB chunks, then one syncfs as the
-// restore does.
-qint64 copy_into_folder(const std::vector<store::BackupItem>& items, const QString& folder) {
-  std::set<QString> made;
-  std::vector<char> buffer(kChunk);
-  qint64 total = 0;
-  bool ok = QDir().mkpath(folder);
-  for (const store::BackupItem& item : items) {
-    const QString path = folder + QLatin1Char('/') + item.name;
-    const QString parent = QFileInfo(path).path();
-    if (made.insert(parent).second) ok = QDir().mkpath(parent) && ok;
-    const int in = ::open(native(item.source).constData(), O_RDONLY | O_CLOEXEC);
-    const int out = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    ok = in >= 0 && out >= 0 && ok;
-    for (ssize_t got; in >= 0 && out >= 0 && (got = ::read(in, buffer.data(), buffer.size())) > 0;) {
-      ok = write_fully(out, buffer.data(), got) && ok;
-      total += got;
-    }
-    if (in >= 0) ::close(in);
-    if (out >= 0) ok = ::close(out) == 0 && ok;
-  }
-  const int top = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  ok = top >= 0 && ::syncfs(top) == 0 && ok;
-  if (top >= 0) ::close(top);
-  return ok ? total : -1;
-}
-
 void remove_file(const QString& path) { ::unlink(native(path).constData()); }
 
 QString megabytes(qint64 bytes) { return QString::number(static_cast<double>(bytes) / (1 << 20), 'f', 1); }
 
+// Runs `a` then `b`, or `b` then `a` when `swap`, and records each one's
+// time; a failure clears its flag.
+void in_turns(bool swap, const std::function<bool()>& a, std::vector<double>& a_ms, const std::function<bool()>& b,
+              std::vector<double>& b_ms, bool& a_ok, bool& b_ok) {
+  for (int k = 0; k < 2; ++k) {
+    if ((k == 0) != swap) {
+      QElapsedTimer t;
+      t.start();
+      a_ok = a() && a_ok;
+      a_ms.push_back(ms_since(t));
+    } else {
+      QElapsedTimer t;
+      t.start();
+      b_ok = b() && b_ok;
+      b_ms.push_back(ms_since(t));
+    }
+  }
+}
+
+QString spread(std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  return QStringLiteral("%1-%2").arg(ms.front(), 0, 'f', 0).arg(ms.back(), 0, 'f', 0);
+}
+
 }  // namespace
 
+// Our backup against zip over the same files, in turns (which goes first
+// alternates), each ending with its archive on the disk.
 Result bench_backup(const QString& dir, int reps) {
-  Result r{QStringLiteral("backup"), 0, 0, 1.25, {}};
+  Result r{QStringLiteral("backup"), 0, 0, 1.0, {}};
+  if (const QString missing = missing_tool(QStringLiteral("zip")); !missing.isEmpty()) {
+    r.note = QStringLiteral("failed: ") + missing;
+    return r;
+  }
   const BackupData d = backup_data(dir);
   const QString archive = d.root + QStringLiteral("backup.zip");
+  const QString zipped = d.root + QStringLiteral("zipped.zip");
   const QString copy = d.root + QStringLiteral("floor.bin");
   const std::atomic_bool go_on{false};
   const store::BackupPlan plan = store::plan_backup(d.data, d.memos, go_on);
+  const QStringList zip_list = zip_inputs(d.root, plan.items);
   read_through(plan.items);
-  std::vector<double> ours;
-  std::vector<double> floor;
+  std::vector<double> ours, zip_ms, floor;
   qint64 growth_kb = 0;
   bool exact = true;
+  bool zip_ok = true;
+  bool ours_ok = true;
   store::BackupResult done;
   qint64 copied = 0;
-  for (int i = 0; i < reps; ++i) {
-    // Each run writes its file anew and starts with no writes pending. Each
-    // removes its own earlier output just before it runs, so that both
-    // write into memory that was freed a moment ago: a virtual machine may
-    // hand memory that stays free for a few seconds back to its host (free
-    // page reporting, as on the machine this was tuned on), and touching
-    // such memory again costs about a second per gigabyte, which would
-    // otherwise fall on whichever of the two runs came second.
+  // Each run writes its file anew and starts with no writes pending. Each
+  // removes its own earlier output just before it runs, so that all write
+  // into memory that was freed a moment ago: a virtual machine may hand
+  // memory that stays free for a few seconds back to its host (free page
+  // reporting, as on the machine this was tuned on), and touching such
+  // memory again costs about a second per gigabyte, which would otherwise
+  // fall on whichever run came later.
+  const auto run_ours = [&] {
     remove_file(archive);
     ::sync();
-    {
-      PeakGrowth memory;
-      QElapsedTimer t;
-      t.start();
-      const store::BackupPlan timed = store::plan_backup(d.data, d.memos, go_on);
-      done = store::write_backup(timed, archive, go_on);
-      ours.push_back(ms_since(t));
-      growth_kb = std::max(growth_kb, memory.finish_kb());
-      exact = memory.exact();
-    }
-    if (!done.ok) {
+    PeakGrowth memory;
+    const store::BackupPlan timed = store::plan_backup(d.data, d.memos, go_on);
+    done = store::write_backup(timed, archive, go_on);
+    growth_kb = std::max(growth_kb, memory.finish_kb());
+    exact = memory.exact();
+    return done.ok;
+  };
+  const auto run_zip = [&] {
+    remove_file(zipped);
+    ::sync();
+    return zip_files(d.root, zipped, zip_list);
+  };
+  for (int i = 0; i < reps; ++i) {
+    in_turns(i % 2 == 1, run_ours, ours, run_zip, zip_ms, ours_ok, zip_ok);
+    if (!ours_ok) {
       r.note = QStringLiteral("failed: ") + done.message;
+      return r;
+    }
+    if (!zip_ok) {
+      r.note = QStringLiteral("failed: zip could not write ") + zipped;
       return r;
     }
     remove_file(copy);
     ::sync();
-    QElapsedTimer t;
-    t.start();
-    copied = copy_into_one_file(plan.items, copy);
-    floor.push_back(ms_since(t));
+    floor.push_back(elapsed_ms([&] { copied = copy_into_one_file(plan.items, copy); }));
     if (copied < 0) {
-      r.note = QStringLiteral("failed: the floor could not write ") + copy;
+      r.note = QStringLiteral("failed: the plain copy could not write ") + copy;
       return r;
     }
   }
-  remove_file(copy);
-  remove_file(archive);
+  const qint64 zip_bytes = QFileInfo(zipped).size();
+  for (const QString& f : {copy, archive, zipped}) remove_file(f);
   r.ours = median(ours);
-  r.floor = median(floor);
-  r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) pictures %3 missing %4 stored_mb %5 archive_mb %6")
+  r.floor = median(zip_ms);
+  r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) ours_ms %3 zip_ms %4 copy_ms %5 (floor) pictures %6 "
+                          "missing %7 stored_mb %8 archive_mb %9 zip_mb %10")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
                .arg(exact ? QStringLiteral("VmHWM") : QStringLiteral("VmRSS sampled"))
+               .arg(spread(ours), spread(zip_ms))
+               .arg(median(floor), 0, 'f', 0)
                .arg(done.pictures)
                .arg(done.missing)
-               .arg(megabytes(copied), megabytes(done.archive_bytes));
+               .arg(megabytes(copied), megabytes(done.archive_bytes), megabytes(zip_bytes));
   return r;
 }
 
+// Our restore against unzip of the same archive, in turns, each into a new
+// folder and ending with one sync of it.
 Result bench_restore(const QString& dir, int reps) {
-  Result r{QStringLiteral("restore"), 0, 0, 1.25, {}};
+  Result r{QStringLiteral("restore"), 0, 0, 1.0, {}};
+  if (const QString missing = missing_tool(QStringLiteral("unzip")); !missing.isEmpty()) {
+    r.note = QStringLiteral("failed: ") + missing;
+    return r;
+  }
   const BackupData d = backup_data(dir);
   const QString archive = d.root + QStringLiteral("backup.zip");
   const std::atomic_bool go_on{false};
@@ -312,55 +294,64 @@ Result bench_restore(const QString& dir, int reps) {
   // minutes, so removing tens of thousands of files just before a run makes
   // each file it creates slow by however many were removed. For the same
   // reason a second run of this case within about six minutes of the
-  // first measures both sides slower.
+  // first measures every side slower.
   struct Folders {
     QStringList made;
     ~Folders() {
       for (const QString& f : made) QDir(f).removeRecursively();
     }
   } folders;
-  std::vector<double> ours;
-  std::vector<double> floor;
+  std::vector<double> ours, unzip_ms, floor;
   store::RestoreResult done;
   qint64 copied = 0;
   qint64 growth_kb = 0;
+  bool ours_ok = true;
+  bool unzip_ok = true;
+  QString unzipped;
   for (int i = 0; i < reps; ++i) {
     const QString restored = d.root + QStringLiteral("restored-%1").arg(i);
     const QString copied_folder = d.root + QStringLiteral("copied-%1").arg(i);
-    folders.made << restored << copied_folder;
-    QDir(restored).removeRecursively();
-    QDir(copied_folder).removeRecursively();
-    // The floor goes first: the restore replaces the picture lists it
-    // rewrites, which deletes about a thousand files, and whichever runs
-    // after that within the same turn would pay for them as said above.
+    unzipped = d.root + QStringLiteral("unzipped-%1").arg(i);
+    folders.made << restored << copied_folder << unzipped;
+    for (const QString& f : {restored, copied_folder, unzipped}) QDir(f).removeRecursively();
     ::sync();
-    QElapsedTimer t;
-    t.start();
-    copied = copy_into_folder(plan.items, copied_folder);
-    floor.push_back(ms_since(t));
+    floor.push_back(elapsed_ms([&] { copied = copy_into_folder(plan.items, copied_folder); }));
     if (copied < 0) {
-      r.note = QStringLiteral("failed: the floor could not write ") + copied_folder;
+      r.note = QStringLiteral("failed: the plain copy could not write ") + copied_folder;
       return r;
     }
-    ::sync();
     // The program files that the window copies beside the data are left
-    // out; the floor copies only what the archive holds.
-    const store::RestoreRequest request{archive, restored, d.data, {}};
-    PeakGrowth memory;
-    t.restart();
-    done = store::restore_backup(request, go_on);
-    ours.push_back(ms_since(t));
-    growth_kb = std::max(growth_kb, memory.finish_kb());
-    if (!done.ok) {
+    // out; unzip and the copy write only what the archive holds.
+    const auto run_ours = [&] {
+      ::sync();
+      const store::RestoreRequest request{archive, restored, d.data, {}};
+      PeakGrowth memory;
+      done = store::restore_backup(request, go_on);
+      growth_kb = std::max(growth_kb, memory.finish_kb());
+      return done.ok;
+    };
+    const auto run_unzip = [&] {
+      ::sync();
+      return unzip_into(archive, unzipped);
+    };
+    in_turns(i % 2 == 1, run_ours, ours, run_unzip, unzip_ms, ours_ok, unzip_ok);
+    if (!ours_ok) {
       r.note = QStringLiteral("failed: ") + done.message;
+      return r;
+    }
+    if (!unzip_ok) {
+      r.note = QStringLiteral("failed: unzip could not extract ") + archive + QStringLiteral(" into ") + unzipped;
       return r;
     }
   }
   remove_file(archive);
   r.ours = median(ours);
-  r.floor = median(floor);
-  r.note = QStringLiteral("memory_growth_mb %1 extracted_mb %2 copied_mb %3 pictures %4 linked %5")
+  r.floor = median(unzip_ms);
+  r.note = QStringLiteral("memory_growth_mb %1 ours_ms %2 unzip_ms %3 copy_ms %4 (floor) extracted_mb %5 copied_mb %6 "
+                          "pictures %7 linked %8")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
+               .arg(spread(ours), spread(unzip_ms))
+               .arg(median(floor), 0, 'f', 0)
                .arg(megabytes(done.bytes), megabytes(copied))
                .arg(done.pictures)
                .arg(done.linked);

@@ -20,6 +20,9 @@ packages=(
     libexiv2-dev
     # benchmark: the search's anchors (grep is always there)
     ripgrep
+    # benchmark: the backup's and the restore's anchors
+    zip
+    unzip
     # tests: the search's folding checked against ICU
     libicu-dev
     # end-to-end test and screenshots
