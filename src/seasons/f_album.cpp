@@ -8,7 +8,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 #include "seasons/album_accessible.h"
 #include "seasons/album_grid.h"
@@ -72,15 +71,6 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
     arrived_.insert(path);
     if (!repaint_.isActive()) repaint_.start();
   });
-  connect(&watcher_, &QFutureWatcher<std::vector<store::AlbumYear>>::finished, this, [this] {
-    reading_ = false;
-    if (reread_when_done_) {
-      reread_when_done_ = false;
-      read_pictures();
-      return;
-    }
-    show_pictures(watcher_.result());
-  });
 
   Command1 = ui::add_close_row(this, layout);
   resize(AlbumGrid::column_x(13) + 40, 640);
@@ -93,7 +83,7 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
 
 F_album::~F_album() {
   loader_.forget_requests();
-  watcher_.waitForFinished();
+  reader_.abandon();
 }
 
 QScrollArea* F_album::body() const { return body_; }
@@ -101,16 +91,23 @@ QScrollArea* F_album::body() const { return body_; }
 void F_album::main_list_changed() { list_change_delay_.start(); }
 
 void F_album::read_pictures() {
-  if (reading_) {
+  if (reader_.running()) {
     reread_when_done_ = true;
     return;
   }
-  reading_ = true;
   // The memo numbers and dates are copied here; the worker reads only the
   // picture list files.
   std::vector<store::AlbumMemo> memos = store::album_memos(state_.memo_table, main_.listed_slots());
-  watcher_.setFuture(QtConcurrent::run(
-      [dir = state_.data_dir, memos = std::move(memos)] { return store::read_album(dir, memos); }));
+  reader_.start(
+      [this, dir = state_.data_dir, memos = std::move(memos)] { read_years_ = store::read_album(dir, memos); },
+      [this] {
+        if (reread_when_done_) {
+          reread_when_done_ = false;
+          read_pictures();
+          return;
+        }
+        show_pictures(std::exchange(read_years_, {}));
+      });
 }
 
 void F_album::show_pictures(std::vector<store::AlbumYear> years) {

@@ -5,7 +5,6 @@
 // main window (a double-click opens the full-size viewer on it). It changes
 // no file of the data directory.
 
-#include <QFutureWatcher>
 #include <QSet>
 #include <QStringList>
 #include <QTimer>
@@ -15,6 +14,7 @@
 
 #include "store/diary/app_state.h"
 #include "store/seasons/season_album.h"
+#include "ui/background_job.h"
 #include "ui/main_window_host.h"
 
 class QLabel;
@@ -38,7 +38,7 @@ class F_album : public QWidget {
   // The main window's list changed: the album follows, shortly after.
   void main_list_changed();
   // True while the pictures are being read.
-  bool busy() const { return reading_ || list_change_delay_.isActive() || placing_; }
+  bool busy() const { return reader_.running() || list_change_delay_.isActive() || placing_; }
 
   // The pictures in the tiles now in sight, and how many of them still
   // wait for their thumbnail.
@@ -82,8 +82,9 @@ class F_album : public QWidget {
   AlbumGrid* grid_ = nullptr;
   YearRuler* ruler_ = nullptr;
   AlbumBody* body_ = nullptr;
-  QFutureWatcher<std::vector<store::AlbumYear>> watcher_;
-  bool reading_ = false;
+  // Reads the picture lists beside the interface thread into read_years_.
+  ui::BackgroundJob reader_{0};
+  std::vector<store::AlbumYear> read_years_;
   bool reread_when_done_ = false;
   bool placing_ = false;  // the first scroll to the current month is due
   bool building_ = false;  // a new grid is being put in place

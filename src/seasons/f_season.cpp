@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
@@ -58,18 +57,16 @@ F_season::F_season(store::AppState& state, ui::MainWindowHost& main, ThumbnailLo
   setTabOrder(Grid1, Command1);
   Grid1->setFocus(Qt::OtherFocusReason);
   connect(&loader_, &ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
-  connect(&watcher_, &QFutureWatcher<QStringList>::finished, this,
-          [this] { model_.set_first_pictures(watcher_.result()); });
   resize(720, 560);
   // The label, the header and two rows of the list, and the button row.
   setMinimumSize(420, 300);
   list_memos();
 }
 
-F_season::~F_season() { watcher_.waitForFinished(); }
+F_season::~F_season() { reader_.abandon(); }
 
 void F_season::list_memos() {
-  watcher_.waitForFinished();
+  reader_.abandon();
   const store::MemoTable& table = state_.memo_table;
   const std::vector<int> slots = store::season_slots(table, today_, kWindowDays);
   std::vector<SeasonRow> rows;
@@ -106,8 +103,8 @@ void F_season::list_memos() {
                                       .arg(kWindowDays)
                                       .arg(slots.size()));
   // The first pictures are read beside the interface thread.
-  watcher_.setFuture(QtConcurrent::run(
-      [dir = state_.data_dir, memo_nos] { return store::shown_pictures(dir, memo_nos); }));
+  reader_.start([this, dir = state_.data_dir, memo_nos] { first_pictures_ = store::shown_pictures(dir, memo_nos); },
+                [this] { model_.set_first_pictures(std::exchange(first_pictures_, {})); });
 }
 
 void F_season::Grid1_Click(const QModelIndex& index) {

@@ -5,13 +5,13 @@
 // main window. Changes no file of the data directory.
 
 #include <QDate>
-#include <QFutureWatcher>
 #include <QTableView>
 #include <QWidget>
 #include <vector>
 
 #include "seasons/season_model.h"
 #include "store/diary/app_state.h"
+#include "ui/background_job.h"
 #include "ui/main_window_host.h"
 
 class QLabel;
@@ -31,7 +31,7 @@ class F_season : public QWidget {
   // Lists the memos again (for today's date).
   void list_memos();
   const SeasonModel& model() const { return model_; }
-  bool busy() const { return watcher_.isRunning(); }
+  bool busy() const { return reader_.running(); }
 
   QLabel* Label1 = nullptr;
   QPushButton* Command1 = nullptr;  // 閉じる; Esc closes too
@@ -46,7 +46,9 @@ class F_season : public QWidget {
   QDate today_;
   SeasonModel model_;
   bool listing_ = false;  // rows being put in place: no memo is shown
-  QFutureWatcher<QStringList> watcher_;
+  // Reads the first picture of each listed memo beside the interface thread.
+  ui::BackgroundJob reader_{0};
+  QStringList first_pictures_;
 };
 
 }  // namespace seasons

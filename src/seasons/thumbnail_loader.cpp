@@ -6,12 +6,13 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QHash>
-#include <QMutex>
 #include <QRunnable>
 #include <atomic>
 #include <functional>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,13 +20,16 @@
 #include "store/files/worker_threads.h"
 #include "store/seasons/thumbnail_cache.h"
 #include "ui/picture.h"
+#include "ui/thread_handoff.h"
 
 namespace seasons {
 
 // What the workers share with the loader; it outlives the loader while a
 // worker still holds it.
 struct ThumbnailQueue {
-  QMutex mutex;
+  // A standard mutex, not a QMutex: ThreadSanitizer sees its locking, also
+  // when it is contended (QMutex then waits inside Qt, out of its sight).
+  std::mutex mutex;
   // Waiting pictures by the turn they were last asked for; the latest is
   // taken first.
   std::map<quint64, QString> waiting;
@@ -34,6 +38,8 @@ struct ThumbnailQueue {
   // Thumbnails made and still to be written into the cache: written when no
   // picture waits, so that the tiles on screen come first.
   std::deque<std::function<void()>> writes;
+  // Thumbnails made and not yet taken by the loader on the interface thread.
+  std::vector<std::pair<QString, QImage>> made;
   int workers = 0;
 
   void ask(const QString& path) {
@@ -116,17 +122,17 @@ void lower_priority() {
 
 class Worker : public QRunnable {
  public:
-  Worker(std::shared_ptr<ThumbnailQueue> queue, ThumbnailLoader* loader, int side, QString root,
-         std::function<void(const QString&, const QImage&)> done)
-      : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)), on_done_(std::move(done)) {}
+  Worker(std::shared_ptr<ThumbnailQueue> queue, ThumbnailLoader* loader, int side, QString root)
+      : queue_(std::move(queue)), loader_(loader), side_(side), root_(std::move(root)) {}
 
   void run() override {
+    ui::taken_over(this);
     lower_priority();
     for (;;) {
       QString path;
       std::function<void()> write;
       {
-        const QMutexLocker lock(&queue_->mutex);
+        const std::lock_guard lock(queue_->mutex);
         const bool decode = !queue_->waiting.empty() && queue_->writes.size() < ThumbnailQueue::kHeldWrites;
         if (queue_->stopping || (!decode && queue_->writes.empty())) {
           queue_->writes.clear();
@@ -147,12 +153,20 @@ class Worker : public QRunnable {
         write();
         continue;
       }
+      // The image goes through the queue; the posted call carries nothing,
+      // so nothing crosses the threads through Qt's event queue.
       const auto deliver = [&](const QImage& image) {
-        if (queue_->stopping) return;
-        QMetaObject::invokeMethod(loader_, [done = on_done_, path, image] { done(path, image); }, Qt::QueuedConnection);
+        bool first = false;
+        {
+          const std::lock_guard lock(queue_->mutex);
+          if (queue_->stopping) return;
+          queue_->made.emplace_back(path, image);
+          first = queue_->made.size() == 1;
+        }
+        if (first) QMetaObject::invokeMethod(loader_, "take_made", Qt::QueuedConnection);
       };
       const auto hold = [&](std::function<void()> w) {
-        const QMutexLocker lock(&queue_->mutex);
+        const std::lock_guard lock(queue_->mutex);
         queue_->writes.push_back(std::move(w));
       };
       make_thumbnail(path, side_, root_, deliver, hold);
@@ -164,7 +178,6 @@ class Worker : public QRunnable {
   ThumbnailLoader* loader_;
   int side_;
   QString root_;
-  std::function<void(const QString&, const QImage&)> on_done_;
 };
 
 }  // namespace
@@ -219,7 +232,7 @@ ThumbnailLoader::ThumbnailLoader(int side, QString cache_root, QObject* parent)
 
 ThumbnailLoader::~ThumbnailLoader() {
   {
-    const QMutexLocker lock(&queue_->mutex);
+    const std::lock_guard lock(queue_->mutex);
     queue_->stopping = true;
     queue_->clear();
   }
@@ -236,13 +249,13 @@ ThumbnailLoader::State ThumbnailLoader::state(const QString& path) const {
 const QPixmap* ThumbnailLoader::thumbnail(const QString& path) {
   if (const QPixmap* p = pixmaps_.object(path)) return p;
   if (no_picture_.contains(path)) return nullptr;
-  const QMutexLocker lock(&queue_->mutex);
+  const std::lock_guard lock(queue_->mutex);
   ask(path);
   return nullptr;
 }
 
 void ThumbnailLoader::prefetch(const QStringList& paths) {
-  const QMutexLocker lock(&queue_->mutex);
+  const std::lock_guard lock(queue_->mutex);
   for (const QString& path : paths) {
     if (!pending_.contains(path) && !pixmaps_.contains(path) && !no_picture_.contains(path)) ask(path);
   }
@@ -256,15 +269,25 @@ void ThumbnailLoader::ask(const QString& path) {
   queue_->ask(path);
   if (queue_->workers < pool_.maxThreadCount()) {
     ++queue_->workers;
-    pool_.start(new Worker(queue_, this, side_, cache_root_,
-                           [this](const QString& p, const QImage& image) { finished(p, image); }));
+    auto* worker = new Worker(queue_, this, side_, cache_root_);
+    ui::handed_over(worker);
+    pool_.start(worker);
   }
 }
 
 void ThumbnailLoader::forget_requests() {
-  const QMutexLocker lock(&queue_->mutex);
+  const std::lock_guard lock(queue_->mutex);
   for (const auto& [turn, path] : queue_->waiting) pending_.remove(path);
   queue_->clear();
+}
+
+void ThumbnailLoader::take_made() {
+  std::vector<std::pair<QString, QImage>> made;
+  {
+    const std::lock_guard lock(queue_->mutex);
+    made.swap(queue_->made);
+  }
+  for (const auto& [path, image] : made) finished(path, image);
 }
 
 void ThumbnailLoader::finished(const QString& path, const QImage& image) {

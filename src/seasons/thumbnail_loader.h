@@ -54,6 +54,10 @@ class ThumbnailLoader : public QObject {
   // Every thumbnail asked for has come.
   void idle();
 
+ private Q_SLOTS:
+  // Queued by a worker when it leaves the first image in an empty queue.
+  void take_made();
+
  private:
   void finished(const QString& path, const QImage& image);
   // Puts the picture at the front of the line (queue mutex held).
