@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTableWidget>
 #include <algorithm>
@@ -89,6 +90,23 @@ void CategoryDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
 
 void CategoryDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
   model->setData(index, static_cast<QComboBox*>(editor)->currentText());
+}
+
+namespace {
+// The text a title box opened with.
+constexpr char kOpenedWith[] = "verdalis_opened_with";
+}  // namespace
+
+void TitleDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  if (editor->property(kOpenedWith).isValid()) return;
+  QStyledItemDelegate::setEditorData(editor, index);
+  editor->setProperty(kOpenedWith, index.data());
+}
+
+void TitleDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+  const auto* box = qobject_cast<QLineEdit*>(editor);
+  if (box != nullptr && box->text() == editor->property(kOpenedWith).toString()) return;
+  QStyledItemDelegate::setModelData(editor, model, index);
 }
 
 QStringList strip_paths(const QTableWidget& grid, int row) { return grid.item(row, Photos)->data(kPathsRole).toStringList(); }

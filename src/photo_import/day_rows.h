@@ -46,6 +46,17 @@ class CategoryDelegate : public QStyledItemDelegate {
   QAbstractItemModel* names_;
 };
 
+// The title, edited in a line box. A row brought up to date while its
+// title is being typed must not take the typing away: the box is filled
+// once, when it opens, and gives its text back only when the user changed
+// it, so that an untouched title keeps following the day's count.
+class TitleDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+};
+
 // The photos a row's strip shows: those not yet in the diary.
 QStringList strip_paths(const QTableWidget& grid, int row);
 

@@ -40,6 +40,8 @@ F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::Mai
   setObjectName(QStringLiteral("F_import"));
   setWindowTitle(QStringLiteral("写真の取り込み"));
   build_controls();
+  scan_folder = [](const QString& folder, const store::KnownSource& known, const std::atomic_bool& cancel,
+                   const store::ScanProgress& progress) { return store::scan_photo_folder(folder, known, cancel, progress); };
   connect(&job_, &ui::BackgroundJob::tick, this, &F_import::show_progress);
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_import::set_running);
 }
@@ -78,6 +80,7 @@ void F_import::build_controls() {
   Grid1->setItemDelegateForColumn(Photos, new photo_import::StripDelegate(thumbnails_, Grid1));
   Grid1->setItemDelegateForColumn(Location, new photo_import::CategoryDelegate(locations_, Grid1));
   Grid1->setItemDelegateForColumn(Variety, new photo_import::CategoryDelegate(varieties_, Grid1));
+  Grid1->setItemDelegateForColumn(Title, new photo_import::TitleDelegate(Grid1));
   connect(&thumbnails_, &seasons::ThumbnailLoader::ready, Grid1->viewport(), qOverload<>(&QWidget::update));
   Option1 = new QRadioButton(QStringLiteral("写真のタイトルを撮影時刻にする(&T)"), this);
   Option1->setObjectName(QStringLiteral("Option1"));
@@ -134,12 +137,14 @@ void F_import::start_scan(const QString& folder) {
     QMetaObject::invokeMethod(this, &F_import::show_progress, Qt::QueuedConnection);
   };
   job_.start(
-      [this, result, folder, progress, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
-        // The diary's pictures are read beside the folder's first photos.
+      [this, result, folder, progress, scan = scan_folder, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
+        // The diary's pictures are read once the folder is listed: read
+        // beside it, they would slow the listing down by half on a
+        // two-core machine, and the user sees the folder first.
         const store::KnownSource known =
-            std::async(std::launch::async | std::launch::deferred, [&] { return store::known_pictures(data_dir, memo_nos); })
+            std::async(std::launch::deferred, [&] { return store::known_pictures(data_dir, memo_nos); })
                 .share();
-        *result = store::scan_photo_folder(folder, known, cancel_, progress);
+        *result = scan(folder, known, cancel_, progress);
       },
       [this, result] {
         scan_ = std::move(*result);
@@ -181,6 +186,12 @@ void F_import::show_days(const std::vector<store::ImportDay>& days) {
   if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0) Grid1->setCurrentCell(0, Take);
 }
 
+int F_import::listed_photos() const {
+  int photos = 0;
+  for (const store::ImportDay& day : days_) photos += static_cast<int>(day.photos.size());
+  return photos;
+}
+
 void F_import::show_result() {
   if (!scan_.message.isEmpty()) {
     Label1->setText(scan_.message);
@@ -191,10 +202,8 @@ void F_import::show_result() {
     pending_days_.reset();
   }
   show_days(scan_.days);
-  int photos = 0;
-  for (const store::ImportDay& day : days_) photos += static_cast<int>(day.photos.size());
   Label1->setText(scan_.cancelled ? QStringLiteral("中止しました。見つかった分だけを表示しています。")
-                                  : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(days_.size()).arg(photos));
+                                  : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(days_.size()).arg(listed_photos()));
   QStringList left;
   if (!scan_.unsupported.isEmpty()) left << QStringLiteral("表示できない形式 %1 個").arg(scan_.unsupported.size());
   if (!scan_.unreadable.isEmpty()) left << QStringLiteral("読めないファイル %1 個").arg(scan_.unreadable.size());

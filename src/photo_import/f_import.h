@@ -47,6 +47,13 @@ class F_import : public QDialog {
   void Command2_Click();  // 中止 while scanning, 閉じる otherwise
 
   const store::ImportScan& scan() const { return scan_; }
+  // The photos the rows hold so far.
+  int listed_photos() const;
+
+  // The scan run in the worker thread; a test puts in one that pauses.
+  using ScanFolder = std::function<store::ImportScan(const QString&, const store::KnownSource&, const std::atomic_bool&,
+                                                     const store::ScanProgress&)>;
+  ScanFolder scan_folder;
 
   QLabel* Label1 = nullptr;  // what the window shows or does
   QTableWidget* Grid1 = nullptr;

@@ -4,10 +4,12 @@
 // titled by time, and the main list shows them.
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+#include <future>
 
 #include "exif_picture.h"
 #include "layout_check.h"
@@ -117,53 +119,84 @@ class TestFImport : public QObject {
     QVERIFY(!w.isVisible());
   }
 
-  // A row brought up to date while the folder is still read keeps what the
-  // user changed in it (unchecked with Space, retitled with F2) and takes
-  // the new count; an untouched row takes the new title too.
-  void rows_keep_the_users_changes() {
+  // Rows come while the folder is still read: the first days at once, a
+  // new day above them, a day growing. A row keeps what the user changed in
+  // it (unchecked with Space, a title typed half-way while its day grew)
+  // and takes the new count; an untouched row takes the new title too.
+  // 取り込む waits for the end of the scan.
+  void rows_listed_while_scanning() {
     testing_support::MainWindowFixture f;
     Main_form& form = f.load();
     QVERIFY(f.loaded);
     seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));
     F_import w(*f.state, f.messages, form, thumbnails, &form);
-    user_input::show_active(&w);
     const auto day = [](int d, int photos) {
       store::ImportDay day{QDate(2026, 6, d), {}};
       for (int i = 0; i < photos; ++i) day.photos.push_back({QStringLiteral("/p/%1_%2.JPG").arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
       return day;
     };
-    const QString photos = f.dir_path + QStringLiteral("DCIM/");
-    QVERIFY(QDir().mkpath(photos));
-    for (const int d : {1, 2}) {
-      QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("%1.JPG").arg(d), QStringLiteral("2026:06:0%1 09:00:00").arg(d)));
-    }
-    w.start_scan(photos);
-    w.wait_for_scan();
-    QCOMPARE(w.Grid1->rowCount(), 2);
-    w.Grid1->setFocus();
-    w.Grid1->setCurrentCell(0, F_import::Take);
-    user_input::key(Qt::Key_Space);
-    w.Grid1->setCurrentCell(0, F_import::Title);
-    user_input::key(Qt::Key_F2);
+    // The scan waits at each gate until the test opens it (at the latest
+    // when the test ends, before the window goes).
+    struct Gate {
+      std::promise<void> promise;
+      std::shared_future<void> opened = promise.get_future().share();
+      bool open = false;
+      void let_go() {
+        if (!std::exchange(open, true)) promise.set_value();
+      }
+      ~Gate() { let_go(); }
+    };
+    Gate first, second;
+    w.scan_folder = [&](const QString&, const store::KnownSource&, const std::atomic_bool&, const store::ScanProgress& progress) {
+      const std::vector<store::ImportDay> early{day(2, 2), day(1, 1)};
+      progress(3, &early);
+      first.opened.wait();
+      const std::vector<store::ImportDay> later{day(3, 1), day(2, 3), day(1, 2)};
+      progress(5, &later);
+      second.opened.wait();
+      store::ImportScan scan;
+      scan.days = {day(3, 1), day(2, 3), day(1, 3)};
+      return scan;
+    };
+    user_input::show_active(&w);
+    w.start_scan(f.dir_path);
+    QTRY_COMPARE(w.Grid1->rowCount(), 2);
+    QVERIFY(w.scanning());
+    QVERIFY(!w.Command1->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), w.Grid1);
+    user_input::key(Qt::Key_Space);  // the current cell: the first day's check box
+    user_input::click_row(w.Grid1, 1, F_import::Title);
+    QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
     user_input::key(Qt::Key_A, Qt::ControlModifier);
-    user_input::type_text(QStringLiteral("朝の庭"));
+    user_input::type_text(QStringLiteral("夕方の"));
+
+    first.let_go();
+    QTRY_COMPARE(w.Grid1->rowCount(), 3);
+    QVERIFY(w.scanning());
+    user_input::type_text(QStringLiteral("庭"));
     user_input::key(Qt::Key_Return);
     // The view commits and closes its editor on its next turn.
-    QTRY_COMPARE(w.Grid1->item(0, F_import::Title)->text(), QStringLiteral("朝の庭"));
+    QTRY_COMPARE(w.Grid1->item(2, F_import::Title)->text(), QStringLiteral("夕方の庭"));
+    QCOMPARE(w.Grid1->item(0, F_import::Day)->text(), QStringLiteral("2026/06/03"));
+    QCOMPARE(w.Grid1->item(1, F_import::Take)->checkState(), Qt::Unchecked);
+    QCOMPARE(w.Grid1->item(1, F_import::Count)->text(), QStringLiteral("3 枚"));
+    QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 3 枚"));
+    QCOMPARE(photo_import::strip_paths(*w.Grid1, 1).size(), 3);
+    QVERIFY(!w.Command1->isEnabled());
 
-    photo_import::update_day_row(*w.Grid1, 0, day(2, 3));
-    photo_import::update_day_row(*w.Grid1, 1, day(1, 2));
-
-    QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Unchecked);
-    QCOMPARE(w.Grid1->item(0, F_import::Title)->text(), QStringLiteral("朝の庭"));
-    QCOMPARE(w.Grid1->item(0, F_import::Count)->text(), QStringLiteral("3 枚"));
-    QCOMPARE(photo_import::strip_paths(*w.Grid1, 0).size(), 3);
-    QCOMPARE(w.Grid1->item(1, F_import::Take)->checkState(), Qt::Checked);
-    QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 2 枚"));
+    second.let_go();
+    QTRY_VERIFY(!w.scanning());
+    QVERIFY(w.Command1->isEnabled());
+    QCOMPARE(w.listed_photos(), 7);
+    QCOMPARE(w.Grid1->item(2, F_import::Count)->text(), QStringLiteral("3 枚"));
+    QCOMPARE(w.Grid1->item(2, F_import::Title)->text(), QStringLiteral("夕方の庭"));
+    QCOMPARE(w.Grid1->item(2, F_import::Take)->checkState(), Qt::Checked);
 
     // A chosen day without a variety is named, and its cell opened.
-    w.Grid1->item(1, F_import::Location)->setText(QStringLiteral("花壇"));
-    w.Grid1->item(1, F_import::Variety)->setText(QString());
+    for (const int row : {0, 2}) {
+      w.Grid1->item(row, F_import::Location)->setText(QStringLiteral("花壇"));
+      w.Grid1->item(row, F_import::Variety)->setText(row == 0 ? QStringLiteral("バラ") : QString());
+    }
     const auto memos = f.state->memo_count();
     user_input::click(w.Command1);
     QCOMPARE(f.messages.log.back().text, QStringLiteral("2026/06/01 の品種を入力して下さい。"));

@@ -168,7 +168,7 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
 
 constexpr size_t kFirstBatch = 64;   // the first days come after this many photos
 constexpr size_t kBatch = 512;
-constexpr qint64 kShowEveryMs = 250;
+constexpr qint64 kShowEveryMs = 100;
 
 }  // namespace
 
@@ -193,17 +193,20 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
   std::vector<ImportPhoto> batch;
   size_t batch_size = kFirstBatch;
   QElapsedTimer since_shown;
+  bool all_shown = true;
+  const auto show = [&] {
+    const std::vector<ImportDay> days = grouping.days(false);
+    if (days.empty()) return;
+    progress(scan.files, &days);
+    since_shown.start();
+    all_shown = true;
+  };
   const auto group_batch = [&] {
     read_times(batch, scan, cancel);
     grouping.add(batch);
     batch_size = kBatch;
-    if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) {
-      const std::vector<ImportDay> days = grouping.days(false);
-      if (!days.empty()) {
-        progress(scan.files, &days);
-        since_shown.start();
-      }
-    }
+    all_shown = false;
+    if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) show();
   };
   // Links to folders are not followed (a loop would never end); FIFOs and
   // devices are not listed as files; hidden files (a Mac's "._IMG_0001.JPG"
@@ -230,6 +233,9 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
     if (batch.size() >= batch_size) group_batch();
   }
   if (!batch.empty()) group_batch();
+  // The whole folder is shown before the diary's pictures are waited for:
+  // reading a large diary's picture lists can take longer than the folder.
+  if (progress && !all_shown && !scan.cancelled) show();
   scan.days = grouping.days(true);
   if (progress) progress(scan.files, nullptr);
   return scan;

@@ -58,10 +58,12 @@ using KnownSource = std::shared_future<KnownPictures>;
 // Scans the folder. `progress` (may be empty) is called now and then, in
 // the scanning thread, with the files looked at so far and, when `days` is
 // not null, the days grouped so far: the first within a moment of the
-// start, later ones at most four times a second, so that a window can
-// show the first days of a slow card at once. Days only grow, and keep
-// their order; a photo's "already" mark may come in a later look than the
-// photo itself. `cancel` stops the scan between files.
+// start, later ones at most ten times a second, and the whole folder as
+// soon as it is read, before the diary's pictures are waited for; so that
+// a window can show the first days of a slow card at once. Days only
+// grow, and keep their order; a photo's "already" mark may come in a later
+// look than the photo itself, or only in the result. `cancel` stops the
+// scan between files.
 using ScanProgress = std::function<void(int files, const std::vector<ImportDay>* days)>;
 ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, const std::atomic_bool& cancel,
                              const ScanProgress& progress = {});

@@ -97,8 +97,9 @@ class TestPhotoImport : public QObject {
     QVERIFY(missing.message.contains(QStringLiteral("nothing")));
   }
 
-  // A large folder shows its first days before the scan ends; every later
-  // look only adds photos and days, in the final order.
+  // A large folder shows its first days before the scan ends, and all of
+  // them before the diary's pictures are read; every later look only adds
+  // photos and days, in the final order.
   void first_days_while_scanning() {
     QTemporaryDir dir;
     const QString root = dir.path() + QLatin1Char('/');
@@ -124,6 +125,12 @@ class TestPhotoImport : public QObject {
     size_t first = 0;
     for (const store::ImportDay& d : looks.front()) first += d.photos.size();
     QVERIFY2(first < 150, "the first look came only at the end");
+    // The whole folder is shown before the diary is waited for.
+    size_t last = 0;
+    for (const store::ImportDay& d : looks.back()) last += d.photos.size() - static_cast<size_t>(d.fresh());
+    QCOMPARE(last, size_t(0));
+    for (const store::ImportDay& d : looks.back()) last += d.photos.size();
+    QCOMPARE(last, size_t(150));
     for (const std::vector<store::ImportDay>& look : looks) {
       size_t at = 0;
       for (const store::ImportDay& d : look) {
