@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QTableWidget>
 #include <algorithm>
+#include <array>
+#include <QFocusEvent>
 
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
@@ -47,6 +49,41 @@ void propose_text(QTableWidgetItem& item, const QString& text) {
 }
 
 }  // namespace
+
+namespace {
+constexpr std::array kStops{Take, Location, Variety, Title};
+}  // namespace
+
+QModelIndex DayTable::stop_from(const QModelIndex& index, bool forward) const {
+  const int stops = static_cast<int>(kStops.size());
+  int at = -1;  // before the first stop
+  if (index.isValid()) {
+    const auto column = std::find(kStops.begin(), kStops.end(), index.column());
+    // A cell between two stops counts as the stop before it.
+    const int k = column != kStops.end() ? static_cast<int>(column - kStops.begin())
+                                         : static_cast<int>(std::upper_bound(kStops.begin(), kStops.end(), index.column()) -
+                                                            kStops.begin()) - (forward ? 1 : 0);
+    at = index.row() * stops + k;
+  } else if (!forward) {
+    at = rowCount() * stops;
+  }
+  at += forward ? 1 : -1;
+  if (at < 0 || at >= rowCount() * stops) return {};
+  return model()->index(at / stops, kStops[static_cast<size_t>(at % stops)]);
+}
+
+QModelIndex DayTable::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  if (action == MoveNext || action == MovePrevious) return stop_from(currentIndex(), action == MoveNext);
+  return QTableWidget::moveCursor(action, modifiers);
+}
+
+void DayTable::focusInEvent(QFocusEvent* event) {
+  if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+    const QModelIndex first = stop_from({}, event->reason() == Qt::TabFocusReason);
+    if (first.isValid()) setCurrentIndex(first);
+  }
+  QTableWidget::focusInEvent(event);
+}
 
 StripDelegate::StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent)
     : QStyledItemDelegate(parent), loader_(loader) {}

@@ -8,11 +8,11 @@
 
 #include <QStringList>
 #include <QStyledItemDelegate>
+#include <QTableWidget>
 
 #include "store/pictures/photo_import.h"
 
 class QAbstractItemModel;
-class QTableWidget;
 
 namespace seasons {
 class ThumbnailLoader;
@@ -21,6 +21,23 @@ class ThumbnailLoader;
 namespace photo_import {
 
 enum Column { Take, Day, Count, Photos, Location, Variety, Title, kColumns };
+
+// The table of days. Tab and Shift+Tab go through each row's check box,
+// location, variety and title in reading order (also from an open box)
+// and leave the table after the last or before the first; coming in by
+// Tab starts at the first row's check box, by Shift+Tab at the last title.
+class DayTable : public QTableWidget {
+ public:
+  DayTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) { setTabKeyNavigation(true); }
+
+ protected:
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  // The stop after (or before) `index`; invalid past the ends.
+  QModelIndex stop_from(const QModelIndex& index, bool forward) const;
+};
 
 // A day's photos as a row of thumbnails, redrawn as they arrive.
 class StripDelegate : public QStyledItemDelegate {

@@ -55,7 +55,7 @@ void F_import::build_controls() {
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setWordWrap(true);
-  Grid1 = new QTableWidget(0, kColumns, this);
+  Grid1 = new photo_import::DayTable(0, kColumns, this);
   Grid1->setObjectName(QStringLiteral("Grid1"));
   locations_ = new QStringListModel(state_.location_list.names, this);
   varieties_ = new QStringListModel(state_.variety_list.names, this);
@@ -69,9 +69,8 @@ void F_import::build_controls() {
   Grid1->setColumnWidth(Location, 140);
   Grid1->setColumnWidth(Variety, 140);
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
-  // Tab leaves the table; within it the arrows move, Space checks a day,
-  // and F2, typing or a click opens the location, variety or title.
-  Grid1->setTabKeyNavigation(false);
+  // Tab goes through each row's boxes; the arrows move too, Space checks a
+  // day, and F2, typing or a click opens the location, variety or title.
   Grid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::AnyKeyPressed);
   connect(Grid1, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {

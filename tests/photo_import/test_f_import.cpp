@@ -76,8 +76,10 @@ class TestFImport : public QObject {
     QVERIFY(f.messages.log.back().text.startsWith(QStringLiteral("2 件のメモに写真 3 枚を取り込みました。")));
   }
 
-  // The keyboard alone: Tab leaves the table after one stop and goes round
-  // in reading order, the access keys reach their controls, Esc closes;
+  // The keyboard alone: Tab goes through each row's check box, location,
+  // variety and title, also out of an open box, then round the window in
+  // reading order, Shift+Tab back into the last title; the access keys
+  // reach their controls, Esc closes;
   // at its minimum size, in the default font and in a large one, nothing
   // overlaps.
   void keyboard_and_minimum_size_data() {
@@ -95,17 +97,40 @@ class TestFImport : public QObject {
     F_import w(*f.state, f.messages, form, thumbnails, &form);
     const QString photos = f.dir_path + QStringLiteral("DCIM/");
     QVERIFY(QDir().mkpath(photos));
-    QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("1.JPG"), QStringLiteral("2026:06:01 09:00:00")));
+    for (const int d : {1, 2}) {
+      QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("%1.JPG").arg(d), QStringLiteral("2026:06:0%1 09:00:00").arg(d)));
+    }
     user_input::show_active(&w);
     w.start_scan(photos);
     w.wait_for_scan();
     QCOMPARE(QApplication::focusWidget(), w.Grid1);
-    QList<QWidget*> walked;
-    for (int i = 0; i < 4; ++i) {
+    const auto where = [&w] {
+      QWidget* focus = QApplication::focusWidget();
+      // A box open in the table: its cell, starred.
+      const bool open = focus != nullptr && focus->parentWidget() == w.Grid1->viewport();
+      if (focus == w.Grid1 || open) {
+        return QStringLiteral("%1,%2%3").arg(w.Grid1->currentRow()).arg(w.Grid1->currentColumn()).arg(open ? "*" : "");
+      }
+      return focus != nullptr ? focus->objectName() : QStringLiteral("none");
+    };
+    QStringList walked{where()};
+    for (int i = 0; i < 11; ++i) {
       user_input::key(Qt::Key_Tab);
-      walked << QApplication::focusWidget();
+      walked << where();
+      if (i == 1) {  // the first row's variety opened: Tab opens the title
+        user_input::key(Qt::Key_F2);
+        QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
+      }
     }
-    QCOMPARE(walked, (QList<QWidget*>{w.Option1, w.Command1, w.Command2, static_cast<QWidget*>(w.Grid1)}));
+    user_input::key(Qt::Key_Backtab);
+    user_input::key(Qt::Key_Backtab);
+    user_input::key(Qt::Key_Backtab);
+    user_input::key(Qt::Key_Backtab);
+    walked << where();
+    const QString t = QString::number(F_import::Take), l = QString::number(F_import::Location),
+                  v = QString::number(F_import::Variety), n = QString::number(F_import::Title);
+    QCOMPARE(walked, (QStringList{"0," + t, "0," + l, "0," + v, "0," + n + "*", "1," + t, "1," + l, "1," + v, "1," + n, "Option1",
+                                  "Command1", "Command2", "0," + t, "1," + n}));
     user_input::key(Qt::Key_N, Qt::AltModifier);
     QTRY_VERIFY(w.Option2->isChecked());  // a button pressed by its key is clicked a moment later
     user_input::key(Qt::Key_T, Qt::AltModifier);
@@ -123,7 +148,7 @@ class TestFImport : public QObject {
   // new day above them, a day growing. A row keeps what the user changed in
   // it (unchecked with Space, a title typed half-way while its day grew)
   // and takes the new count; an untouched row takes the new title too.
-  // 取り込む waits for the end of the scan.
+  // 取り込む waits for the end of the scan; Esc stops it.
   void rows_listed_while_scanning() {
     testing_support::MainWindowFixture f;
     Main_form& form = f.load();
@@ -147,7 +172,7 @@ class TestFImport : public QObject {
       ~Gate() { let_go(); }
     };
     Gate first, second;
-    w.scan_folder = [&](const QString&, const store::KnownSource&, const std::atomic_bool&, const store::ScanProgress& progress) {
+    w.scan_folder = [&](const QString&, const store::KnownSource&, const std::atomic_bool& cancel, const store::ScanProgress& progress) {
       const std::vector<store::ImportDay> early{day(2, 2), day(1, 1)};
       progress(3, &early);
       first.opened.wait();
@@ -156,6 +181,7 @@ class TestFImport : public QObject {
       second.opened.wait();
       store::ImportScan scan;
       scan.days = {day(3, 1), day(2, 3), day(1, 3)};
+      scan.cancelled = cancel.load();
       return scan;
     };
     user_input::show_active(&w);
@@ -183,9 +209,14 @@ class TestFImport : public QObject {
     QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 3 枚"));
     QCOMPARE(photo_import::strip_paths(*w.Grid1, 1).size(), 3);
     QVERIFY(!w.Command1->isEnabled());
+    // Esc stops the scan and keeps the window and its rows.
+    user_input::key(Qt::Key_Escape);
+    QVERIFY(w.isVisible());
 
     second.let_go();
     QTRY_VERIFY(!w.scanning());
+    QVERIFY(w.scan().cancelled);
+    QVERIFY(w.Label1->text().startsWith(QStringLiteral("中止しました")));
     QVERIFY(w.Command1->isEnabled());
     QCOMPARE(w.listed_photos(), 7);
     QCOMPARE(w.Grid1->item(2, F_import::Count)->text(), QStringLiteral("3 枚"));
