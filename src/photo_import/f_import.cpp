@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <future>
+#include <string_view>
 #include <tuple>
 
 #include "seasons/thumbnail_loader.h"
@@ -20,16 +21,33 @@
 namespace {
 
 // The location and variety of the memo written last: the day memos' first
-// guess.
+// guess. The times ("yyyy/mm/dd hh:nn:ss") are compared as their bytes,
+// which sort as the text does: decoding 30000 of them would hold up the
+// window's start.
 std::pair<QString, QString> last_used(const store::MemoTable& table) {
+  const auto created = [&table](size_t i) {
+    const QByteArrayView b = table.bytes(i, store::MemoField::Created);
+    return std::string_view(b.data(), static_cast<size_t>(b.size()));
+  };
   size_t newest = table.size();
   for (size_t i = 0; i < table.size(); ++i) {
-    if (newest == table.size() || table.text(i, store::MemoField::Created) > table.text(newest, store::MemoField::Created)) {
-      newest = i;
-    }
+    if (newest == table.size() || created(i) > created(newest)) newest = i;
   }
   if (newest == table.size()) return {};
   return {table.text(newest, store::MemoField::Location), table.text(newest, store::MemoField::Variety)};
+}
+
+// The memo numbers, for the picture lists' names; plain ASCII digits as a
+// rule, taken without decoding.
+std::vector<QString> memo_numbers(const store::MemoTable& table) {
+  std::vector<QString> numbers;
+  numbers.reserve(table.size());
+  for (size_t i = 0; i < table.size(); ++i) {
+    const QByteArrayView b = table.bytes(i, store::MemoField::MemoNo);
+    const bool ascii = std::all_of(b.begin(), b.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    numbers.push_back(ascii ? QString::fromLatin1(b) : table.text(i, store::MemoField::MemoNo));
+  }
+  return numbers;
 }
 
 }  // namespace
@@ -121,8 +139,7 @@ void F_import::start_scan(const QString& folder) {
   if (first_location_.isEmpty()) first_location_ = state_.location_list.names.value(0);
   if (first_variety_.isEmpty()) first_variety_ = state_.variety_list.names.value(0);
   cancel_ = false;
-  std::vector<QString> memo_nos;
-  for (size_t i = 0; i < state_.memo_table.size(); ++i) memo_nos.push_back(state_.memo_table.text(i, store::MemoField::MemoNo));
+  std::vector<QString> memo_nos = memo_numbers(state_.memo_table);
   auto result = std::make_shared<store::ImportScan>();
   const auto progress = [this](int files, const std::vector<store::ImportDay>* days) {
     files_seen_ = files;
