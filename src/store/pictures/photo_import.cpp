@@ -152,6 +152,10 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
   // the cancel left unread gets no time.
   size_t kept = 0;
   for (size_t i = 0; i < batch.size(); ++i) {
+    if (heads[i].size == 0) {
+      scan.unreadable << QStringLiteral("%1（空のファイルです）").arg(batch[i].path);
+      continue;
+    }
     if (!heads[i].picture_data) {
       scan.unsupported << batch[i].path;
       continue;
@@ -159,6 +163,7 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
     const ShootingTime t = shooting_time(heads[i]);
     batch[i].taken = t.when;
     batch[i].from_file = t.from_file;
+    batch[i].size = heads[i].size;
     if (kept != i) batch[kept] = std::move(batch[i]);
     ++kept;
   }
@@ -224,12 +229,10 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
       if (other_picture_suffix(info.suffix())) scan.unsupported << path;
       continue;
     }
+    // The type comes with the folder's listing; the size is learnt when
+    // the head is read, so that no file is looked up twice.
     if (!info.isFile()) continue;
-    if (info.size() == 0) {
-      scan.unreadable << QStringLiteral("%1（空のファイルです）").arg(path);
-      continue;
-    }
-    batch.push_back({path, {}, false, info.size(), false});
+    batch.push_back({path, {}, false, 0, false});
     if (batch.size() >= batch_size) group_batch();
   }
   if (!batch.empty()) group_batch();

@@ -163,6 +163,7 @@ PhotoHead read_photo_head(const QString& path) {
   qint64 size = 0;
   QString reason;
   const Fd fd = open_regular_file(path, &size, &h.modified, &reason, Reading::Head);
+  if (fd) h.size = size;
   if (!fd || size == 0) return h;
   // The buffer is kept for the thread's next photo: freeing and taking
   // tens of kilobytes for every file makes the threads wait on the memory
