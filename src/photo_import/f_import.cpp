@@ -10,7 +10,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <future>
 #include <string_view>
 #include <tuple>
 
@@ -157,9 +156,9 @@ void F_import::start_scan(const QString& folder) {
         // The diary's pictures are read once the folder is listed: read
         // beside it, they would slow the listing down by half on a
         // two-core machine, and the user sees the folder first.
-        const store::KnownSource known =
-            std::async(std::launch::deferred, [&] { return store::known_pictures(data_dir, memo_nos); })
-                .share();
+        const store::KnownSource known = [&](const QSet<QString>& names) {
+          return store::known_pictures(data_dir, memo_nos, &names);
+        };
         *result = scan(folder, known, cancel_, progress);
       },
       [this, result] {

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
-#include <chrono>
 #include <map>
 
 #include "store/diary/field_formats.h"
@@ -49,26 +48,24 @@ int ImportDay::fresh() const {
   return static_cast<int>(std::count_if(photos.begin(), photos.end(), [](const ImportPhoto& p) { return !p.already; }));
 }
 
-KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos) {
+KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos, const QSet<QString>* names) {
   // The lists are read in a few threads, each taking its own run of memos.
   const size_t runs = run_count(memo_nos.size(), 256);
-  std::vector<std::vector<QString>> paths(runs);
+  std::vector<std::vector<std::pair<QString, QString>>> found(runs);  // name, path
   in_runs(memo_nos.size(), runs, [&](size_t k, size_t begin, size_t end) {
     ImageListFiles lists(data_dir);
     for (size_t i = begin; i < end; ++i) {
       for (ImageEntry& e : lists.read(memo_nos[i])) {
-        if (!e.path.isEmpty()) paths[k].push_back(std::move(e.path));
+        if (e.path.isEmpty()) continue;
+        QString name = e.path.mid(stored_folder(e.path).size());
+        if (names == nullptr || names->contains(name)) found[k].emplace_back(std::move(name), std::move(e.path));
       }
     }
   });
   KnownPictures known;
-  size_t total = 0;
-  for (const std::vector<QString>& run : paths) total += run.size();
-  known.paths.reserve(static_cast<qsizetype>(total));
-  known.by_name.reserve(static_cast<qsizetype>(total));
-  for (std::vector<QString>& run : paths) {
-    for (QString& path : run) {
-      known.by_name.insert(path.mid(stored_folder(path).size()), path);
+  for (std::vector<std::pair<QString, QString>>& run : found) {
+    for (auto& [name, path] : run) {
+      known.by_name.insert(name, path);
       known.paths.insert(std::move(path));
     }
   }
@@ -77,32 +74,39 @@ KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>
 
 namespace {
 
-// The photos with their times, by the camera's day; each photo is marked
-// when the diary holds it already. The diary's pictures may still be being
-// read when the first photos come: those are marked as soon as they are
-// known, at the latest before the last look.
+// The photos with their times, by the camera's day, and the names of
+// their files; once the folder is read, each photo is marked when the
+// diary holds it already.
 class DayGrouping {
  public:
-  DayGrouping(const KnownSource& known, ImportScan& scan) : known_(known), scan_(scan) {}
+  explicit DayGrouping(ImportScan& scan) : scan_(scan) {}
 
   void add(std::vector<ImportPhoto>& photos) {
-    const KnownPictures* known = known_ready();
     for (ImportPhoto& photo : photos) {
       if (!photo.taken.isValid()) {
         if (!scan_.cancelled) scan_.unreadable << QStringLiteral("%1（日時がわかりません）").arg(photo.path);
         continue;
       }
-      if (known != nullptr) mark(photo, *known);
+      names_.insert(photo.path.mid(stored_folder(photo.path).size()));
       by_day_[photo.taken.date()].push_back(std::move(photo));
     }
     photos.clear();
   }
 
-  // Newest day first, each day's photos by the camera's clock. `last`
-  // waits for the diary's pictures.
-  std::vector<ImportDay> days(bool last) {
-    if (last && !marked_) known_.wait();
-    known_ready();
+  // Asks for the diary's pictures of the photos' names and marks the
+  // photos among them.
+  void mark(const KnownSource& source) {
+    if (by_day_.empty() || !source) return;
+    const KnownPictures known = source(names_);
+    for (auto& [day, photos] : by_day_) {
+      for (ImportPhoto& photo : photos) {
+        photo.already = known.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known);
+      }
+    }
+  }
+
+  // Newest day first, each day's photos by the camera's clock.
+  std::vector<ImportDay> days() const {
     std::vector<ImportDay> days;
     for (auto day = by_day_.rbegin(); day != by_day_.rend(); ++day) {
       ImportDay d{day->first, day->second};
@@ -115,25 +119,8 @@ class DayGrouping {
   }
 
  private:
-  static void mark(ImportPhoto& photo, const KnownPictures& known) {
-    photo.already = known.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known);
-  }
-
-  // The diary's pictures once they are read; the photos grouped before
-  // then are marked the first time they are.
-  const KnownPictures* known_ready() {
-    if (marked_) return &known_.get();
-    if (known_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return nullptr;
-    marked_ = true;
-    for (auto& [day, photos] : by_day_) {
-      for (ImportPhoto& photo : photos) mark(photo, known_.get());
-    }
-    return &known_.get();
-  }
-
-  const KnownSource& known_;
   ImportScan& scan_;
-  bool marked_ = false;
+  QSet<QString> names_;
   std::map<QDate, std::vector<ImportPhoto>> by_day_;
 };
 
@@ -179,9 +166,7 @@ constexpr qint64 kShowEveryMs = 100;
 
 ImportScan scan_photo_folder(const QString& folder, const KnownPictures& known, const std::atomic_bool& cancel,
                              const ScanProgress& progress) {
-  std::promise<KnownPictures> ready;
-  ready.set_value(known);
-  return scan_photo_folder(folder, ready.get_future().share(), cancel, progress);
+  return scan_photo_folder(folder, KnownSource([&known](const QSet<QString>&) { return known; }), cancel, progress);
 }
 
 ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, const std::atomic_bool& cancel,
@@ -194,13 +179,13 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
   // The files are listed in batches; each batch has its shooting times read
   // and is grouped before the listing goes on, so that the first days can
   // be shown while the rest of a large or slow folder is read.
-  DayGrouping grouping(known, scan);
+  DayGrouping grouping(scan);
   std::vector<ImportPhoto> batch;
   size_t batch_size = kFirstBatch;
   QElapsedTimer since_shown;
   bool all_shown = true;
   const auto show = [&] {
-    const std::vector<ImportDay> days = grouping.days(false);
+    const std::vector<ImportDay> days = grouping.days();
     if (days.empty()) return;
     progress(scan.files, &days);
     since_shown.start();
@@ -236,10 +221,11 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
     if (batch.size() >= batch_size) group_batch();
   }
   if (!batch.empty()) group_batch();
-  // The whole folder is shown before the diary's pictures are waited for:
+  // The whole folder is shown before the diary's pictures are read:
   // reading a large diary's picture lists can take longer than the folder.
   if (progress && !all_shown && !scan.cancelled) show();
-  scan.days = grouping.days(true);
+  grouping.mark(known);
+  scan.days = grouping.days();
   if (progress) progress(scan.files, nullptr);
   return scan;
 }

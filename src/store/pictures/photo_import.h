@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
-#include <future>
 #include <vector>
 
 #include "store/diary/app_state.h"
@@ -50,20 +49,23 @@ struct KnownPictures {
   QSet<QString> paths;
   QMultiHash<QString, QString> by_name;
 };
-KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos);
-// The diary's pictures as another thread reads them, so that the scan
-// need not wait for a large diary before it shows its first days.
-using KnownSource = std::shared_future<KnownPictures>;
+// Only the pictures whose file names are among `names`, when given: a large
+// diary holds tens of thousands, and keeping them all costs more than
+// reading them.
+KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos,
+                             const QSet<QString>* names = nullptr);
+// The diary's pictures, read when the scan has listed the folder, with
+// the file names of its photos.
+using KnownSource = std::function<KnownPictures(const QSet<QString>& names)>;
 
 // Scans the folder. `progress` (may be empty) is called now and then, in
 // the scanning thread, with the files looked at so far and, when `days` is
 // not null, the days grouped so far: the first within a moment of the
 // start, later ones at most ten times a second, and the whole folder as
-// soon as it is read, before the diary's pictures are waited for; so that
-// a window can show the first days of a slow card at once. Days only
-// grow, and keep their order; a photo's "already" mark may come in a later
-// look than the photo itself, or only in the result. `cancel` stops the
-// scan between files.
+// soon as it is read, before the diary's pictures are read; so that a
+// window can show the first days of a slow card at once. Days only grow,
+// and keep their order; the photos' "already" marks come only in the
+// result. `cancel` stops the scan between files.
 using ScanProgress = std::function<void(int files, const std::vector<ImportDay>* days)>;
 ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, const std::atomic_bool& cancel,
                              const ScanProgress& progress = {});

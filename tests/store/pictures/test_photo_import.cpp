@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <ctime>
-#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,7 +60,13 @@ class TestPhotoImport : public QObject {
     QVERIFY(QDir().mkpath(data + QStringLiteral("memo")));
     QVERIFY(store::save_image_list(data, QStringLiteral("1"), {{root + QStringLiteral("101CANON/IMG_5.JPG"), "a"}}).ok);
     QVERIFY(store::save_image_list(data, QStringLiteral("3"), {{QString(), "b"}, {elsewhere, "c"}}).ok);
-    const store::KnownPictures known = store::known_pictures(data, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    const std::vector<QString> memos{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    const store::KnownPictures known = store::known_pictures(data, memos);
+    // Asked for some names only, the diary keeps only the pictures of those.
+    const QSet<QString> names{QStringLiteral("IMG_4.JPG"), QStringLiteral("IMG_9.JPG")};
+    const store::KnownPictures some = store::known_pictures(data, memos, &names);
+    QCOMPARE(some.paths, QSet<QString>{elsewhere});
+    QCOMPARE(some.by_name.values(QStringLiteral("IMG_4.JPG")), QList<QString>{elsewhere});
 
     const std::atomic_bool cancel{false};
     const store::ImportScan scan = store::scan_photo_folder(root, known, cancel);
@@ -107,13 +112,15 @@ class TestPhotoImport : public QObject {
       QVERIFY(testing_support::write_exif_picture(root + QStringLiteral("P%1.JPG").arg(i, 3, 10, QLatin1Char('0')),
                                                   QStringLiteral("2026:06:%1 10:00:00").arg(1 + i % 3, 2, 10, QLatin1Char('0'))));
     }
-    // The diary's pictures are read only when the scan must wait for them:
-    // its last look still marks the photo they hold.
-    const store::KnownSource known = std::async(std::launch::deferred, [&] {
-                                       store::KnownPictures k;
-                                       k.paths.insert(root + QStringLiteral("P000.JPG"));
-                                       return k;
-                                     }).share();
+    // The diary's pictures are asked for once the folder is listed, with
+    // the names of its photos; the result marks the photo they hold.
+    QSet<QString> asked;
+    const store::KnownSource known = [&](const QSet<QString>& names) {
+      asked = names;
+      store::KnownPictures k;
+      k.paths.insert(root + QStringLiteral("P000.JPG"));
+      return k;
+    };
     std::vector<std::vector<store::ImportDay>> looks;
     const std::atomic_bool cancel{false};
     const store::ImportScan scan = store::scan_photo_folder(root, known, cancel, [&](int, const std::vector<store::ImportDay>* days) {
@@ -121,6 +128,8 @@ class TestPhotoImport : public QObject {
     });
     QCOMPARE(scan.days.size(), size_t(3));
     QCOMPARE(scan.days[2].fresh(), 49);
+    QCOMPARE(asked.size(), 150);
+    QVERIFY(asked.contains(QStringLiteral("P149.JPG")));
     QVERIFY(!looks.empty());
     size_t first = 0;
     for (const store::ImportDay& d : looks.front()) first += d.photos.size();
