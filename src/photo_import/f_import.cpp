@@ -138,7 +138,9 @@ void F_import::start_scan(const QString& folder) {
   if (first_location_.isEmpty()) first_location_ = state_.location_list.names.value(0);
   if (first_variety_.isEmpty()) first_variety_ = state_.variety_list.names.value(0);
   cancel_ = false;
-  std::vector<QString> memo_nos = memo_numbers(state_.memo_table);
+  // The table's bytes are shared, not copied; its memo numbers are taken
+  // in the worker, only when the folder has been listed.
+  store::MemoTable table = state_.memo_table;
   auto result = std::make_shared<store::ImportScan>();
   const auto progress = [this](int files, const std::vector<store::ImportDay>* days) {
     files_seen_ = files;
@@ -152,12 +154,12 @@ void F_import::start_scan(const QString& folder) {
     QMetaObject::invokeMethod(this, &F_import::show_progress, Qt::QueuedConnection);
   };
   job_.start(
-      [this, result, folder, progress, scan = scan_folder, data_dir = state_.data_dir, memo_nos = std::move(memo_nos)] {
+      [this, result, folder, progress, scan = scan_folder, data_dir = state_.data_dir, table = std::move(table)] {
         // The diary's pictures are read once the folder is listed: read
         // beside it, they would slow the listing down by half on a
         // two-core machine, and the user sees the folder first.
         const store::KnownSource known = [&](const QSet<QString>& names) {
-          return store::known_pictures(data_dir, memo_nos, &names);
+          return store::known_pictures(data_dir, memo_numbers(table), &names);
         };
         *result = scan(folder, known, cancel_, progress);
       },
