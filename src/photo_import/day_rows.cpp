@@ -94,8 +94,12 @@ void StripDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   painter->save();
   painter->setClipRect(option.rect);
   for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths.size())); ++i) {
-    seasons::paint_tile(*painter, QRect(option.rect.left() + 2 + i * (side + 4), option.rect.top() + 2, side, side), loader_,
-                        paths[i]);
+    const QRect tile(option.rect.left() + 2 + i * (side + 4), option.rect.top() + 2, side, side);
+    if (hold_) {
+      painter->fillRect(tile, QColor(232, 232, 228));
+    } else {
+      seasons::paint_tile(*painter, tile, loader_, paths[i]);
+    }
   }
   painter->restore();
   if (option.state & QStyle::State_HasFocus) {

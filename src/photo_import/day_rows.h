@@ -39,15 +39,20 @@ class DayTable : public QTableWidget {
   QModelIndex stop_from(const QModelIndex& index, bool forward) const;
 };
 
-// A day's photos as a row of thumbnails, redrawn as they arrive.
+// A day's photos as a row of thumbnails, redrawn as they arrive. While
+// the folder is read the tiles are plain and no thumbnail is asked for:
+// making one reads the whole photo, which on a card or a phone competes
+// with reading the heads of all the others.
 class StripDelegate : public QStyledItemDelegate {
  public:
   StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void hold_thumbnails(bool hold) { hold_ = hold; }
 
  private:
   seasons::ThumbnailLoader& loader_;
+  bool hold_ = false;
 };
 
 // The location or the variety, edited in a drop-down of the list's names

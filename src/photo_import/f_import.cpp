@@ -93,7 +93,8 @@ void F_import::build_controls() {
   connect(Grid1, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
     if (index.flags() & Qt::ItemIsEditable) Grid1->edit(index);
   });
-  Grid1->setItemDelegateForColumn(Photos, new photo_import::StripDelegate(thumbnails_, Grid1));
+  strip_ = new photo_import::StripDelegate(thumbnails_, Grid1);
+  Grid1->setItemDelegateForColumn(Photos, strip_);
   Grid1->setItemDelegateForColumn(Location, new photo_import::CategoryDelegate(locations_, Grid1));
   Grid1->setItemDelegateForColumn(Variety, new photo_import::CategoryDelegate(varieties_, Grid1));
   Grid1->setItemDelegateForColumn(Title, new photo_import::TitleDelegate(Grid1));
@@ -170,6 +171,8 @@ void F_import::start_scan(const QString& folder) {
 }
 
 void F_import::set_running(bool running) {
+  strip_->hold_thumbnails(running);
+  Grid1->viewport()->update();
   Command2->setText(running ? QStringLiteral("中止(&C)") : QStringLiteral("閉じる(&C)"));
   Command1->setEnabled(!running && Grid1->rowCount() > 0);
 }

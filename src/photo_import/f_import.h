@@ -87,6 +87,7 @@ class F_import : public QDialog {
   std::vector<store::ImportDay> days_;  // the rows' days, in their order
   std::mutex pending_mutex_;
   std::optional<std::vector<store::ImportDay>> pending_days_;  // from the scan, not yet shown
+  photo_import::StripDelegate* strip_ = nullptr;
   QStringListModel* locations_ = nullptr;
   QStringListModel* varieties_ = nullptr;
   QString folder_;

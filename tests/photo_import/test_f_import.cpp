@@ -148,7 +148,7 @@ class TestFImport : public QObject {
   // new day above them, a day growing. A row keeps what the user changed in
   // it (unchecked with Space, a title typed half-way while its day grew)
   // and takes the new count; an untouched row takes the new title too.
-  // 取り込む waits for the end of the scan; Esc stops it.
+  // 取り込む and the thumbnails wait for the end of the scan; Esc stops it.
   void rows_listed_while_scanning() {
     testing_support::MainWindowFixture f;
     Main_form& form = f.load();
@@ -189,6 +189,9 @@ class TestFImport : public QObject {
     QTRY_COMPARE(w.Grid1->rowCount(), 2);
     QVERIFY(w.scanning());
     QVERIFY(!w.Command1->isEnabled());
+    // No thumbnail is made while the folder is read, only plain tiles.
+    w.Grid1->viewport()->repaint();
+    QCOMPARE(thumbnails.state(QStringLiteral("/p/2_0.JPG")), seasons::ThumbnailLoader::State::Absent);
     QCOMPARE(QApplication::focusWidget(), w.Grid1);
     user_input::key(Qt::Key_Space);  // the current cell: the first day's check box
     user_input::click_row(w.Grid1, 1, F_import::Title);
@@ -215,6 +218,8 @@ class TestFImport : public QObject {
 
     second.let_go();
     QTRY_VERIFY(!w.scanning());
+    w.Grid1->viewport()->repaint();
+    QVERIFY(thumbnails.state(QStringLiteral("/p/2_0.JPG")) != seasons::ThumbnailLoader::State::Absent);
     QVERIFY(w.scan().cancelled);
     QVERIFY(w.Label1->text().startsWith(QStringLiteral("中止しました")));
     QVERIFY(w.Command1->isEnabled());
