@@ -212,6 +212,8 @@ int F_import::listed_photos() const {
   return photos;
 }
 
+bool F_import::thumbnails_busy() const { return thumbnails_.busy(); }
+
 void F_import::show_result() {
   if (!scan_.message.isEmpty()) {
     Label1->setText(scan_.message);

@@ -49,6 +49,8 @@ class F_import : public QDialog {
   const store::ImportScan& scan() const { return scan_; }
   // The photos the rows hold so far.
   int listed_photos() const;
+  // True while thumbnails the strips asked for are still to come.
+  bool thumbnails_busy() const;
 
   // The scan run in the worker thread; a test puts in one that pauses.
   using ScanFolder = std::function<store::ImportScan(const QString&, const store::KnownSource&, const std::atomic_bool&,
