@@ -5,11 +5,11 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <algorithm>
 #include <optional>
 
 #include "seasons/album_accessible.h"
+#include "seasons/flat_scroll_bar.h"
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
 
@@ -18,40 +18,6 @@ namespace seasons {
 namespace {
 
 const QColor kCurrentMonth(255, 250, 205);
-
-// A cell's sideways scroll bar, drawn flat: a screen of the album shows
-// dozens of them, and the desktop style's shaded bars took most of the
-// time of drawing it. It behaves as any scroll bar; only its look is
-// simpler.
-class FlatScrollBar : public QScrollBar {
- public:
-  using QScrollBar::QScrollBar;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(238, 238, 234));
-    const auto part = [&](QStyle::SubControl control) {
-      return style()->subControlRect(QStyle::CC_ScrollBar, &option, control, this);
-    };
-    const bool dragging = isSliderDown();
-    painter.fillRect(part(QStyle::SC_ScrollBarSlider).adjusted(1, 3, -1, -3),
-                     dragging ? QColor(120, 120, 115) : QColor(175, 175, 170));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(110, 110, 105));
-    for (const QStyle::SubControl control : {QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddLine}) {
-      const QRect r = part(control);
-      if (r.isEmpty()) continue;
-      const QPoint c = r.center();
-      const int d = std::max(2, std::min(r.width(), r.height()) / 4);
-      const int tip = control == QStyle::SC_ScrollBarSubLine ? -d : d;
-      const QPoint points[3] = {QPoint(c.x() + tip, c.y()), QPoint(c.x() - tip, c.y() - d), QPoint(c.x() - tip, c.y() + d)};
-      painter.drawPolygon(points, 3);
-    }
-  }
-};
 
 QString tooltip(const store::AlbumPicture& p) {
   return p.title + QLatin1Char('\n') + p.date.toString(QStringLiteral("yyyy/MM/dd"));
@@ -87,6 +53,9 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
   // views never take the focus, so that Tab leaves the album's pictures
   // in one step.
   setFocusPolicy(Qt::StrongFocus);
+  // The grid fills every rectangle it paints, so the scroll area's own
+  // background under it is never painted first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   cell_height_ = kItem + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 6;
   setFixedSize(column_x(13), cell_height_ * static_cast<int>(years.size()));
   int row = 0;
@@ -266,15 +235,23 @@ QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures
   return view;
 }
 
+// Only what meets the rectangle to paint is drawn: the grid is as tall as
+// all its years, and a scroll step paints a strip of it.
 void AlbumGrid::paintEvent(QPaintEvent* event) {
+  const QRect area = event->rect();
   QPainter painter(this);
-  painter.fillRect(event->rect(), palette().base());
-  painter.fillRect(QRect(column_x(current_month_), 0, kCellWidth, height()), kCurrentMonth);
+  painter.fillRect(area, palette().base());
+  painter.fillRect(QRect(column_x(current_month_), area.top(), kCellWidth, area.height()), kCurrentMonth);
   painter.setPen(kAlbumLines);
-  for (int m = 1; m <= 13; ++m) painter.drawLine(column_x(m), 0, column_x(m), height());
-  for (size_t row = 0; row < years_.size(); ++row) {
-    const int y = static_cast<int>(row) * cell_height_;
-    painter.drawLine(0, y + cell_height_ - 1, width(), y + cell_height_ - 1);
+  for (int m = 1; m <= 13; ++m) {
+    if (column_x(m) >= area.left() && column_x(m) <= area.right())
+      painter.drawLine(column_x(m), area.top(), column_x(m), area.bottom());
+  }
+  const int first = std::max(0, area.top() / cell_height_ - 1);
+  const int last = std::min(static_cast<int>(years_.size()) - 1, area.bottom() / cell_height_ + 1);
+  for (int row = first; row <= last; ++row) {
+    const int y = row * cell_height_ + cell_height_ - 1;
+    painter.drawLine(area.left(), y, area.right(), y);
   }
 }
 

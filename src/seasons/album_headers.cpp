@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 
 #include "seasons/album_grid.h"
+#include "seasons/flat_scroll_bar.h"
 
 namespace seasons {
 
@@ -78,6 +79,8 @@ void MonthHeader::wheelEvent(QWheelEvent* event) {
 AlbumBody::AlbumBody(int current_month, QWidget* parent)
     : QScrollArea(parent), header_(new MonthHeader(current_month, this)) {
   setViewportMargins(0, AlbumGrid::kHeaderHeight, 0, 0);
+  setHorizontalScrollBar(new FlatScrollBar(Qt::Horizontal, this));
+  setVerticalScrollBar(new FlatScrollBar(Qt::Vertical, this));
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, header_, &MonthHeader::set_offset);
 }
 

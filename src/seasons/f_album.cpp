@@ -59,7 +59,9 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
   more_cells_.setSingleShot(true);
   more_cells_.setInterval(0);
   connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
-  connect(&loader_, &ThumbnailLoader::idle, this, &F_album::make_cells_in_sight);
+  // The views around the screen are made in a turn of their own once the
+  // thumbnails in sight have come, not in the turn that took the last one.
+  connect(&loader_, &ThumbnailLoader::idle, &more_cells_, qOverload<>(&QTimer::start));
   list_change_delay_.setSingleShot(true);
   list_change_delay_.setInterval(50);
   connect(&list_change_delay_, &QTimer::timeout, this, &F_album::read_pictures);

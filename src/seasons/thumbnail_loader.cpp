@@ -1,6 +1,7 @@
 #include "seasons/thumbnail_loader.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -282,12 +283,30 @@ void ThumbnailLoader::forget_requests() {
 }
 
 void ThumbnailLoader::take_made() {
+  // A screen scrolled into sight finishes dozens of thumbnails at once;
+  // turning them into pixmaps a few milliseconds per turn of the event
+  // loop keeps the window answering in between, and the rest follow in
+  // the next turn.
+  constexpr qint64 kTurnNs = 3'000'000;
+  QElapsedTimer spent;
+  spent.start();
   std::vector<std::pair<QString, QImage>> made;
   {
     const std::lock_guard lock(queue_->mutex);
     made.swap(queue_->made);
   }
-  for (const auto& [path, image] : made) finished(path, image);
+  size_t taken = 0;
+  while (taken < made.size() && (taken == 0 || spent.nsecsElapsed() < kTurnNs)) {
+    finished(made[taken].first, made[taken].second);
+    ++taken;
+  }
+  if (taken == made.size()) return;
+  {
+    const std::lock_guard lock(queue_->mutex);
+    queue_->made.insert(queue_->made.begin(), std::make_move_iterator(made.begin() + static_cast<std::ptrdiff_t>(taken)),
+                        std::make_move_iterator(made.end()));
+  }
+  QMetaObject::invokeMethod(this, "take_made", Qt::QueuedConnection);
 }
 
 void ThumbnailLoader::finished(const QString& path, const QImage& image) {

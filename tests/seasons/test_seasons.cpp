@@ -212,6 +212,55 @@ class TestSeasons : public QObject {
     QVERIFY(!QFileInfo::exists(cached));
   }
 
+  // Thumbnails that finish while the interface thread is busy are taken a
+  // few milliseconds per turn: every one arrives once, and idle comes once,
+  // after the last.
+  void thumbnails_finished_in_a_burst_data() {
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<int>("missing");
+    QTest::newRow("pictures") << 300 << 0;
+    QTest::newRow("pictures and missing files") << 200 << 200;
+  }
+  void thumbnails_finished_in_a_burst() {
+    QFETCH(int, pictures);
+    QFETCH(int, missing);
+    QTemporaryDir tmp;
+    const QString root = tmp.filePath(QStringLiteral("thumbnails"));
+    const QString original = tmp.filePath(QStringLiteral("original.jpg"));
+    QVERIFY(write_jpeg(original, Qt::green, QSize(160, 120)));
+    QStringList paths;
+    for (int i = 0; i < pictures; ++i) {
+      paths << tmp.filePath(QStringLiteral("p%1.jpg").arg(i));
+      QCOMPARE(::link(QFile::encodeName(original).constData(), QFile::encodeName(paths.back()).constData()), 0);
+    }
+    for (int i = 0; i < missing; ++i) paths << tmp.filePath(QStringLiteral("gone%1.jpg").arg(i));
+    seasons::ThumbnailLoader loader(72, root);
+    QSignalSpy ready(&loader, &seasons::ThumbnailLoader::ready);
+    QSignalSpy idle(&loader, &seasons::ThumbnailLoader::idle);
+    loader.prefetch(paths);
+    // Each picture's cache file is written after its thumbnail was handed
+    // over; until they are all there, no event is taken here.
+    QDeadlineTimer limit(60000);
+    const auto all_written = [&] {
+      for (int i = 0; i < pictures; ++i) {
+        if (!QFileInfo::exists(store::thumbnail_path(root, store::ThumbnailSize::Normal, paths[i]))) return false;
+      }
+      return true;
+    };
+    while (!all_written() && !limit.hasExpired()) QThread::yieldCurrentThread();
+    QVERIFY(all_written());
+    QTRY_COMPARE(idle.count(), 1);
+    QCOMPARE(ready.count(), pictures + missing);
+    QSet<QString> arrived;
+    for (const QList<QVariant>& args : ready) arrived.insert(args.at(0).toString());
+    QCOMPARE(arrived.size(), pictures + missing);
+    QVERIFY(!loader.busy());
+    for (int i = 0; i < pictures + missing; ++i) {
+      QCOMPARE(loader.state(paths[i]), i < pictures ? seasons::ThumbnailLoader::State::Ready
+                                                    : seasons::ThumbnailLoader::State::NoPicture);
+    }
+  }
+
   void album_and_season_list_with_the_mouse() {
     testing_support::MainWindowFixture f;
     QTemporaryDir elsewhere;

@@ -1,0 +1,21 @@
+#pragma once
+// The album's scroll bars, drawn flat with solid fills: a screen of the
+// album shows dozens of them (one per cell), and the desktop style's shaded
+// bars took most of the time of drawing it. The style's shading also hands
+// its blending to the shared thread pool and waits for it, so that a
+// scroll step would wait for whatever else runs in that pool. They behave
+// as any scroll bar; only their look is simpler.
+
+#include <QScrollBar>
+
+namespace seasons {
+
+class FlatScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace seasons
