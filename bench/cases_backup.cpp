@@ -187,6 +187,15 @@ QString spread(std::vector<double> ms) {
   return QStringLiteral("%1-%2").arg(ms.front(), 0, 'f', 0).arg(ms.back(), 0, 'f', 0);
 }
 
+// The least and the greatest ratio of ours to theirs within one turn.
+QString turn_ratios(const std::vector<double>& ours, const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i) ratios.push_back(theirs[i] > 0 ? ours[i] / theirs[i] : 0);
+  std::sort(ratios.begin(), ratios.end());
+  return ratios.empty() ? QStringLiteral("-")
+                        : QStringLiteral("%1-%2").arg(ratios.front(), 0, 'f', 2).arg(ratios.back(), 0, 'f', 2);
+}
+
 }  // namespace
 
 // Our backup against zip over the same files, in turns (which goes first
@@ -256,11 +265,11 @@ Result bench_backup(const QString& dir, int reps) {
   for (const QString& f : {copy, archive, zipped}) remove_file(f);
   r.ours = median(ours);
   r.floor = median(zip_ms);
-  r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) ours_ms %3 zip_ms %4 copy_ms %5 (floor) pictures %6 "
-                          "missing %7 stored_mb %8 archive_mb %9 zip_mb %10")
+  r.note = QStringLiteral("memory_growth_mb %1 (limit 64, %2) ours_ms %3 zip_ms %4 turn_ratios %5 copy_ms %6 (floor) "
+                          "pictures %7 missing %8 stored_mb %9 archive_mb %10 zip_mb %11")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
                .arg(exact ? QStringLiteral("VmHWM") : QStringLiteral("VmRSS sampled"))
-               .arg(spread(ours), spread(zip_ms))
+               .arg(spread(ours), spread(zip_ms), turn_ratios(ours, zip_ms))
                .arg(median(floor), 0, 'f', 0)
                .arg(done.pictures)
                .arg(done.missing)
@@ -347,10 +356,10 @@ Result bench_restore(const QString& dir, int reps) {
   remove_file(archive);
   r.ours = median(ours);
   r.floor = median(unzip_ms);
-  r.note = QStringLiteral("memory_growth_mb %1 ours_ms %2 unzip_ms %3 copy_ms %4 (floor) extracted_mb %5 copied_mb %6 "
-                          "pictures %7 linked %8")
+  r.note = QStringLiteral("memory_growth_mb %1 ours_ms %2 unzip_ms %3 turn_ratios %4 copy_ms %5 (floor) "
+                          "extracted_mb %6 copied_mb %7 pictures %8 linked %9")
                .arg(static_cast<double>(growth_kb) / 1024.0, 0, 'f', 1)
-               .arg(spread(ours), spread(unzip_ms))
+               .arg(spread(ours), spread(unzip_ms), turn_ratios(ours, unzip_ms))
                .arg(median(floor), 0, 'f', 0)
                .arg(megabytes(done.bytes), megabytes(copied))
                .arg(done.pictures)
