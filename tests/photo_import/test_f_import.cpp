@@ -122,10 +122,7 @@ class TestFImport : public QObject {
         QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
       }
     }
-    user_input::key(Qt::Key_Backtab);
-    user_input::key(Qt::Key_Backtab);
-    user_input::key(Qt::Key_Backtab);
-    user_input::key(Qt::Key_Backtab);
+    for (int i = 0; i < 4; ++i) user_input::key(Qt::Key_Backtab);
     walked << where();
     const QString t = QString::number(F_import::Take), l = QString::number(F_import::Location),
                   v = QString::number(F_import::Variety), n = QString::number(F_import::Title);
@@ -166,9 +163,7 @@ class TestFImport : public QObject {
       std::promise<void> promise;
       std::shared_future<void> opened = promise.get_future().share();
       bool open = false;
-      void let_go() {
-        if (!std::exchange(open, true)) promise.set_value();
-      }
+      void let_go() { if (!std::exchange(open, true)) promise.set_value(); }
       ~Gate() { let_go(); }
     };
     Gate first, second;
