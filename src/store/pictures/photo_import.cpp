@@ -129,9 +129,14 @@ class DayGrouping {
 void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::atomic_bool& cancel) {
   // The heads are read in the threads; their times are made here, since
   // making a local time takes a lock that the threads would queue on.
+  // Each thread takes the next photo not yet taken, so that none waits
+  // at the batch's end for another that met slower files.
   std::vector<PhotoHead> heads(batch.size());
-  in_runs(batch.size(), run_count(batch.size(), 64), [&](size_t, size_t begin, size_t end) {
-    for (size_t i = begin; i < end && !cancel.load(std::memory_order_relaxed); ++i) heads[i] = read_photo_head(batch[i].path);
+  std::atomic_size_t next{0};
+  in_runs(batch.size(), run_count(batch.size(), 64), [&](size_t, size_t, size_t) {
+    for (size_t i = next++; i < batch.size() && !cancel.load(std::memory_order_relaxed); i = next++) {
+      heads[i] = read_photo_head(batch[i].path);
+    }
   });
   const bool cancelled = cancel.load(std::memory_order_relaxed);
   // Files named as pictures that hold something else (a HEIC saved as
