@@ -124,8 +124,8 @@ class DayGrouping {
   std::map<QDate, std::vector<ImportPhoto>> by_day_;
 };
 
-// Reads the shooting times of a batch of photos in a few threads, each
-// taking its own run of files. What the cancel leaves unread stays invalid.
+// Reads the shooting times of a batch of photos in a few threads. What the
+// cancel leaves unread stays invalid.
 void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::atomic_bool& cancel) {
   // The heads are read in the threads; their times are made here, since
   // making a local time takes a lock that the threads would queue on.
