@@ -163,7 +163,9 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
   if (cancelled) scan.cancelled = true;
 }
 
-constexpr size_t kFirstBatch = 64;   // the first days come after this many photos
+// The first days come after this many photos; each batch is then four
+// times larger, up to kBatch: a slow card shows its first rows at once.
+constexpr size_t kFirstBatch = 16;
 constexpr size_t kBatch = 512;
 constexpr qint64 kShowEveryMs = 100;
 
@@ -199,7 +201,7 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
   const auto group_batch = [&] {
     read_times(batch, scan, cancel);
     grouping.add(batch);
-    batch_size = kBatch;
+    batch_size = std::min(batch_size * 4, kBatch);
     all_shown = false;
     if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) show();
   };
