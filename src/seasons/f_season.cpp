@@ -1,10 +1,13 @@
 #include "seasons/f_season.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHash>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "seasons/thumbnail_loader.h"
 #include "seasons/tile_delegate.h"
@@ -88,11 +91,7 @@ void F_season::list_memos() {
                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   listing_ = false;
-  // Each column as wide as its content; the title takes what is left.
-  for (const int column : {static_cast<int>(SeasonModel::Date), static_cast<int>(SeasonModel::Location),
-                           static_cast<int>(SeasonModel::Variety)}) {
-    Grid1->resizeColumnToContents(column);
-  }
+  fit_columns();
   Label1->setText(slots.empty() ? QStringLiteral("前の年の%1月%2日の前後%3日の記録はありません。")
                                       .arg(today_.month())
                                       .arg(today_.day())
@@ -105,6 +104,36 @@ void F_season::list_memos() {
   // The first pictures are read beside the interface thread.
   reader_.start([this, dir = state_.data_dir, memo_nos] { first_pictures_ = store::shown_pictures(dir, memo_nos); },
                 [this] { model_.set_first_pictures(std::exchange(first_pictures_, {})); });
+}
+
+void F_season::fit_columns() {
+  // Each column as wide as its content, as resizeColumnToContents() makes
+  // it, with the delegate asked only about the widest text of each column:
+  // asking it about every one of a thousand rows took longer than listing
+  // them. The title takes what is left.
+  const QFontMetrics metrics(Grid1->font());
+  for (const int column : {static_cast<int>(SeasonModel::Date), static_cast<int>(SeasonModel::Location),
+                           static_cast<int>(SeasonModel::Variety)}) {
+    QHash<QString, int> measured;
+    int widest = -1;
+    int widest_row = -1;
+    for (int row = 0; row < model_.rowCount(); ++row) {
+      const QString text = model_.index(row, column).data().toString();
+      if (measured.contains(text)) continue;
+      const int width = metrics.horizontalAdvance(text);
+      measured.insert(text, width);
+      if (width > widest) {
+        widest = width;
+        widest_row = row;
+      }
+    }
+    int width = Grid1->horizontalHeader()->sectionSizeHint(column);
+    if (widest_row >= 0) {
+      width = std::max(width, Grid1->sizeHintForIndex(model_.index(widest_row, column)).width() +
+                                  (Grid1->showGrid() ? 1 : 0));
+    }
+    Grid1->setColumnWidth(column, width);
+  }
 }
 
 void F_season::Grid1_Click(const QModelIndex& index) {

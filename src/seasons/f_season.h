@@ -39,6 +39,7 @@ class F_season : public QWidget {
 
  private:
   void Grid1_Click(const QModelIndex& index);
+  void fit_columns();
 
   store::AppState& state_;
   ui::MainWindowHost& main_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <unordered_map>
 
 #include "store/diary/memo_files.h"
 #include "store/files/posix_file.h"
@@ -199,27 +200,51 @@ std::vector<AlbumYear> read_album(const QString& data_dir, const std::vector<Alb
   return group_album(std::move(pictures));
 }
 
-int days_from_earlier_anniversary(QDate date, QDate today) {
-  if (!date.isValid() || !today.isValid()) return -1;
+namespace {
+
+// The distance in days from a date to the nearest of today's anniversaries
+// in the date's year and the years beside it, when that nearest one lies in a
+// year before today's; -1 otherwise. `day_of(year)` gives the anniversary's
+// day number in that year.
+template <class DayOf>
+int earlier_anniversary_distance(QDate date, QDate today, DayOf day_of) {
+  const qint64 day = date.toJulianDay();
   qint64 best = -1;
   int best_year = 0;
   for (int year = date.year() - 1; year <= date.year() + 1; ++year) {
-    const qint64 distance = std::abs(anniversary(today, year).daysTo(date));
+    if (year < 1) continue;  // there is no year 0 to have an anniversary in
+    const qint64 distance = std::abs(day_of(year) - day);
     if (best < 0 || distance < best) {
       best = distance;
       best_year = year;
     }
   }
-  if (best_year >= today.year()) return -1;
+  if (best < 0 || best_year >= today.year()) return -1;
   return static_cast<int>(best);
+}
+
+}  // namespace
+
+int days_from_earlier_anniversary(QDate date, QDate today) {
+  if (!date.isValid() || !today.isValid()) return -1;
+  return earlier_anniversary_distance(date, today, [&](int year) { return anniversary(today, year).toJulianDay(); });
 }
 
 std::vector<int> season_slots(const MemoTable& table, QDate today, int window_days) {
   std::vector<int> slots;
+  if (!today.isValid()) return slots;
+  // Today's anniversary by year, worked out once per year: turning dates
+  // into day numbers was most of the time over 30000 memos.
+  std::unordered_map<int, qint64> anniversary_day;
+  const auto day_of = [&](int year) {
+    const auto [at, added] = anniversary_day.try_emplace(year, 0);
+    if (added) at->second = anniversary(today, year).toJulianDay();
+    return at->second;
+  };
   for (size_t i = 0; i < table.size(); ++i) {
     const QDate date = parse_memo_date(table.bytes(i, MemoField::Date));
     if (!date.isValid() || date.year() > today.year()) continue;
-    const int distance = days_from_earlier_anniversary(date, today);
+    const int distance = earlier_anniversary_distance(date, today, day_of);
     if (distance >= 0 && distance <= window_days) slots.push_back(static_cast<int>(i) + 1);
   }
   return slots;
