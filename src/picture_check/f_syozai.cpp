@@ -1,5 +1,7 @@
 #include "picture_check/f_syozai.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -40,6 +42,9 @@ F_syozai::F_syozai(store::AppState& state, ui::MessageService& messages, ui::Mai
   };
   build_controls();
   set_new_folder(QString());
+  more_pictures_.setSingleShot(true);
+  more_pictures_.setInterval(0);
+  connect(&more_pictures_, &QTimer::timeout, this, &F_syozai::add_group_pictures);
   connect(&job_, &ui::BackgroundJob::tick, this, [this] { ProgressBar1->setValue(progress_.load()); });
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_syozai::set_running);
   const QRectF m = main.outer_geometry_twips();
@@ -161,16 +166,32 @@ bool F_syozai::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void F_syozai::show_group_pictures() {
+  more_pictures_.stop();
+  pictures_filled_ = 0;
   const int g = selected_group();
   Grid2->setRowCount(0);
   if (g < 0) return;
+  // Every row is there at once (the scroll bar is right from the start);
+  // their texts follow, the first screen at once.
+  Grid2->setRowCount(static_cast<int>(groups_[static_cast<size_t>(g)].items.size()));
+  add_group_pictures();
+}
+
+void F_syozai::add_group_pictures() {
+  const int g = selected_group();
+  if (g < 0) return;
   const std::vector<int>& items = groups_[static_cast<size_t>(g)].items;
-  Grid2->setRowCount(static_cast<int>(items.size()));
-  for (int r = 0; r < static_cast<int>(items.size()); ++r) {
+  const int count = static_cast<int>(items.size());
+  // The table was emptied or refilled since: this filling is over.
+  if (Grid2->rowCount() != count) return;
+  const int end = std::min(count, pictures_filled_ + kPictureRowsPerTurn);
+  for (int r = pictures_filled_; r < end; ++r) {
     const store::MissingPicture& p = scan_.missing[static_cast<size_t>(items[static_cast<size_t>(r)])];
     const store::CheckedMemo& m = memos_[static_cast<size_t>(p.memo)];
     set_row(Grid2, r, {m.date, m.title, p.title, p.path});
   }
+  pictures_filled_ = end;
+  if (end < count) more_pictures_.start();
 }
 
 void F_syozai::Grid2_DblClick() {

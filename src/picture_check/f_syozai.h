@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 #include <atomic>
 #include <functional>
 #include <vector>
@@ -79,6 +80,7 @@ class F_syozai : public QDialog {
   void show_scan();
   QString scan_text() const;
   void show_group_pictures();
+  void add_group_pictures();
   void plan_done();
   void write_plan();
   void write_done();
@@ -110,6 +112,13 @@ class F_syozai : public QDialog {
   std::atomic_bool cancel_{false};
   std::atomic_int progress_{0};
   ui::BackgroundJob job_{50};
+  // A folder may hold tens of thousands of missing pictures: their rows are
+  // filled a few thousand per turn of the event loop.
+  QTimer more_pictures_;
+  int pictures_filled_ = 0;
+
+ public:
+  static constexpr int kPictureRowsPerTurn = 2000;
 
  public:
   // Controls, in the order Tab walks them.

@@ -149,6 +149,50 @@ class TestFSyozai : public QObject {
     QCOMPARE(read_bytes(f.state->flower_dat_path()), dat);
   }
 
+  // A folder with more missing pictures than one turn of the event loop
+  // fills: every row is there at once, the first ones hold their texts, and
+  // the last comes a few turns later while the window keeps answering.
+  void a_long_folder_fills_in_turns() {
+    testing_support::MainWindowFixture f;
+    const int pictures = 2 * F_syozai::kPictureRowsPerTurn + 1;
+    const int memos = (pictures + 99) / 100;
+    QStringList index;
+    for (int no = 1; no <= memos; ++no) {
+      index << QStringLiteral("2019/05/01") << QStringLiteral("花壇") << QStringLiteral("バラ")
+            << QStringLiteral("メモ%1").arg(no) << QString::number(no) << QStringLiteral("2019/05/01 10:00:00")
+            << QStringLiteral("2019/05/01 10:00:00");
+    }
+    QVERIFY(f.write_index(index));
+    for (int no = 1; no <= memos; ++no) {
+      QStringList lines;
+      for (int p = (no - 1) * 100; p < std::min(pictures, no * 100); ++p)
+        lines << kWin + QStringLiteral("long\\IMG_%1.JPG").arg(p, 5, 10, QLatin1Char('0')) << QStringLiteral("写真");
+      QVERIFY(write_bytes(f.dir_path + QStringLiteral("memo/g%1.txt").arg(no, 7, 10, QLatin1Char('0')),
+                          cp932_lines(lines)));
+    }
+    Main_form& form = f.load();
+    bool checked = false;
+    const auto check = [&](F_syozai* w) {
+      user_input::show_active(w);
+      w->wait_for_work();
+      const int last = pictures - 1;
+      QCOMPARE(w->Grid2->rowCount(), pictures);
+      QVERIFY(w->Grid2->item(0, 3) != nullptr);
+      QVERIFY(w->Grid2->item(last, 3) == nullptr);
+      QTRY_VERIFY(w->Grid2->item(last, 3) != nullptr);
+      QCOMPARE(w->Grid2->item(last, 3)->text(),
+               kWin + QStringLiteral("long\\IMG_%1.JPG").arg(last, 5, 10, QLatin1Char('0')));
+      checked = true;
+      user_input::click(w->Command5);
+    };
+    form.run_modal = [&](QDialog& d) {
+      if (auto* w = qobject_cast<F_syozai*>(&d)) check(w);
+      return d.result();
+    };
+    form.tools().Menu_syozai->trigger();
+    QVERIFY(checked);
+  }
+
   // From the folder list, which has the focus on opening: Tab walks every
   // control in reading order, one stop per table; each access key reaches
   // or presses its control; Enter chooses a row; Esc closes.
