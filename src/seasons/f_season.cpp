@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QHash>
+#include <QSet>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QLabel>
@@ -114,14 +114,14 @@ void F_season::fit_columns() {
   const QFontMetrics metrics(Grid1->font());
   for (const int column : {static_cast<int>(SeasonModel::Date), static_cast<int>(SeasonModel::Location),
                            static_cast<int>(SeasonModel::Variety)}) {
-    QHash<QString, int> measured;
+    QSet<QString> measured;
     int widest = -1;
     int widest_row = -1;
     for (int row = 0; row < model_.rowCount(); ++row) {
       const QString text = model_.index(row, column).data().toString();
       if (measured.contains(text)) continue;
       const int width = metrics.horizontalAdvance(text);
-      measured.insert(text, width);
+      measured.insert(text);
       if (width > widest) {
         widest = width;
         widest_row = row;
