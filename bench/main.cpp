@@ -7,6 +7,7 @@
 // median of R runs, then a summary line.
 
 #include <QApplication>
+#include "turn_trace.h"
 #include <QCommandLineParser>
 #include <QDir>
 #include <QTemporaryDir>
@@ -46,7 +47,7 @@ void drop_platform_notes(QtMsgType type, const QMessageLogContext& context, cons
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   g_next_handler = qInstallMessageHandler(drop_platform_notes);
-  QApplication app(argc, argv);
+  bench::TracingApp app(argc, argv);
   QCommandLineParser parser;
   parser.addHelpOption();
   QCommandLineOption memos_option(QStringLiteral("memos"), QStringLiteral("Number of memos."), QStringLiteral("N"),

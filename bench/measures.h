@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support.h"
+#include "turn_trace.h"
 
 namespace bench {
 
@@ -22,12 +23,15 @@ struct LoopWatch {
   LoopWatch() {
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, [this] {
-      longest = std::max(longest, ms_since(turn));
+      const double gap = ms_since(turn);
+      longest = std::max(longest, gap);
+      if (TracingApp* app = TracingApp::self()) app->turn_ended(gap);
       turn.restart();
     });
   }
   void start() {
     longest = 0;
+    if (TracingApp* app = TracingApp::self()) app->events.clear();
     turn.start();
     timer.start(4);
   }
