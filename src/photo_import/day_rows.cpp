@@ -188,7 +188,9 @@ void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day) {
   // What the thumbnails show, for a screen reader and as the hover hint.
   strip.setData(Qt::AccessibleTextRole, names.isEmpty() ? QStringLiteral("新しい写真はありません") : names.join(QStringLiteral("、")));
   strip.setToolTip(names.join(QLatin1Char('\n')));
-  propose_text(*grid.item(row, Title), store::day_title(fresh));
+  // A day whose photos are all in the diary already adds nothing: no title
+  // is proposed for it.
+  propose_text(*grid.item(row, Title), fresh > 0 ? store::day_title(fresh) : QString());
 }
 
 }  // namespace photo_import

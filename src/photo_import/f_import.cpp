@@ -238,7 +238,9 @@ void F_import::Command1_Click() {
   std::vector<store::MemoInput> memos;
   int pictures = 0;
   for (int row = 0; row < Grid1->rowCount(); ++row) {
-    if (Grid1->item(row, Take)->checkState() != Qt::Checked) continue;
+    // A day chosen whose photos are all in the diary adds nothing and asks
+    // for nothing.
+    if (Grid1->item(row, Take)->checkState() != Qt::Checked || days_[static_cast<size_t>(row)].fresh() == 0) continue;
     // A chosen day without a location, variety or title is named, and the
     // empty cell opened for it.
     for (const int column : {static_cast<int>(Location), static_cast<int>(Variety), static_cast<int>(Title)}) {

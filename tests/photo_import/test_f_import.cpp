@@ -55,6 +55,13 @@ class TestFImport : public QObject {
       user_input::type_text(QStringLiteral("温室"));
       user_input::key(Qt::Key_Return);
       QTRY_COMPARE(w.Grid1->item(1, F_import::Location)->text(), QStringLiteral("温室"));
+      // The day already in the diary, chosen anyway, proposes no title and
+      // adds nothing.
+      QCOMPARE(w.Grid1->item(0, F_import::Title)->text(), QString());
+      user_input::click_row(w.Grid1, 0, F_import::Day);
+      user_input::key(Qt::Key_Home);
+      user_input::key(Qt::Key_Space);
+      QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Checked);
       user_input::click(w.Command1);
     };
     form.run_modal = [&](QDialog& d) {
