@@ -19,6 +19,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <optional>
@@ -168,6 +169,19 @@ class Worker {
   int to_ = -1;
   QByteArray buffer_;
 };
+
+// Waits this many microseconds. usleep() oversleeps by the timer slack
+// (50 µs) and more, longer than an operation on a fast machine, so that a
+// short wait could never land inside one: short waits are spun instead.
+void wait_us(double us) {
+  if (us >= 500) {
+    usleep(static_cast<useconds_t>(us));
+    return;
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double, std::micro>(us);
+  while (std::chrono::steady_clock::now() < until) {
+  }
+}
 
 QByteArray digest_of(const QString& path) {
   return QCryptographicHash::hash(testing_support::read_bytes(path), QCryptographicHash::Sha1).toHex();
@@ -377,7 +391,7 @@ class KillTest : public QObject {
       }
       QVERIFY(last.has_value());
       const int seen_backup = last->operation == "backup" && !last->ended ? last->n : 0;
-      usleep(static_cast<useconds_t>((seen_backup ? backup_span_ms * 1000 : op_span_us) * fraction(rng_)));
+      wait_us((seen_backup ? backup_span_ms * 1000 : op_span_us) * fraction(rng_));
       const int status = worker.kill_run(last);
       QVERIFY2(WIFSIGNALED(status), qPrintable(QStringLiteral("the run ended by itself, status %1").arg(status)));
       if (!last->ended) ++interrupted;
