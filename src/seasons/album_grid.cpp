@@ -1,10 +1,12 @@
 #include "seasons/album_grid.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 #include <algorithm>
 #include <optional>
 
@@ -18,6 +20,29 @@ namespace seasons {
 namespace {
 
 const QColor kCurrentMonth(255, 250, 205);
+
+// A cell's sideways list of tiles. The wheel turned over it scrolls the
+// album up and down, as it does over the rest of the grid: Qt's own
+// sideways list would scroll the one cell under the pointer instead.
+// Turned sideways, or with Shift or Alt held, it scrolls the cell.
+class CellView : public QListView {
+ public:
+  using QListView::QListView;
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    const QPoint turn = event->angleDelta();
+    if (std::abs(turn.y()) > std::abs(turn.x()) && !(event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+      for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* album = qobject_cast<QAbstractScrollArea*>(w)) {
+          QCoreApplication::sendEvent(album->viewport(), event);
+          return;
+        }
+      }
+    }
+    QListView::wheelEvent(event);
+  }
+};
 
 QString tooltip(const store::AlbumPicture& p) {
   return p.title + QLatin1Char('\n') + p.date.toString(QStringLiteral("yyyy/MM/dd"));
@@ -208,7 +233,7 @@ QStringList AlbumGrid::paths_in(const QRect& sight) const {
 
 QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures, QRect where,
                                 ThumbnailLoader& loader) {
-  auto* view = new QListView(this);
+  auto* view = new CellView(this);
   auto* model = new CellModel(pictures, view);
   view->setModel(model);
   view->setItemDelegate(new TileDelegate(loader, QSize(kItem, kItem), view, this));

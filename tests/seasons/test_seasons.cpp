@@ -62,6 +62,15 @@ void click_tool_item(Main_form& form, QAction* item) {
   QTest::mouseClick(form.tools().Menu_tool, Qt::LeftButton, {}, form.tools().Menu_tool->actionGeometry(item).center());
 }
 
+// As the mouse's wheel delivers it: a spontaneous event, which Qt hands
+// on to the parents while no widget takes it.
+void wheel(QWidget* w, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWheelEvent e(QPointF(w->rect().center()), QPointF(w->mapToGlobal(w->rect().center())), QPoint(), delta,
+                Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+  QSpontaneKeyEvent::setSpontaneous(&e);
+  QApplication::sendEvent(w, &e);
+}
+
 QListView* cell(seasons::F_album* album, int year, int month) {
   return album->findChild<QListView*>(QStringLiteral("cell_%1_%2").arg(year).arg(month));
 }
@@ -513,14 +522,6 @@ class TestSeasons : public QObject {
     auto* header = album->findChild<QWidget*>(QStringLiteral("album_header"));
     QWidget* years = album->findChild<QWidget*>(QStringLiteral("album_years"));
     QVERIFY(header && years);
-    const auto wheel = [](QWidget* w, QPoint delta) {
-      // As the mouse's wheel delivers it: a spontaneous event, which Qt
-      // hands on to the parents while no widget takes it.
-      QWheelEvent e(QPointF(w->rect().center()), QPointF(w->mapToGlobal(w->rect().center())), QPoint(), delta,
-                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-      QSpontaneKeyEvent::setSpontaneous(&e);
-      QApplication::sendEvent(w, &e);
-    };
     if (act == QLatin1String("header wheel")) wheel(header, QPoint(0, -120));
     if (act == QLatin1String("header sideways")) wheel(header, QPoint(-50, 0));
     if (act == QLatin1String("End")) {
@@ -540,6 +541,36 @@ class TestSeasons : public QObject {
     for (int y = 0; y < corner.height(); ++y) {
       for (int x = 0; x < corner.width(); ++x) QCOMPARE(corner.pixelColor(x, y), corner.pixelColor(0, 0));
     }
+  }
+
+  // Over a cell the wheel scrolls the album up and down, as anywhere over
+  // the grid; turned sideways or with Shift, it scrolls the cell's tiles.
+  void wheel_over_a_cell_data() {
+    QTest::addColumn<QPoint>("turn");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("album_scrolls");
+    QTest::newRow("wheel") << QPoint(0, -120) << int(Qt::NoModifier) << true;
+    QTest::newRow("Shift and wheel") << QPoint(0, -120) << int(Qt::ShiftModifier) << false;
+    QTest::newRow("sideways wheel") << QPoint(-120, 0) << int(Qt::NoModifier) << false;
+  }
+  void wheel_over_a_cell() {
+    QFETCH(QPoint, turn);
+    QFETCH(int, modifiers);
+    QFETCH(bool, album_scrolls);
+    testing_support::MainWindowFixture f;
+    QTemporaryDir pictures;
+    seasons::F_album* album = open_album(years_of_pictures(f, pictures));
+    QVERIFY(album);
+    album->resize(album->minimumSize());
+    QScrollBar* down = album->body()->verticalScrollBar();
+    QTRY_VERIFY(down->maximum() > 0);
+    down->setValue(0);
+    QTRY_VERIFY(cell(album, 2025, 5));
+    QScrollBar* tiles = cell(album, 2025, 5)->horizontalScrollBar();
+    QVERIFY(tiles->maximum() > 0);  // three pictures, two in sight
+    wheel(cell(album, 2025, 5)->viewport(), turn, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(down->value() > 0, album_scrolls);
+    QCOMPARE(tiles->value() > 0, !album_scrolls);
   }
 
   void placement_data() {
