@@ -150,6 +150,22 @@ void TitleDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, con
   QStyledItemDelegate::setModelData(editor, model, index);
 }
 
+void CheckDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyleOptionViewItem box(option);
+  box.state &= ~QStyle::State_HasFocus;
+  QStyledItemDelegate::paint(painter, box, index);
+  if (!(option.state & QStyle::State_HasFocus)) return;
+  // Drawn as the style draws an item's focus, over the whole cell.
+  QStyleOptionFocusRect mark;
+  mark.QStyleOption::operator=(option);
+  mark.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+  const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+  mark.backgroundColor =
+      option.palette.color(group, (option.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
+  QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, painter, option.widget);
+}
+
 QStringList strip_paths(const QTableWidget& grid, int row) { return grid.item(row, Photos)->data(kPathsRole).toStringList(); }
 
 void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const QString& location,

@@ -79,6 +79,15 @@ class TitleDelegate : public QStyledItemDelegate {
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 };
 
+// The 取り込む check box. The current cell's focus mark covers the whole
+// cell, as in the other columns; the style's own mark would cover only the
+// empty space beside the box, which looked like a second, empty cell.
+class CheckDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
 // The photos a row's strip shows: those not yet in the diary.
 QStringList strip_paths(const QTableWidget& grid, int row);
 

@@ -94,6 +94,7 @@ void F_import::build_controls() {
     if (index.flags() & Qt::ItemIsEditable) Grid1->edit(index);
   });
   strip_ = new photo_import::StripDelegate(thumbnails_, Grid1);
+  Grid1->setItemDelegateForColumn(Take, new photo_import::CheckDelegate(Grid1));
   Grid1->setItemDelegateForColumn(Photos, strip_);
   Grid1->setItemDelegateForColumn(Location, new photo_import::CategoryDelegate(locations_, Grid1));
   Grid1->setItemDelegateForColumn(Variety, new photo_import::CategoryDelegate(varieties_, Grid1));

@@ -111,6 +111,11 @@ class TestFImport : public QObject {
     w.start_scan(photos);
     w.wait_for_scan();
     QCOMPARE(QApplication::focusWidget(), w.Grid1);
+    // The current check box's cell is marked whole, not only beside the box.
+    const QRect take = w.Grid1->visualRect(w.Grid1->model()->index(0, F_import::Take));
+    const QImage cell = w.Grid1->viewport()->grab(take).toImage();
+    QCOMPARE(cell.pixelColor(3, 3), cell.pixelColor(cell.width() - 4, 3));
+    QVERIFY(cell.pixelColor(3, 3) != w.Grid1->viewport()->grab(take.translated(0, take.height())).toImage().pixelColor(3, 3));
     const auto where = [&w] {
       QWidget* focus = QApplication::focusWidget();
       // A box open in the table: its cell, starred.
