@@ -101,7 +101,7 @@ Layout=
 0=Default
 PROFILE
 
-timeout 120 xvfb-run -a -s "-screen 0 1100x800x24" dbus-run-session bash "$self" --inside "$scratch" || true
+timeout 120 xvfb-run -a -s "-noreset -screen 0 1100x800x24" dbus-run-session bash "$self" --inside "$scratch" || true
 
 dat=$scratch/Verdalis/flower.dat
 fields=$(head -n 4 "$dat" | tr -d '\r' | iconv -f CP932 -t UTF-8 | tail -n 3 | paste -sd '|')

@@ -219,7 +219,7 @@ cmake --build build -j2
 
 prepare_data
 mkdir -p "$out_dir"
-xvfb-run -a -s "-screen 0 1100x800x24" bash "$self" --inside-x "$scratch" "$out_dir"
+xvfb-run -a -s "-noreset -screen 0 1100x800x24" bash "$self" --inside-x "$scratch" "$out_dir"
 for png in "$out_dir"/main-window.png "$out_dir"/editor.png "$out_dir"/search.png; do
     # Smaller files: a palette of 256 colours is plenty for a window.
     convert "$png" -strip -colors 256 PNG8:"$png"
