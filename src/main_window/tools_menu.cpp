@@ -170,6 +170,7 @@ void ToolsMenu::Menu_fold_Click() {
 }
 
 void ToolsMenu::Menu_print_Click() {
+  if (!F_print::fonts_ready(messages_, &main_)) return;
   F_print print(state_, messages_, main_.listed_slots(), main_.Combo1->currentText(), main_.Combo2->currentText(),
                 &main_);
   main_.run_modal(print);

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "store/diary/app_state.h"
@@ -53,21 +56,33 @@ F_print::F_print(store::AppState& state, ui::MessageService& messages, std::vect
     QPrintDialog dialog(&printer, parent);
     return dialog.exec() == QDialog::Accepted;
   };
+  open_folder = [](const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
   build_controls();
   choices_changed();
 }
 
 F_print::~F_print() = default;
 
+bool F_print::fonts_ready(ui::MessageService& messages, QWidget* parent) {
+  if (!printing::page_family().isEmpty()) return true;
+  messages.inform(parent, printing::missing_font_message(), store::kAppTitle);
+  return false;
+}
+
 void F_print::build_controls() {
   Combo_order = choice_box(this, "Combo_order", {QStringLiteral("古い順"), QStringLiteral("新しい順")});
   Check_range = new QCheckBox(QStringLiteral("期間を限る(&D)"), this);
   Check_range->setObjectName(QStringLiteral("Check_range"));
+  // The range proposed is the listed memos' own: from the first day to the
+  // last, whatever the season they were written in.
+  const store::PrintRange span = store::print_date_span(state_.memo_table, slots_);
   const QDate today = QDate::currentDate();
-  Date_from = new QDateEdit(QDate(today.year(), 1, 1), this);
+  Date_from = new QDateEdit(span.from.isValid() ? span.from : today, this);
   Date_from->setObjectName(QStringLiteral("Date_from"));
-  Date_to = new QDateEdit(today, this);
+  Date_from->setAccessibleName(QStringLiteral("期間の始め"));
+  Date_to = new QDateEdit(span.to.isValid() ? span.to : today, this);
   Date_to->setObjectName(QStringLiteral("Date_to"));
+  Date_to->setAccessibleName(QStringLiteral("期間の終わり"));
   for (QDateEdit* d : {Date_from, Date_to}) {
     d->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     d->setCalendarPopup(true);
@@ -150,9 +165,13 @@ void F_print::build_controls() {
   connect(Command_close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+store::PrintRange F_print::chosen_range() const {
+  if (!Check_range->isChecked()) return {};
+  return {Date_from->date(), Date_to->date()};
+}
+
 std::vector<store::PrintMemo> F_print::chosen_memos() const {
-  store::PrintRange range;
-  if (Check_range->isChecked()) range = {Date_from->date(), Date_to->date()};
+  const store::PrintRange range = chosen_range();
   const auto order = Combo_order->currentIndex() == 0 ? store::PrintOrder::OldestFirst : store::PrintOrder::NewestFirst;
   return store::print_memos(state_.memo_table, slots_, range, order);
 }
@@ -166,17 +185,20 @@ printing::PaperChoice F_print::paper_choice() const {
   return c;
 }
 
-QString F_print::header_text() const {
-  store::PrintRange range;
-  if (Check_range->isChecked()) range = {Date_from->date(), Date_to->date()};
-  return store::print_header_text(location_, variety_, range);
-}
+QString F_print::header_text() const { return store::print_header_text(location_, variety_, chosen_range()); }
 
 int F_print::preview_pages() const { return preview_pages_; }
 
 void F_print::choices_changed() {
   const size_t n = chosen_memos().size();
-  Label_count->setText(QStringLiteral("%1件のメモ").arg(n));
+  const store::PrintRange range = chosen_range();
+  if (range.limited() && range.from > range.to) {
+    Label_count->setText(QStringLiteral("0件のメモ\n期間の始めが終わりより後になっています。"));
+  } else if (range.limited() && n == 0) {
+    Label_count->setText(QStringLiteral("0件のメモ\nこの期間のメモはありません。"));
+  } else {
+    Label_count->setText(QStringLiteral("%1件のメモ").arg(n));
+  }
   Command_pdf->setEnabled(n > 0);
   Command_print->setEnabled(n > 0);
   printing::set_up_paper(*preview_printer_, paper_choice());
@@ -184,6 +206,9 @@ void F_print::choices_changed() {
 }
 
 void F_print::paint_preview(QPrinter* printer) {
+  // Without a Japanese font the pages cannot be set; the window is not
+  // opened then, and its preview stays empty should it be.
+  if (printing::page_family().isEmpty()) return;
   std::vector<store::PrintMemo> memos = chosen_memos();
   const bool all_memos = memos.size() <= kPreviewMemos;
   if (!all_memos) memos.resize(kPreviewMemos);
@@ -238,7 +263,19 @@ void F_print::Command_pdf_Click() {
   const auto plans = printing::plan_memos(state_.data_dir, chosen_memos(), choice.pictures);
   const printing::PdfResult result = printing::save_pdf(path, plans, choice, header_text(), progress_step());
   set_busy(false);
-  if (!result.message.isEmpty()) messages_.inform(this, result.message, store::kAppTitle);
+  if (result.written) confirm_saved(path);
+  else if (!result.message.isEmpty()) messages_.inform(this, result.message, store::kAppTitle);
+}
+
+void F_print::confirm_saved(const QString& path) {
+  const QFileInfo file(path);
+  const QString folder = QDir::toNativeSeparators(file.absolutePath());
+  const QString text =
+      QStringLiteral("PDFファイル「%1」を保存しました。\n(%2)\n\n保存したフォルダを開きますか?").arg(file.fileName(), folder);
+  if (!messages_.ask(this, text, store::kAppTitle, false)) return;
+  if (!open_folder(file.absolutePath())) {
+    messages_.inform(this, QStringLiteral("フォルダ「%1」を開けませんでした。").arg(folder), store::kAppTitle);
+  }
 }
 
 void F_print::Command_print_Click() {

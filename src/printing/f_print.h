@@ -37,10 +37,17 @@ class F_print : public QDialog {
           QString variety, QWidget* parent = nullptr);
   ~F_print() override;
 
+  // True when a Japanese font is installed; otherwise tells the user so
+  // (the pages could not be set) and the window is not opened.
+  static bool fonts_ready(ui::MessageService& messages, QWidget* parent);
+
   // The PDF's path from the save dialog ("" when cancelled). Tests replace it.
   std::function<QString(QWidget*, const QString& suggested)> choose_pdf_path;
   // Asks for the printer; false when cancelled. Tests replace it.
   std::function<bool(QWidget*, QPrinter&)> choose_printer;
+  // Shows a folder in the desktop's file manager; false when it cannot.
+  // Tests replace it.
+  std::function<bool(const QString& folder)> open_folder;
 
   // The memos as the choices stand.
   std::vector<store::PrintMemo> chosen_memos() const;
@@ -74,6 +81,8 @@ class F_print : public QDialog {
  private:
   void build_controls();
   void choices_changed();
+  store::PrintRange chosen_range() const;
+  void confirm_saved(const QString& path);
   void paint_preview(QPrinter* printer);
   // Runs a long painting with the progress bar and 中止; false when stopped.
   printing::PageProgress progress_step();

@@ -1,7 +1,6 @@
 #include "printing/print_document.h"
 
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QImage>
 #include <QImageReader>
 #include <QPagedPaintDevice>
@@ -70,19 +69,6 @@ void paint_item(QPainter& painter, const PageItem& item, const QFont& text, cons
 }
 
 }  // namespace
-
-QFont page_font(double point_size) {
-  static const QString family = [] {
-    const QStringList families = QFontDatabase::families();
-    for (const char* name : {"IPAGothic", "IPAexGothic", "Noto Sans CJK JP", "Noto Sans JP"}) {
-      if (families.contains(QLatin1String(name))) return QString::fromLatin1(name);
-    }
-    return QString();
-  }();
-  QFont font(family);
-  font.setPointSizeF(point_size);
-  return font;
-}
 
 std::vector<MemoPlan> plan_memos(const QString& data_dir, const std::vector<store::PrintMemo>& memos,
                                  store::PrintPictures pictures) {
@@ -155,6 +141,10 @@ bool paint_pages(QPagedPaintDevice& device, const std::vector<MemoPlan>& memos, 
 PdfResult save_pdf(const QString& path, const std::vector<MemoPlan>& memos, const PaperChoice& choice,
                    const QString& header, const PageProgress& progress) {
   PdfResult result;
+  if (page_family().isEmpty()) {
+    result.message = missing_font_message();
+    return result;
+  }
   const QString name = QFileInfo(path).fileName();
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {

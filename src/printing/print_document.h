@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "printing/page_font.h"
 #include "printing/print_layout.h"
 #include "store/diary/print_selection.h"
 
@@ -21,10 +22,6 @@ struct PaperChoice {
   bool large_pictures = true;
   bool page_per_memo = false;
 };
-
-// The Japanese font the pages are set in (IPA Gothic, else Noto CJK); the
-// PDF embeds it.
-QFont page_font(double point_size);
 
 // The memos' bodies, the chosen pictures and their upright sizes, read from
 // the files (only the pictures' headers are read here).

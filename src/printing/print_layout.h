@@ -54,10 +54,16 @@ struct LayoutOptions {
 // The mark on a heading repeated where a memo goes on over a page.
 inline const QString kContinued = QStringLiteral("（続き）");
 
+// A memo's heading stands on a page with at least this many of its first
+// lines (all of them when the body is shorter, and then its first picture
+// too); a memo that cannot start so at a page's foot starts on the next page.
+inline constexpr int kLinesWithHeading = 2;
+
 // Lays the memos out on pages. Text wraps at the column width, line breaks
 // kept; a picture with its title never crosses the column's bottom: it goes
 // to the next page, whose first items repeat the memo's heading marked
-// kContinued.
+// kContinued. A heading is kept with the memo's first lines as
+// kLinesWithHeading says.
 std::vector<Page> lay_out(const std::vector<MemoPlan>& memos, const LayoutOptions& options, QPaintDevice* device);
 
 // The rectangle a picture of `size` takes at the top-left of `column`

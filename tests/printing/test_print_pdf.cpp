@@ -1,19 +1,11 @@
 // The PDF read back with pdftotext and pdffonts: every title and the
 // Japanese text are there and searchable in an embedded Japanese font,
 // pictures stand upright, a missing one prints as a framed line, and a
-// folder that cannot be written or a stopped job leaves no file. The
-// window's path through real input: a filter on one bed, "印刷・PDF" from
-// the ツール menu, "PDFに保存...".
+// folder that cannot be written or a stopped job leaves no file.
 
-#include <QComboBox>
-#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QCheckBox>
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -23,29 +15,18 @@
 #include <exiv2/exiv2.hpp>
 #pragma GCC diagnostic pop
 
+#include "data_dir.h"
 #include "immutable_dir.h"
-#include "main_window_fixture.h"
-#include "printing/f_print.h"
+#include "pdf_text.h"
 #include "printing/print_document.h"
 #include "store/diary/memo_files.h"
 
-using testing_support::cp932_lines;
+using print_testing::pdf_text;
+using print_testing::plan;
+using print_testing::run;
 using testing_support::write_bytes;
 
 namespace {
-
-QString run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(60000) || p.exitCode() != 0) return QStringLiteral("<%1 failed>").arg(program);
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// The text of the PDF, runs of white space made one space (pdftotext
-// breaks lines where the page does).
-QString pdf_text(const QString& path) {
-  return run(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
-}
 
 bool write_jpeg(const QString& path, int w, int h, int orientation = 1) {
   QImage image(w, h, QImage::Format_RGB32);
@@ -62,10 +43,6 @@ bool write_jpeg(const QString& path, int w, int h, int orientation = 1) {
   } catch (...) {
     return false;
   }
-}
-
-printing::MemoPlan plan(const QString& title, const QString& body) {
-  return {QStringLiteral("2026/05/03　花壇　バラ"), title, body, {}};
 }
 
 }  // namespace
@@ -225,126 +202,6 @@ class TestPrintPdf : public QObject {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              earlier_file ? QStringList{QStringLiteral("out.pdf")} : QStringList{});
     if (earlier_file) QCOMPARE(testing_support::read_bytes(pdf), QByteArray("earlier"));
-  }
-
-  // The user's path: the location filter on one bed, the menu item, the
-  // newest-first order, and "PDFに保存...".
-  void window_saves_filtered_memos() {
-    testing_support::MainWindowFixture f;
-    QVERIFY(f.write_index({"2026/05/03", "花壇", "バラ", "花壇の五月", "1", "2026/05/03 10:00:00", "2026/05/03 10:00:00",
-                           "2026/04/01", "温室", "トマト", "温室の四月", "2", "2026/04/01 10:00:00", "2026/04/01 10:00:00",
-                           "2026/03/20", "花壇", "チューリップ", "花壇の三月", "3", "2026/03/20 10:00:00",
-                           "2026/03/20 10:00:00"}));
-    QVERIFY(write_bytes(f.dir_path + "basyo.dat", cp932_lines({"花壇", "温室"})));
-    QVERIFY(store::save_memo_body(f.dir_path, QStringLiteral("3"), QStringLiteral("球根を植えた。\r\n肥料も少し。")).ok);
-    Main_form& form = f.load();
-    QVERIFY(f.loaded);
-    user_input::show_active(&form);
-    user_input::pick(form.Combo1, 0);  // 花壇
-    QCOMPARE(f.state->listed_count, 2);
-
-    const QString pdf = f.dir.filePath(QStringLiteral("print/庭.pdf"));
-    QDir().mkpath(QFileInfo(pdf).path());
-    QString suggested, header;
-    int preview_pages = -1, printed_pages = -1;
-    QList<QWidget*> by_keys, expected_by_keys;
-    const QString printed = f.dir.filePath(QStringLiteral("print/printed.pdf"));
-    form.run_modal = [&](QDialog& d) {
-      auto& window = static_cast<F_print&>(d);
-      window.choose_pdf_path = [&](QWidget*, const QString& offered) {
-        suggested = offered;
-        return pdf;
-      };
-      user_input::show_active(&window);
-      // The choices are reached by their access keys.
-      QTest::keyClick(&window, Qt::Key_Z, Qt::AltModifier);
-      by_keys << QApplication::focusWidget();
-      QTest::keyClick(&window, Qt::Key_J, Qt::AltModifier);
-      by_keys << QApplication::focusWidget();
-      expected_by_keys = {window.Combo_size, window.Combo_order};
-      preview_pages = window.preview_pages();
-      header = window.header_text();
-      user_input::pick(window.Combo_order, 0);  // 古い順
-      user_input::click(window.Command_pdf);
-      // "印刷...": the print dialog's choice stands in for a printer that
-      // writes a file; the same pages come out.
-      window.choose_printer = [&](QWidget*, QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printed);
-        return true;
-      };
-      user_input::click(window.Command_print);
-      printed_pages = pdf_text(printed).count(QStringLiteral("花壇の三月"));
-      return 0;
-    };
-    f.click_tool_item(form.tools().Menu_print);
-    QTRY_VERIFY(QFileInfo::exists(pdf));
-    QCOMPARE(printed_pages, 1);
-    QCOMPARE(by_keys, expected_by_keys);
-    QCOMPARE(QFileInfo(suggested).fileName(), store::default_pdf_name(QDate::currentDate()));
-    QCOMPARE(header, QStringLiteral("場所: 花壇　品種: すべて"));
-    QCOMPARE(preview_pages, 1);
-    QVERIFY(f.messages.log.isEmpty());
-    const QString text = pdf_text(pdf);
-    const qsizetype march = text.indexOf(QStringLiteral("花壇の三月"));
-    const qsizetype may = text.indexOf(QStringLiteral("花壇の五月"));
-    QVERIFY2(march >= 0 && may > march, qPrintable(text));
-    QVERIFY(!text.contains(QStringLiteral("温室の四月")));
-    QVERIFY(text.contains(QStringLiteral("球根を植えた。")) && text.contains(QStringLiteral("肥料も少し。")));
-    QVERIFY(text.contains(QStringLiteral("2026/03/20")) && text.contains(QStringLiteral("チューリップ")));
-  }
-
-  // 中止 clicked, or Esc pressed, while the pages are written: the job
-  // ends, no file is left under the chosen name or beside it, and the
-  // window stays open and usable again.
-  void window_stop_leaves_no_file_data() {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("中止 clicked") << false;
-    QTest::newRow("Esc pressed") << true;
-  }
-  void window_stop_leaves_no_file() {
-    QFETCH(bool, escape);
-    testing_support::MainWindowFixture f;
-    QStringList index;
-    for (int i = 1; i <= 30; ++i) {
-      index << QStringLiteral("2026/05/%1").arg(i, 2, 10, QLatin1Char('0')) << "花壇" << "バラ"
-            << QStringLiteral("記録%1").arg(i) << QString::number(i) << "2026/05/01 10:00:00" << "2026/05/01 10:00:00";
-    }
-    QVERIFY(f.write_index(index));
-    for (int i = 1; i <= 30; ++i) {
-      QVERIFY(store::save_memo_body(f.dir_path, QString::number(i), QString(3000, QChar(0x82b1))).ok);
-    }
-    Main_form& form = f.load();
-    QVERIFY(f.loaded);
-    user_input::show_active(&form);
-    QTemporaryDir target;
-    const QString pdf = target.filePath(QStringLiteral("stopped.pdf"));
-    bool stop_was_enabled = false, pdf_enabled_after = false;
-    form.run_modal = [&](QDialog& d) {
-      auto& window = static_cast<F_print&>(d);
-      window.choose_pdf_path = [&](QWidget*, const QString&) {
-        // The click lands on 中止 once the first page has been painted.
-        QTimer::singleShot(0, &window, [&] {
-          stop_was_enabled = window.Command_stop->isEnabled();
-          if (escape) {
-            QWidget* focus = QApplication::focusWidget();
-            QTest::keyClick(focus ? focus : &window, Qt::Key_Escape);
-          } else {
-            user_input::click(window.Command_stop);
-          }
-        });
-        return pdf;
-      };
-      user_input::show_active(&window);
-      user_input::click(window.Command_pdf);
-      pdf_enabled_after = window.Command_pdf->isEnabled() && !window.Command_stop->isEnabled() && window.isVisible();
-      return 0;
-    };
-    f.click_tool_item(form.tools().Menu_print);
-    QTRY_VERIFY(pdf_enabled_after);
-    QVERIFY(stop_was_enabled);
-    QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
-    QVERIFY(f.messages.log.isEmpty());
   }
 };
 

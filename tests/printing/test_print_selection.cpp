@@ -68,6 +68,28 @@ class TestPrintSelection : public QObject {
     QCOMPARE(titles(memos), expected);
   }
 
+  // The range proposed: the first and the last real day among the listed
+  // memos, whatever their order; undated and out-of-table slots ignored.
+  void date_span_data() {
+    QTest::addColumn<QList<int>>("slots");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::newRow("all listed") << QList<int>{1, 2, 3, 4, 5, 6} << QDate(2025, 12, 31) << QDate(2026, 6, 1);
+    QTest::newRow("a filter's few") << QList<int>{3, 2} << QDate(2026, 5, 3) << QDate(2026, 5, 3);
+    QTest::newRow("oldest listed first") << QList<int>{6, 2} << QDate(2025, 12, 31) << QDate(2026, 5, 3);
+    QTest::newRow("only an undated memo") << QList<int>{5} << QDate() << QDate();
+    QTest::newRow("nothing listed") << QList<int>{} << QDate() << QDate();
+    QTest::newRow("slots out of the table") << QList<int>{0, 7, 1} << QDate(2026, 6, 1) << QDate(2026, 6, 1);
+  }
+  void date_span() {
+    QFETCH(QList<int>, slots);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    const store::PrintRange span = store::print_date_span(table(), std::vector<int>(slots.begin(), slots.end()));
+    QCOMPARE(span.from, from);
+    QCOMPARE(span.to, to);
+  }
+
   void pictures_data() {
     QTest::addColumn<int>("which");
     QTest::addColumn<int>("given");

@@ -59,6 +59,18 @@ std::vector<PrintMemo> print_memos(const MemoTable& table, const std::vector<int
   return sorted;
 }
 
+PrintRange print_date_span(const MemoTable& table, const std::vector<int>& slots) {
+  PrintRange span;
+  for (const int slot : slots) {
+    if (slot < 1 || static_cast<size_t>(slot) > table.size()) continue;
+    const QDate d = strict_date(table.text(static_cast<size_t>(slot - 1), MemoField::Date));
+    if (!d.isValid()) continue;
+    if (!span.from.isValid() || d < span.from) span.from = d;
+    if (!span.to.isValid() || d > span.to) span.to = d;
+  }
+  return span;
+}
+
 std::vector<ImageEntry> print_pictures(const std::vector<ImageEntry>& images, PrintPictures which) {
   switch (which) {
     case PrintPictures::None:

@@ -37,6 +37,11 @@ struct PrintMemo {
 std::vector<PrintMemo> print_memos(const MemoTable& table, const std::vector<int>& slots, const PrintRange& range,
                                    PrintOrder order);
 
+// The first and the last day of the listed memos (1-based slots), the
+// range to propose when the user limits the dates; both ends invalid when
+// no listed memo has a real "yyyy/mm/dd" date.
+PrintRange print_date_span(const MemoTable& table, const std::vector<int>& slots);
+
 // The pictures of a memo that are printed.
 std::vector<ImageEntry> print_pictures(const std::vector<ImageEntry>& images, PrintPictures which);
 
