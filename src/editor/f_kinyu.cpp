@@ -189,6 +189,7 @@ void F_kinyu::Form_Load() {
 
   main_.set_hint(QString());
   Combo1->setFocus(Qt::OtherFocusReason);
+  opened_with_ = read_input();
 }
 
 void F_kinyu::fill_categories(QComboBox* combo, const store::CategoryList& list, const QString& text) {
@@ -269,6 +270,24 @@ void F_kinyu::set_picture_path_label(const QString& path) {
 }
 
 void F_kinyu::Command2_Click() { reject(); }
+
+bool F_kinyu::has_unsaved_changes() const {
+  const store::MemoInput now = read_input();
+  return now.date != opened_with_.date || now.location != opened_with_.location ||
+         now.variety != opened_with_.variety || now.title != opened_with_.title || now.body != opened_with_.body ||
+         now.images != opened_with_.images;
+}
+
+void F_kinyu::reject() {
+  // Esc and the close button come here too (a close that is refused keeps
+  // the window open). "いいえ" is the default, so that a second Esc or an
+  // Enter keeps the text.
+  if (has_unsaved_changes() &&
+      !messages_.ask(this, QStringLiteral("入力した内容を破棄しますか？"), store::kAppTitle, false)) {
+    return;
+  }
+  QDialog::reject();
+}
 
 void F_kinyu::Command3_Click() {
   Text1->setText(store::format_date(QDateTime::currentDateTime()));

@@ -69,11 +69,16 @@ class F_kinyu : public QDialog {
   // manager, or an image without a file, which is first saved where the
   // user chooses.
   void paste_pictures();
-  // Asks where to save a pasted image, proposing `proposed`; "" when the
-  // user cancels. Tests replace it, and the folder below which pasted
-  // images are proposed (the user's picture folder).
-  std::function<QString(QWidget*, const QString& proposed)> choose_image_file;
+  // Asks where to save a JPEG copy (a pasted image, or a picture file of
+  // another format), proposing `proposed`; "" when the user cancels. Tests
+  // replace it, and the folder below which copies are proposed (the user's
+  // picture folder).
+  std::function<QString(QWidget*, const QString& caption, const QString& proposed)> choose_image_file;
   QString pictures_folder;
+
+  // True when the fields, the body or the pictures differ from what they
+  // held when the editor opened.
+  bool has_unsaved_changes() const;
 
  public Q_SLOTS:
   void Command1_Click();  // 登録
@@ -87,6 +92,9 @@ class F_kinyu : public QDialog {
   void Command5_Click();  // 画像追加
   void Command6_Click();  // ↓一つ下
   void Command7_Click();  // ↑一つ上
+  // 中止, Esc and the window's close button: unsaved changes are thrown
+  // away only when the user agrees.
+  void reject() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +110,17 @@ class F_kinyu : public QDialog {
   void install_hints();
   void install_file_drops();
   void save_pasted_image(const QImage& image);
+  // Saves `image` as a JPEG copy where the user chooses. `path` is the
+  // place chosen ("" when the user cancels); `why` says why the copy was
+  // not saved there ("" when it was).
+  struct SavedCopy {
+    QString path;
+    QString why;
+  };
+  SavedCopy save_copy(const QImage& image, const QString& caption, const QString& proposed);
+  // The JPEG copy of a picture file of another format, for the drop and
+  // paste rules.
+  QString copy_as_jpeg(const QString& source, QString* why);
   // Shows the picture at current_image_path fitted to the picture area.
   // Unless `reload`, it is decoded again only when its shown size changes.
   void fit_shown_picture(bool reload);
@@ -128,6 +147,8 @@ class F_kinyu : public QDialog {
   ui::MainWindowHost& main_;
   bool new_memo_ = true;
   int edit_slot_ = 0;
+  // What the memo held when the editor opened, as the save would read it.
+  store::MemoInput opened_with_;
 
  public:
   // Controls, named as in the design.

@@ -1,25 +1,23 @@
 // Pictures brought into the editor the desktop's ways: files dropped from a
 // file manager on the picture list or the picture area, and files or an
 // image pasted from the clipboard. The files join the list by the picture
-// picker's rules and are referred to where they lie.
+// picker's rules and are referred to where they lie; an image without a
+// file and files of other picture formats join as JPEG copies saved where
+// the user chooses.
 
 #include <QAction>
 #include <QClipboard>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
-#include <QFileDialog>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include "editor/f_kinyu.h"
-#include "store/files/error_texts.h"
+#include "editor/picture_copy.h"
 #include "store/pictures/dropped_pictures.h"
 #include "store/pictures/shooting_time.h"
 #include "ui/file_drop.h"
@@ -40,14 +38,15 @@ void F_kinyu::install_file_drops() {
   connect(paste, &QAction::triggered, this, &F_kinyu::paste_pictures);
 
   pictures_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-  choose_image_file = [](QWidget* parent, const QString& proposed) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("貼り付けた画像の保存先"), proposed,
-                                        QStringLiteral("JPEG 画像 (*.jpg)"));
-  };
+  choose_image_file = &editor::ask_where_to_save;
 }
 
 int F_kinyu::add_picture_files(const QList<QUrl>& urls, int at) {
-  const store::AddedPictures added = store::add_picture_files(state_, urls, at);
+  // Pictures of other formats join as JPEG copies, each saved where the
+  // user chooses.
+  const store::PictureCopying copying{editor::readable_picture_suffixes(),
+                                      [this](const QString& path, QString* why) { return copy_as_jpeg(path, why); }};
+  const store::AddedPictures added = store::add_picture_files(state_, urls, at, copying);
   if (added.added > 0) {
     list_pictures();
     List1->setCurrentRow(added.first, QItemSelectionModel::ClearAndSelect);
@@ -78,26 +77,41 @@ void F_kinyu::paste_pictures() {
   if (!image.isNull()) save_pasted_image(image);
 }
 
+F_kinyu::SavedCopy F_kinyu::save_copy(const QImage& image, const QString& caption, const QString& proposed) {
+  SavedCopy saved;
+  saved.path = choose_image_file(this, caption, proposed);
+  if (saved.path.isEmpty()) return saved;
+  saved.path = store::with_picture_suffix(saved.path);
+  // Checked before writing, so that no copy is left that the list refuses.
+  if (const QString refusal = store::picture_path_refusal(state_, saved.path); !refusal.isEmpty()) {
+    saved.why = QStringLiteral("保存先「%1」は%2").arg(saved.path, refusal);
+  } else if (const QString failure = editor::write_picture(image, saved.path); !failure.isEmpty()) {
+    saved.why = QStringLiteral("「%1」に保存できませんでした：%2").arg(saved.path, failure);
+  }
+  return saved;
+}
+
+QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
+  const QImage image = editor::read_picture(source, why);
+  if (image.isNull()) return {};
+  const QDateTime now = QDateTime::currentDateTime();
+  const SavedCopy saved =
+      save_copy(image, QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()),
+                store::pasted_images_folder(pictures_folder, now.date()) + store::copy_name(source, now));
+  *why = saved.why;
+  return saved.why.isEmpty() ? saved.path : QString();
+}
+
 // An image without a file (copied from a browser or an image editor) is
 // saved as a JPEG where the user chooses, then attached like any file.
 void F_kinyu::save_pasted_image(const QImage& image) {
-  const QString folder = store::pasted_images_folder(pictures_folder, QDate::currentDate());
-  QDir().mkpath(folder);
-  QString path = choose_image_file(this, folder + store::pasted_image_name(QDateTime::currentDateTime()));
-  if (path.isEmpty()) return;
-  path = store::with_picture_suffix(path);
-  QSaveFile file(path);
-  QImageWriter writer(&file, QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0
-                                 ? QByteArrayLiteral("bmp")
-                                 : QByteArrayLiteral("jpg"));
-  const bool opened = file.open(QIODevice::WriteOnly);
-  if (!opened || !writer.write(image) || !file.commit()) {
-    const QString reason = opened && file.error() == QFileDevice::NoError
-                               ? QStringLiteral("画像を書き出せませんでした")
-                               : store::file_error_reason(file.error(), QString());
-    messages_.inform(this, QStringLiteral("貼り付けた画像をファイル「%1」に保存できませんでした。\n理由：%2").arg(path, reason),
-                     store::kAppTitle);
+  const QDateTime now = QDateTime::currentDateTime();
+  const SavedCopy saved =
+      save_copy(image, QStringLiteral("貼り付けた画像の保存先"),
+                store::pasted_images_folder(pictures_folder, now.date()) + store::pasted_image_name(now));
+  if (!saved.why.isEmpty()) {
+    messages_.inform(this, QStringLiteral("貼り付けた画像を保存できませんでした。\n%1").arg(saved.why), store::kAppTitle);
     return;
   }
-  add_picture_files({QUrl::fromLocalFile(path)}, -1);
+  if (!saved.path.isEmpty()) add_picture_files({QUrl::fromLocalFile(saved.path)}, -1);
 }

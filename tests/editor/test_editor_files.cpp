@@ -1,12 +1,15 @@
 // Pictures brought into the editor the desktop's ways, through real Qt
 // events: files dropped on the picture list (between two titles) and on the
-// picture area, files pasted with Ctrl+V, an image pasted without a file,
-// and files dropped on the main window opening a new memo dated by them.
+// picture area, files pasted with Ctrl+V (twice), an image pasted without a
+// file, PNG files joining as JPEG copies, and files dropped on the main
+// window opening a new memo dated by them.
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <QtTest>
 
 #include "editor_fixture.h"
@@ -85,7 +88,8 @@ class TestEditorFiles : public QObject {
     QVERIFY(f.messages.log.isEmpty());
   }
 
-  // What cannot be added is named in one message after the rest are added.
+  // What cannot be added is named in one message after the rest are added;
+  // a file given twice joins once.
   void dropping_on_the_picture_area() {
     Fixture f;
     F_kinyu& dlg = f.open_editor();
@@ -93,7 +97,7 @@ class TestEditorFiles : public QObject {
     const QString good = f.picture(QStringLiteral("good.jpg"), 10, 10);
     const QString text = f.dir_path + QStringLiteral("note.txt");
     QVERIFY(testing_support::write_bytes(text, "x"));
-    QList<QUrl> urls = urls_of({text, good});
+    QList<QUrl> urls = urls_of({text, good, good});
     urls << QUrl(QStringLiteral("https://example.com/rose.jpg"));
 
     QCOMPARE(user_input::drop_files(dlg.Image1, dlg.Image1->rect().center(), urls), Qt::CopyAction);
@@ -101,10 +105,12 @@ class TestEditorFiles : public QObject {
     QCOMPARE(paths_of(*f.state), QStringList{good});
     QCOMPARE(f.messages.log.size(), 1);
     QVERIFY(f.messages.log[0].text.contains(text));
+    QVERIFY(f.messages.log[0].text.contains(good + QStringLiteral("（このメモにすでに追加されています）")));
     QVERIFY(f.messages.log[0].text.contains(QStringLiteral("https://example.com/rose.jpg")));
   }
 
-  // Files copied in GNOME's file manager, then Ctrl+V in the picture list.
+  // Files copied in a file manager, then Ctrl+V in the picture list, twice:
+  // the second paste adds nothing and says why in one message.
   void pasting_copied_files() {
     Fixture f;
     F_kinyu& dlg = f.open_editor(2);
@@ -122,14 +128,33 @@ class TestEditorFiles : public QObject {
 
     user_input::click_item(dlg.List1, 0);
     QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
-
     QCOMPARE(paths_of(*f.state).mid(3), (QStringList{a, b}));
     QCOMPARE(titles(dlg.List1).mid(3), (QStringList{"a.jpg", "b.jpg"}));
+    QVERIFY(f.messages.log.isEmpty());
+
+    QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(paths_of(*f.state).size(), 5);
+    QCOMPARE(dlg.List1->count(), 5);
+    QCOMPARE(f.messages.log.size(), 1);
+    for (const QString& p : {a, b}) {
+      QVERIFY(f.messages.log[0].text.contains(p + QStringLiteral("（このメモにすでに追加されています）")));
+    }
   }
 
   // An image without a file is saved where the user chooses (a name without
-  // a picture suffix gets ".jpg"), then attached.
+  // a picture suffix gets ".jpg"), then attached. The proposed folder is
+  // made only when the image is written into it.
+  void pasting_an_image_data() {
+    QTest::addColumn<QString>("chosen");  // "" cancels; "=" takes the proposal
+    QTest::addColumn<QString>("saved");   // below the data folder, "" when none
+    QTest::newRow("the place proposed") << "=" << "=";
+    QTest::newRow("elsewhere, without a suffix") << "貼り付け" << "貼り付け.jpg";
+    QTest::newRow("cancelled") << "" << "";
+  }
+
   void pasting_an_image() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, saved);
     Fixture f;
     F_kinyu& dlg = f.open_editor();
     user_input::show_active(&dlg);
@@ -138,9 +163,9 @@ class TestEditorFiles : public QObject {
     QGuiApplication::clipboard()->setImage(image);
     QString proposed;
     dlg.pictures_folder = f.dir_path + QStringLiteral("写真");
-    dlg.choose_image_file = [&](QWidget*, const QString& p) {
+    dlg.choose_image_file = [&](QWidget*, const QString&, const QString& p) {
       proposed = p;
-      return f.dir_path + QStringLiteral("貼り付け");
+      return chosen == QStringLiteral("=") ? p : chosen.isEmpty() ? QString() : f.dir_path + chosen;
     };
 
     user_input::click(dlg.List1);
@@ -148,10 +173,86 @@ class TestEditorFiles : public QObject {
 
     const QString folder = f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) + "/";
     QVERIFY2(proposed.startsWith(folder) && proposed.endsWith(QStringLiteral(".jpg")), qPrintable(proposed));
-    QVERIFY(QFileInfo(folder).isDir());
-    const QString saved = f.dir_path + QStringLiteral("貼り付け.jpg");
-    QCOMPARE(paths_of(*f.state), QStringList{saved});
-    QCOMPARE(QImage(saved).size(), QSize(20, 10));
+    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), chosen == QStringLiteral("="));
+    const QString path = saved == QStringLiteral("=") ? proposed : saved.isEmpty() ? QString() : f.dir_path + saved;
+    QCOMPARE(paths_of(*f.state), path.isEmpty() ? QStringList{} : QStringList{path});
+    if (!path.isEmpty()) QCOMPARE(QImage(path).size(), QSize(20, 10));
+    QVERIFY(f.messages.log.isEmpty());
+  }
+
+  // A PNG file (or another format Qt reads) dropped or pasted joins as a
+  // JPEG copy saved where the user chooses, proposed under the picture
+  // folder with the file's own name; transparency turns white. Cancelling
+  // leaves no folder and no message; a file that cannot be read is named
+  // without asking.
+  void pictures_of_other_formats_data() {
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("save");
+    QTest::newRow("pasted, saved") << true << "flower.png" << true;
+    QTest::newRow("pasted, cancelled") << true << "flower.png" << false;
+    QTest::newRow("dropped XPM, saved") << false << "flower.xpm" << true;
+    QTest::newRow("dropped, cancelled") << false << "flower.png" << false;
+    QTest::newRow("dropped, not a picture inside") << false << "broken.png" << true;
+  }
+
+  void pictures_of_other_formats() {
+    QFETCH(bool, pasted);
+    QFETCH(QString, source);
+    QFETCH(bool, save);
+    Fixture f;
+    F_kinyu& dlg = f.open_editor();
+    user_input::show_active(&dlg);
+    const QString file = f.dir_path + source;
+    const bool broken = source.startsWith(QStringLiteral("broken"));
+    if (broken) {
+      QVERIFY(testing_support::write_bytes(file, "not a picture"));
+    } else {
+      // Transparent on the left, opaque green on the right.
+      QImage picture(40, 20, QImage::Format_ARGB32);
+      picture.fill(Qt::transparent);
+      QPainter(&picture).fillRect(20, 0, 20, 20, QColor(0, 160, 0));
+      QVERIFY(picture.save(file));
+    }
+    dlg.pictures_folder = f.dir_path + QStringLiteral("写真");
+    QStringList asked;
+    dlg.choose_image_file = [&](QWidget*, const QString& caption, const QString& proposed) {
+      asked << caption << proposed;
+      return save ? proposed : QString();
+    };
+
+    if (pasted) {
+      auto* data = new QMimeData;
+      data->setUrls(urls_of({file}));
+      QGuiApplication::clipboard()->setMimeData(data);
+      user_input::click(dlg.List1);
+      QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
+    } else {
+      QCOMPARE(user_input::drop_files(dlg.List1->viewport(), dlg.List1->rect().center(), urls_of({file})), Qt::CopyAction);
+    }
+
+    const QString copy = f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) +
+                         QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".jpg");
+    if (broken) {
+      QVERIFY(asked.isEmpty());
+      QCOMPARE(f.messages.log.size(), 1);
+      QVERIFY(f.messages.log[0].text.contains(file + QStringLiteral("（画像として読み込めませんでした）")));
+    } else {
+      QCOMPARE(asked, (QStringList{QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(source), copy}));
+      QVERIFY(f.messages.log.isEmpty());
+    }
+    const bool made = save && !broken;
+    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), made);
+    QCOMPARE(paths_of(*f.state), made ? QStringList{copy} : QStringList{});
+    if (!made) return;
+    QCOMPARE(titles(dlg.List1), QStringList{QFileInfo(copy).fileName()});
+    QImageReader reader(copy);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    const QImage written = reader.read();
+    QCOMPARE(written.size(), QSize(40, 20));
+    QVERIFY(qGray(written.pixel(5, 10)) > 240);
+    QVERIFY(qGreen(written.pixel(35, 10)) > 120 && qRed(written.pixel(35, 10)) < 60);
+    QTRY_COMPARE(f.state->current_image_path, copy);
   }
 
   // Dropped on the main window's list, the files open the editor for a new

@@ -289,31 +289,81 @@ class TestFKinyu : public QObject {
     QCOMPARE(dlg.Text3->toPlainText(), QStringLiteral("本文"));
   }
 
-  void cancelling_changes_nothing_data() {
-    QTest::addColumn<int>("how");  // 0 中止, 1 Esc, 2 the window frame
-    QTest::newRow("中止") << 0;
-    QTest::newRow("Esc") << 1;
-    QTest::newRow("window frame") << 2;
+  // Leaving the editor by 中止, Esc or the close button: unchanged, it
+  // closes at once; changed, it asks first and "いいえ" (the default) keeps
+  // it open with the text. A change is a difference from what the memo held
+  // when the editor opened. No file and no table row changes either way.
+  void cancelling_data() {
+    QTest::addColumn<int>("how");  // 0 中止, 1 Esc, 2 the close button
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("中止, nothing changed") << 0 << "" << false << true;
+    QTest::newRow("Esc, nothing changed") << 1 << "" << false << true;
+    QTest::newRow("close button, nothing changed") << 2 << "" << false << true;
+    QTest::newRow("Esc after a picture was shown") << 1 << "shown" << false << true;
+    QTest::newRow("Esc after typing and erasing") << 1 << "erased" << false << true;
+    QTest::newRow("Esc, title typed, No") << 1 << "title" << false << false;
+    QTest::newRow("中止, 20 lines typed, No") << 0 << "body" << false << false;
+    QTest::newRow("close button, title typed, Yes") << 2 << "title" << true << true;
+    QTest::newRow("Esc, picture moved, Yes") << 1 << "moved" << true << true;
+    QTest::newRow("Esc, new memo with a location, No") << 1 << "new" << false << false;
   }
 
-  void cancelling_changes_nothing() {
+  void cancelling() {
     QFETCH(int, how);
+    QFETCH(QString, change);
+    QFETCH(bool, answer);
+    QFETCH(bool, closed);
     Fixture f;
     const auto before = snapshot(f.dir_path);
-    F_kinyu& dlg = f.open_editor(2);
+    F_kinyu& dlg = f.open_editor(change == QStringLiteral("new") ? 0 : 2);
     const store::MemoTable table = f.state->memo_table;
-    f.fill(QStringLiteral("温室"), QStringLiteral("トマト"), QStringLiteral("変えた"), QString());
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    user_input::show_active(&dlg);
+    if (change == QStringLiteral("shown")) user_input::click_item(dlg.List1, 1);
+    if (change == QStringLiteral("erased")) {
+      user_input::type_into(dlg.Text2, QStringLiteral("x"));
+      user_input::key(Qt::Key_Backspace);
+    }
+    if (change == QStringLiteral("title")) user_input::type_into(dlg.Text2, QStringLiteral("変えた"));
+    if (change == QStringLiteral("body")) {
+      user_input::click(dlg.Text3);
+      for (int i = 0; i < 20; ++i) {
+        user_input::type_text(QStringLiteral("水やり"));
+        user_input::key(Qt::Key_Return);
+      }
+    }
+    if (change == QStringLiteral("moved")) {
+      user_input::click_item(dlg.List1, 0);
+      user_input::click(dlg.Command6);
+    }
+    if (change == QStringLiteral("new")) user_input::type_into(dlg.Combo1, QStringLiteral("裏庭"));
+    const QString typed_title = dlg.Text2->text();
+    const QString typed_body = dlg.Text3->toPlainText();
+    const qsizetype logged = f.messages.log.size();
+    f.messages.answers = {answer};
     QSignalSpy finished(&dlg, &QDialog::finished);
-    if (how == 0) dlg.Command2->click();
-    if (how == 1) QTest::keyClick(dlg.Combo1, Qt::Key_Escape);
+
+    if (how == 0) user_input::click(dlg.Command2);
+    if (how == 1) user_input::key(Qt::Key_Escape);
     if (how == 2) dlg.close();
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+
+    const bool changed = !change.isEmpty() && change != QStringLiteral("shown") && change != QStringLiteral("erased");
+    QCOMPARE(f.messages.log.size() - logged, changed ? 1 : 0);
+    if (changed) {
+      QCOMPARE(f.messages.log.last().text, QStringLiteral("入力した内容を破棄しますか？"));
+      QCOMPARE(f.messages.log.last().title, QStringLiteral("【Verdalis】Ver.3.0"));
+      QVERIFY(f.messages.log.last().question);
+      QVERIFY(!f.messages.last_default_yes);
+    }
+    QCOMPARE(finished.size(), closed ? 1 : 0);
+    QCOMPARE(dlg.isVisible(), !closed);
+    if (closed) QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(dlg.Text2->text(), typed_title);
+    QCOMPARE(dlg.Text3->toPlainText(), typed_body);
     QCOMPARE(snapshot(f.dir_path), before);
     QCOMPARE(f.state->memo_table, table);
-    QCOMPARE(f.state->EditMode, QStringLiteral("teisei"));
+    QCOMPARE(f.state->EditMode, change == QStringLiteral("new") ? QStringLiteral("sinki") : QStringLiteral("teisei"));
   }
 
   void enter_tab_and_choosing_move_between_fields_data() {

@@ -50,6 +50,11 @@ class TestDroppedPictures : public QObject {
                                                         << QStringList{"保存できない文字（🌷）"};
     QTest::newRow("a line break in the name") << QStringList{"a\nb.jpg"} << -1 << 0 << QStringList{}
                                               << QStringList{"改行"};
+    QTest::newRow("the same file twice in one batch") << QStringList{"a.jpg", "b.jpg", "a.jpg"} << -1 << 0
+                                                      << QStringList{"a.jpg", "b.jpg"} << QStringList{"すでに追加"};
+    QTest::newRow("the same file by another way") << QStringList{"a.jpg", "sub/../a.jpg", "./a.jpg"} << -1 << 0
+                                                  << QStringList{"a.jpg"}
+                                                  << QStringList{"すでに追加", "すでに追加"};
   }
 
   void adding_files() {
@@ -68,7 +73,9 @@ class TestDroppedPictures : public QObject {
         continue;
       }
       const QString name = g.startsWith(QLatin1Char('!')) ? g.mid(1) : g;
-      if (!g.startsWith(QLatin1Char('!')) && name != QStringLiteral("sub")) touch(folder + name);
+      if (!g.startsWith(QLatin1Char('!')) && name != QStringLiteral("sub") && !QFile::exists(folder + name)) {
+        touch(folder + name);
+      }
       urls << QUrl::fromLocalFile(folder + name);
     }
     store::AppState state(folder);
@@ -88,6 +95,71 @@ class TestDroppedPictures : public QObject {
     for (const store::ImageEntry& e : state.current_images) {
       if (!e.path.startsWith(QStringLiteral("/p/"))) QVERIFY(e.path.startsWith(folder));
     }
+  }
+
+  // Files of other formats join as copies the caller makes, in their place.
+  // Each row: the files given ("!name" missing, "|name" a FIFO), the
+  // pictures already listed, the copier's answers in turn ("ok", "no" when
+  // the user declines, otherwise a failure), the titles expected, the files
+  // the copier was asked about and the reasons expected.
+  void copying_other_formats_data() {
+    QTest::addColumn<QStringList>("given");
+    QTest::addColumn<int>("already");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QStringList>("reasons");
+    QTest::newRow("in its place, any case") << QStringList{"a.jpg", "B.PNG", "c.jpg"} << 0 << QStringList{"ok"}
+                                            << QStringList{"a.jpg", "B-copy.jpg", "c.jpg"} << QStringList{"B.PNG"}
+                                            << QStringList{};
+    QTest::newRow("a failure named, then declined for the rest")
+        << QStringList{"b.png", "c.gif", "d.png", "e.jpg"} << 0 << QStringList{"壊れています", "no"}
+        << QStringList{"e.jpg"} << QStringList{"b.png", "c.gif"} << QStringList{"壊れています"};
+    QTest::newRow("never read: missing, a FIFO, no reader")
+        << QStringList{"!gone.png", "|pipe.png", "x.heic"} << 0 << QStringList{} << QStringList{} << QStringList{}
+        << QStringList{"ファイルがありません", "ファイルがありません", "画像のファイル名ではありません"};
+    QTest::newRow("a full list asks for no copy") << QStringList{"b.png"} << 100 << QStringList{} << QStringList{}
+                                                  << QStringList{} << QStringList{"限界(100)"};
+  }
+
+  void copying_other_formats() {
+    QFETCH(QStringList, given);
+    QFETCH(int, already);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, titles);
+    QFETCH(QStringList, asked);
+    QFETCH(QStringList, reasons);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    QList<QUrl> urls;
+    for (const QString& g : given) {
+      const QString path = folder + (g.startsWith(QLatin1Char('!')) || g.startsWith(QLatin1Char('|')) ? g.mid(1) : g);
+      if (g.startsWith(QLatin1Char('|'))) QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+      if (!g.startsWith(QLatin1Char('|')) && !g.startsWith(QLatin1Char('!'))) touch(path);
+      urls << QUrl::fromLocalFile(path);
+    }
+    store::AppState state(folder);
+    for (int i = 0; i < already; ++i) state.current_images.push_back({QStringLiteral("/p/%1.jpg").arg(i), QString()});
+    QStringList asked_for;
+    const store::PictureCopying copying{{"png", "gif", "jpg"}, [&](const QString& path, QString* why) {
+                                          asked_for << QFileInfo(path).fileName();
+                                          const QString answer = answers.value(asked_for.size() - 1);
+                                          if (answer != QStringLiteral("ok")) {
+                                            if (answer != QStringLiteral("no")) *why = answer;
+                                            return QString();
+                                          }
+                                          touch(folder + QFileInfo(path).completeBaseName() + "-copy.jpg");
+                                          return folder + QFileInfo(path).completeBaseName() + "-copy.jpg";
+                                        }};
+
+    const store::AddedPictures added = store::add_picture_files(state, urls, -1, copying);
+
+    QStringList got;
+    for (const store::ImageEntry& e : state.current_images) got << e.title;
+    QCOMPARE(got.mid(already), titles);
+    QCOMPARE(asked_for, asked);
+    QCOMPARE(added.refused.size(), reasons.size());
+    for (qsizetype i = 0; i < reasons.size(); ++i) QVERIFY2(added.refused[i].contains(reasons[i]), qPrintable(added.refused[i]));
   }
 
   void gnome_copied_files_data() {
@@ -184,9 +256,35 @@ class TestDroppedPictures : public QObject {
   void pasted_image_place() {
     QCOMPARE(store::pasted_images_folder(QStringLiteral("/home/u/Pictures"), QDate(2026, 12, 9)),
              QStringLiteral("/home/u/Pictures/Verdalis/2026/"));
-    QCOMPARE(store::pasted_image_name(QDateTime(QDate(2026, 12, 9), QTime(7, 5, 3))), QStringLiteral("20261209-070503.jpg"));
+    const QDateTime now(QDate(2026, 12, 9), QTime(7, 5, 3));
+    QCOMPARE(store::pasted_image_name(now), QStringLiteral("20261209-070503.jpg"));
+    QCOMPARE(store::copy_name(QStringLiteral("/x/バラ.v2.png"), now), QStringLiteral("バラ.v2.jpg"));
+    QCOMPARE(store::copy_name(QStringLiteral("/x/.png"), now), QStringLiteral("20261209-070503.jpg"));
     QCOMPARE(store::with_picture_suffix(QStringLiteral("/a/花")), QStringLiteral("/a/花.jpg"));
     QCOMPARE(store::with_picture_suffix(QStringLiteral("/a/b.jpeg")), QStringLiteral("/a/b.jpeg"));
+  }
+
+  // A save dialog opens in the deepest folder of a proposal that exists;
+  // the folders below it are made only for a file, and a failed write takes
+  // away the empty ones it made, never one that was there before.
+  void folders_only_for_a_written_file() {
+    QTemporaryDir dir;
+    const QString base = dir.path() + QLatin1Char('/');
+    QVERIFY(QDir().mkdir(base + QStringLiteral("P")));
+    const QString path = base + QStringLiteral("P/x/../Verdalis/2026/a.jpg");
+    const store::ProposedPlace place = store::split_at_existing_folder(path);
+    QCOMPARE(place.folder + place.rest, base + QStringLiteral("P/Verdalis/2026/a.jpg"));
+    QCOMPARE(place.rest, QStringLiteral("Verdalis/2026/a.jpg"));
+    QString made;
+    QVERIFY(store::make_folders_for(path, &made));
+    QCOMPARE(made, base + QStringLiteral("P/Verdalis"));
+    QVERIFY(QFileInfo(base + QStringLiteral("P/Verdalis/2026")).isDir());
+    store::remove_empty_folders(path, made);
+    QCOMPARE(QDir(base + QStringLiteral("P")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+    // A file standing where a folder is needed: nothing is made.
+    touch(base + QStringLiteral("F"));
+    QVERIFY(!store::make_folders_for(base + QStringLiteral("F/Verdalis/a.jpg"), &made));
+    QVERIFY(QFileInfo(base + QStringLiteral("F")).isFile());
   }
 };
 

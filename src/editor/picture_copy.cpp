@@ -1,0 +1,86 @@
+#include "editor/picture_copy.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+#include "store/files/error_texts.h"
+#include "store/pictures/dropped_pictures.h"
+
+namespace editor {
+
+namespace {
+
+// A JPEG has no transparency: what was see-through is laid on white, the
+// background a picture with transparency is usually meant for, rather than
+// the black its empty pixels would turn into.
+QImage on_white(const QImage& image) {
+  if (!image.hasAlphaChannel()) return image;
+  QImage flat(image.size(), QImage::Format_RGB32);
+  flat.fill(Qt::white);
+  QPainter painter(&flat);
+  painter.drawImage(0, 0, image);
+  painter.end();
+  return flat;
+}
+
+bool is_bmp(const QString& path) {
+  return QFileInfo(path).suffix().compare(QStringLiteral("bmp"), Qt::CaseInsensitive) == 0;
+}
+
+QString write_file(const QImage& image, const QString& path) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return store::file_error_reason(file.error(), QString());
+  QImageWriter writer(&file, is_bmp(path) ? QByteArrayLiteral("bmp") : QByteArrayLiteral("jpg"));
+  if (!is_bmp(path)) writer.setQuality(90);
+  if (!writer.write(is_bmp(path) ? image : on_white(image))) {
+    return file.error() != QFileDevice::NoError ? store::file_error_reason(file.error(), QString())
+                                                : QStringLiteral("画像を書き出せませんでした");
+  }
+  if (!file.commit()) return store::file_error_reason(file.error(), QString());
+  return {};
+}
+
+}  // namespace
+
+QStringList readable_picture_suffixes() {
+  QStringList suffixes;
+  for (const QByteArray& format : QImageReader::supportedImageFormats()) suffixes << QString::fromLatin1(format).toLower();
+  return suffixes;
+}
+
+QImage read_picture(const QString& path, QString* why) {
+  QImageReader reader(path);
+  reader.setAutoTransform(true);
+  QImage image = reader.read();
+  if (image.isNull()) *why = QStringLiteral("画像として読み込めませんでした");
+  return image;
+}
+
+QString write_picture(const QImage& image, const QString& path) {
+  QString made;
+  if (!store::make_folders_for(path, &made)) {
+    return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
+  }
+  const QString why = write_file(image, path);
+  if (!why.isEmpty()) store::remove_empty_folders(path, made);
+  return why;
+}
+
+QString ask_where_to_save(QWidget* parent, const QString& caption, const QString& proposed) {
+  const store::ProposedPlace place = store::split_at_existing_folder(proposed);
+  // Qt's own dialog, which takes a name with folders that do not exist yet;
+  // they are made when the file is written.
+  QFileDialog dialog(parent, caption, place.folder, QStringLiteral("JPEG 画像 (*.jpg)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("jpg"));
+  dialog.selectFile(place.rest);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace editor
