@@ -271,7 +271,7 @@ void F_print::confirm_saved(const QString& path) {
   const QFileInfo file(path);
   const QString folder = QDir::toNativeSeparators(file.absolutePath());
   const QString text =
-      QStringLiteral("PDFファイル「%1」を保存しました。\n(%2)\n\n保存したフォルダを開きますか?").arg(file.fileName(), folder);
+      QStringLiteral("PDFファイル「%1」を保存しました。\n(%2)\n\n保存したフォルダを開きますか？").arg(file.fileName(), folder);
   if (!messages_.ask(this, text, store::kAppTitle, false)) return;
   if (!open_folder(file.absolutePath())) {
     messages_.inform(this, QStringLiteral("フォルダ「%1」を開けませんでした。").arg(folder), store::kAppTitle);

@@ -79,7 +79,6 @@ class TestPrintLayout : public QObject {
       mixed.push_back(memo(QStringLiteral("無%1").arg(i), repeat(QStringLiteral("追肥\n"), i)));
     }
     QTest::newRow("short, long and picture-less memos") << mixed << false << false << 10 << 0;
-    QTest::newRow("small pictures, mixed") << mixed << true << false << 5 << 0;
   }
   void pages() {
     QFETCH(std::vector<MemoPlan>, memos);
@@ -176,30 +175,15 @@ class TestPrintLayout : public QObject {
   void page_family_data() {
     QTest::addColumn<std::vector<FontCandidate>>("installed");
     QTest::addColumn<QString>("expected");
+    using Fonts = std::vector<FontCandidate>;
     const FontCandidate dejavu{"DejaVu Sans", false, false};
-    QTest::newRow("Japanese desktop names")
-        << std::vector<FontCandidate>{dejavu, {"IPA Pゴシック", true, false}, {"IPAゴシック", true, true},
-                                      {"Noto Sans CJK JP", true, false}}
-        << "IPAゴシック";
-    QTest::newRow("English names") << std::vector<FontCandidate>{{"IPAPGothic", true, false}, dejavu,
-                                                                  {"Noto Sans CJK JP", true, false}, {"IPAGothic", true, true}}
-                                   << "IPAGothic";
-    QTest::newRow("IPAex before Noto") << std::vector<FontCandidate>{{"Noto Sans CJK JP", true, false},
-                                                                      {"IPAexゴシック", true, false}}
-                                       << "IPAexゴシック";
-    QTest::newRow("Noto JP before other Noto") << std::vector<FontCandidate>{{"Noto Sans CJK KR", true, false},
-                                                                              {"Noto Sans CJK JP", true, false}}
-                                               << "Noto Sans CJK JP";
-    QTest::newRow("any Japanese font, proportional first")
-        << std::vector<FontCandidate>{dejavu, {"Noto Sans Mono CJK JP", true, true}, {"VL Pゴシック", true, false}}
-        << "VL Pゴシック";
-    QTest::newRow("only a typewriter face") << std::vector<FontCandidate>{dejavu, {"VL ゴシック", true, true}}
-                                            << "VL ゴシック";
-    QTest::newRow("a known name without Japanese is passed over")
-        << std::vector<FontCandidate>{{"IPAGothic", false, false}, {"タカオゴシック", true, false}} << "タカオゴシック";
-    QTest::newRow("no Japanese font") << std::vector<FontCandidate>{dejavu, {"Liberation Serif", false, false}}
-                                      << QString();
-    QTest::newRow("no font at all") << std::vector<FontCandidate>{} << QString();
+    QTest::newRow("Japanese names") << Fonts{dejavu, {"IPA Pゴシック", true, false}, {"IPAゴシック", true, true},
+                                             {"Noto Sans CJK JP", true, false}} << "IPAゴシック";
+    QTest::newRow("English names") << Fonts{{"Noto Sans CJK KR", true, false}, {"Noto Sans CJK JP", true, false},
+                                            {"IPAGothic", true, true}} << "IPAGothic";
+    QTest::newRow("any other, proportional first")
+        << Fonts{{"IPAGothic", false, false}, {"VL ゴシック", true, true}, {"VL Pゴシック", true, false}} << "VL Pゴシック";
+    QTest::newRow("none covers Japanese") << Fonts{dejavu} << QString();
   }
   void page_family() {
     QFETCH(std::vector<FontCandidate>, installed);

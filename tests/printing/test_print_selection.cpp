@@ -75,11 +75,8 @@ class TestPrintSelection : public QObject {
     QTest::addColumn<QDate>("from");
     QTest::addColumn<QDate>("to");
     QTest::newRow("all listed") << QList<int>{1, 2, 3, 4, 5, 6} << QDate(2025, 12, 31) << QDate(2026, 6, 1);
-    QTest::newRow("a filter's few") << QList<int>{3, 2} << QDate(2026, 5, 3) << QDate(2026, 5, 3);
-    QTest::newRow("oldest listed first") << QList<int>{6, 2} << QDate(2025, 12, 31) << QDate(2026, 5, 3);
-    QTest::newRow("only an undated memo") << QList<int>{5} << QDate() << QDate();
-    QTest::newRow("nothing listed") << QList<int>{} << QDate() << QDate();
-    QTest::newRow("slots out of the table") << QList<int>{0, 7, 1} << QDate(2026, 6, 1) << QDate(2026, 6, 1);
+    QTest::newRow("a filter's few") << QList<int>{6, 2} << QDate(2025, 12, 31) << QDate(2026, 5, 3);
+    QTest::newRow("undated or out of the table") << QList<int>{0, 7, 5} << QDate() << QDate();
   }
   void date_span() {
     QFETCH(QList<int>, slots);

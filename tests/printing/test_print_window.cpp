@@ -33,12 +33,12 @@ constexpr char kNoFontChild[] = "VERDALIS_TEST_NO_JAPANESE_FONT";
 
 // A scalable font file of this machine that does not cover Japanese.
 QString font_without_japanese() {
-  const QString format = QStringLiteral("%{file}\n");
-  const QStringList japanese = run(QStringLiteral("fc-list"), {QStringLiteral("-f"), format, QStringLiteral(":lang=ja")})
-                                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  const QStringList all = run(QStringLiteral("fc-list"), {QStringLiteral("-f"), format, QStringLiteral(":scalable=true")})
-                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  for (const QString& file : all) {
+  const auto files = [](const QString& pattern) {
+    return run(QStringLiteral("fc-list"), {QStringLiteral("-f"), QStringLiteral("%{file}\n"), pattern})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  };
+  const QStringList japanese = files(QStringLiteral(":lang=ja"));
+  for (const QString& file : files(QStringLiteral(":scalable=true"))) {
     if (!japanese.contains(file) && file.endsWith(QStringLiteral(".ttf"))) return file;
   }
   return {};
@@ -137,21 +137,15 @@ class TestPrintWindow : public QObject {
   // here); an end moved by the keyboard changes the count, and a reversed
   // range says why it lists nothing. Screen readers name both fields.
   void window_date_range_data() {
-    QTest::addColumn<QString>("field");  // "" for the range as proposed
-    QTest::addColumn<bool>("year");      // the year section (Home), else the day (End)
-    QTest::addColumn<int>("step");       // Qt::Key_Up or Qt::Key_Down
+    QTest::addColumn<QList<int>>("keys");  // typed into 期間の始め
     QTest::addColumn<QString>("count");
-    const QString reversed = QStringLiteral("0件のメモ\n期間の始めが終わりより後になっています。");
-    QTest::newRow("as proposed") << QString() << false << 0 << "3件のメモ";
-    QTest::newRow("from a day later") << "Date_from" << false << int(Qt::Key_Up) << "2件のメモ";
-    QTest::newRow("to a day earlier") << "Date_to" << false << int(Qt::Key_Down) << "2件のメモ";
-    QTest::newRow("from a year later") << "Date_from" << true << int(Qt::Key_Up) << reversed;
-    QTest::newRow("to a year earlier") << "Date_to" << true << int(Qt::Key_Down) << reversed;
+    QTest::newRow("as proposed") << QList<int>{} << "3件のメモ";
+    QTest::newRow("a day later") << QList<int>{Qt::Key_End, Qt::Key_Up} << "2件のメモ";
+    QTest::newRow("a year later") << QList<int>{Qt::Key_Home, Qt::Key_Up}
+                                  << "0件のメモ\n期間の始めが終わりより後になっています。";
   }
   void window_date_range() {
-    QFETCH(QString, field);
-    QFETCH(bool, year);
-    QFETCH(int, step);
+    QFETCH(QList<int>, keys);
     QFETCH(QString, count);
     testing_support::MainWindowFixture f;
     QVERIFY(f.write_index({"2025/09/30", "花壇", "バラ", "秋", "3", "2025/09/30 10:00:00", "2025/09/30 10:00:00",
@@ -159,33 +153,25 @@ class TestPrintWindow : public QObject {
                            "2025/04/10", "花壇", "バラ", "春", "1", "2025/04/10 10:00:00", "2025/04/10 10:00:00"}));
     Main_form& form = f.load();
     QVERIFY(f.loaded);
-    QDate from, to;
-    QString label, from_name, to_name;
+    QStringList seen;  // the proposed range, the count, the fields' names
     bool can_save = false;
     form.run_modal = [&](QDialog& d) {
       auto& window = static_cast<F_print&>(d);
       user_input::show_active(&window);
       user_input::click(window.Check_range);
-      from = window.Date_from->date();
-      to = window.Date_to->date();
-      if (!field.isEmpty()) {
-        user_input::click(window.findChild<QDateEdit*>(field));
-        user_input::key(year ? Qt::Key_Home : Qt::Key_End);
-        user_input::key(Qt::Key(step));
+      seen << window.Date_from->date().toString(Qt::ISODate) << window.Date_to->date().toString(Qt::ISODate);
+      user_input::click(window.Date_from);
+      for (const int k : keys) user_input::key(Qt::Key(k));
+      seen << window.Label_count->text();
+      for (QWidget* w : {window.Date_from, window.Date_to}) {
+        seen << QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
       }
-      label = window.Label_count->text();
       can_save = window.Command_pdf->isEnabled();
-      from_name = QAccessible::queryAccessibleInterface(window.Date_from)->text(QAccessible::Name);
-      to_name = QAccessible::queryAccessibleInterface(window.Date_to)->text(QAccessible::Name);
       return 0;
     };
     f.click_tool_item(form.tools().Menu_print);
-    QCOMPARE(from, QDate(2025, 4, 10));
-    QCOMPARE(to, QDate(2025, 9, 30));
-    QCOMPARE(label, count);
+    QCOMPARE(seen, (QStringList{"2025-04-10", "2025-09-30", count, "期間の始め", "期間の終わり"}));
     QCOMPARE(can_save, !count.startsWith(QLatin1Char('0')));
-    QCOMPARE(from_name, QStringLiteral("期間の始め"));
-    QCOMPARE(to_name, QStringLiteral("期間の終わり"));
   }
 
   // With no font that covers Japanese the menu item says what to install
@@ -199,20 +185,14 @@ class TestPrintWindow : public QObject {
       Main_form& form = f.load();
       QVERIFY(f.loaded);
       bool opened = false;
-      form.run_modal = [&](QDialog&) {
-        opened = true;
-        return 0;
-      };
+      form.run_modal = [&](QDialog&) { return int(opened = true); };
       f.click_tool_item(form.tools().Menu_print);
       QVERIFY(!opened);
       QCOMPARE(f.messages.log.size(), 1);
       QCOMPARE(f.messages.log[0].text, printing::missing_font_message());
-      QVERIFY(f.messages.log[0].text.contains(QStringLiteral("fonts-ipafont-gothic")));
       const QString pdf = f.dir.filePath(QStringLiteral("x.pdf"));
       const auto result = printing::save_pdf(pdf, {plan(QStringLiteral("題"), QStringLiteral("本文"))}, {}, {}, {});
-      QVERIFY(!result.written);
-      QCOMPARE(result.message, printing::missing_font_message());
-      QVERIFY(!QFileInfo::exists(pdf));
+      QVERIFY(!result.written && result.message == printing::missing_font_message() && !QFileInfo::exists(pdf));
       return;
     }
     QTemporaryDir fonts;
