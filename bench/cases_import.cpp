@@ -108,7 +108,7 @@ WindowRun run_window(const QString& data, const QString& folder) {
   SilentMessages messages;
   Main_form form(state, messages);
   form.Form_Load();
-  form.tools().import_folder = [&](QWidget*) { return folder; };
+  form.tools().import_folder = [&](QWidget*, const QString&) { return folder; };
   WindowRun run;
   LoopWatch watch;
   QElapsedTimer t;

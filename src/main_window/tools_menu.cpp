@@ -9,6 +9,7 @@
 
 #include "main_window/main_form.h"
 #include "photo_import/f_import.h"
+#include "photo_import/import_settings.h"
 #include "picture_check/f_syozai.h"
 #include "printing/f_print.h"
 #include "seasons/f_album.h"
@@ -66,8 +67,8 @@ ToolsMenu::ToolsMenu(QMenuBar* bar, Main_form& main, store::AppState& state, ui:
 
   QObject::connect(Menu_syozai, &QAction::triggered, &main, [this] { Menu_syozai_Click(); });
   QObject::connect(Menu_import, &QAction::triggered, &main, [this] { Menu_import_Click(); });
-  import_folder = [](QWidget* parent) {
-    return QFileDialog::getExistingDirectory(parent, QStringLiteral("写真を取り込むフォルダ"), QDir::homePath());
+  import_folder = [](QWidget* parent, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, QStringLiteral("写真を取り込むフォルダ"), start);
   };
   QObject::connect(Menu_backup, &QAction::triggered, &main, [this] { Menu_backup_Click(); });
   QObject::connect(Menu_restore, &QAction::triggered, &main, [this] { Menu_restore_Click(); });
@@ -100,11 +101,15 @@ void ToolsMenu::Menu_syozai_Click() {
 }
 
 void ToolsMenu::Menu_import_Click() {
-  const QString folder = import_folder(&main_);
+  // The chooser opens at the folder chosen last; the window at its last size.
+  const QString folder = import_folder(&main_, photo_import::start_folder(own_settings(), QDir::homePath()));
   if (folder.isEmpty()) return;
   F_import import(state_, messages_, main_, thumbnails(), &main_);
+  import.resize_to_kept(photo_import::kept_size(own_settings()));
   import.start_scan(folder);
   main_.run_modal(import);
+  const QString failure = photo_import::keep_import_place(own_settings(), folder, import.size());
+  if (!failure.isEmpty()) messages_.inform(&main_, failure, store::kAppTitle);
 }
 
 void ToolsMenu::Menu_backup_Click() {

@@ -52,9 +52,9 @@ class ToolsMenu {
 
   // The file choices of the backup and the restore. Tests replace them.
   F_backup::Choosers backup_choosers = F_backup::standard_choosers();
-  // The folder whose photos are brought in ("" when the user cancels).
-  // Tests replace it.
-  std::function<QString(QWidget*)> import_folder;
+  // The folder whose photos are brought in ("" when the user cancels),
+  // chosen in a dialog that opens at `start`. Tests replace it.
+  std::function<QString(QWidget*, const QString& start)> import_folder;
 
   QMenu* Menu_tool = nullptr;
   QAction* Menu_syozai = nullptr;

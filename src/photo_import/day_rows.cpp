@@ -2,24 +2,30 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionHeader>
 #include <QTableWidget>
 #include <algorithm>
 #include <array>
-#include <QFocusEvent>
 
-#include "seasons/thumbnail_loader.h"
-#include "seasons/tile_delegate.h"
+#include "photo_import/photo_strip.h"
 
 namespace photo_import {
 
 namespace {
 
-constexpr int kStripTiles = 8;
+// The cells Tab stops at, in each row.
+constexpr std::array kStops{Take, Location, Variety, Title};
 
-// The strip's photos, in the item of the Photos column.
-constexpr int kPathsRole = Qt::UserRole + 1;
+// The mark of a day dated by its files' times, on the header's second line.
+const QString kFileTimeMark = QStringLiteral("（ファイルの日時）");
+const QString kNothingNew = QStringLiteral("新しい写真はありません");
+
 // A cell's text or check as the window proposed it, so that a later update
 // changes only what the user has left as it was.
 constexpr int kProposedRole = Qt::UserRole + 2;
@@ -42,6 +48,22 @@ void propose_check(QTableWidgetItem& item, Qt::CheckState state) {
   item.setData(kProposedRole, state);
 }
 
+// The 取り込む cell: a check box named by its day, or, for a day whose
+// photos are all in the diary, no check box at all (neither a click nor
+// Space can check it).
+void set_take(QTableWidgetItem& item, const QString& date, bool can_take) {
+  if (can_take) {
+    item.setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    propose_check(item, Qt::Checked);
+    item.setData(Qt::AccessibleTextRole, QStringLiteral("%1 を取り込む").arg(date));
+  } else {
+    item.setFlags(Qt::ItemIsEnabled);
+    item.setData(Qt::CheckStateRole, QVariant());
+    item.setData(kProposedRole, QVariant());
+    item.setData(Qt::AccessibleTextRole, QStringLiteral("%1（%2）").arg(date, kNothingNew));
+  }
+}
+
 void propose_text(QTableWidgetItem& item, const QString& text) {
   const QVariant proposed = item.data(kProposedRole);
   if (proposed.isNull() || item.text() == proposed.toString()) item.setText(text);
@@ -50,9 +72,70 @@ void propose_text(QTableWidgetItem& item, const QString& text) {
 
 }  // namespace
 
-namespace {
-constexpr std::array kStops{Take, Location, Variety, Title};
-}  // namespace
+DayTable::DayTable(int tile_side, QWidget* parent) : QTableWidget(0, kColumns, parent), tile_side_(tile_side) {
+  setTabKeyNavigation(true);
+  verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  verticalHeader()->setSectionsClickable(false);
+  verticalHeader()->setDefaultSectionSize(tile_side + 10);
+  measure_header();
+}
+
+// Every row's header gets the size of the widest date with its mark, so
+// that the header's width is known without measuring each row's text (a
+// day in the middle of a long list would otherwise be cut short).
+void DayTable::measure_header() {
+  QHeaderView* header = verticalHeader();
+  QStyleOptionHeader option;
+  option.initFrom(header);
+  QFont font = header->font();
+  font.setBold(true);  // as wide as the style may draw it
+  option.fontMetrics = QFontMetrics(font);
+  option.text = QStringLiteral("0000/00/00\n") + kFileTimeMark;
+  const QSize text = header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header);
+  header_size_ = QSize(text.width() + 8, tile_side_ + 10);
+  for (int row = 0; row < rowCount(); ++row) {
+    if (QTableWidgetItem* item = verticalHeaderItem(row)) item->setSizeHint(header_size_);
+  }
+}
+
+void DayTable::changeEvent(QEvent* event) {
+  QTableWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) measure_header();
+}
+
+int DayTable::photo_at(const QModelIndex& index, const QPoint& at) const {
+  if (!index.isValid() || index.column() != Photos) return -1;
+  const QRect cell = visualRect(index);
+  const int photos = static_cast<int>(index.data(kPathsRole).toStringList().size());
+  const int tile = tile_at(at.x() - cell.left(), tile_side_);
+  if (tile < 0 || !tile_rect(cell, tile, tile_side_).contains(at)) return -1;
+  const int photo = photo_of_tile(tile, strip_layout(cell.width(), tile_side_, photos));
+  return photo < photos ? photo : -1;
+}
+
+void DayTable::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  const QModelIndex index = indexAt(at);
+  const int photo = event->button() == Qt::LeftButton ? photo_at(index, at) : -1;
+  if (photo < 0 || !open_photo) {
+    QTableWidget::mouseDoubleClickEvent(event);
+    return;
+  }
+  event->accept();
+  open_photo(index.row(), photo);
+}
+
+void DayTable::keyPressEvent(QKeyEvent* event) {
+  const QModelIndex current = currentIndex();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && open_photo && current.column() == Photos && state() != EditingState &&
+      !current.data(kPathsRole).toStringList().isEmpty()) {
+    event->accept();
+    open_photo(current.row(), 0);
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
 
 QModelIndex DayTable::stop_from(const QModelIndex& index, bool forward) const {
   const int stops = static_cast<int>(kStops.size());
@@ -83,37 +166,6 @@ void DayTable::focusInEvent(QFocusEvent* event) {
     if (first.isValid()) setCurrentIndex(first);
   }
   QTableWidget::focusInEvent(event);
-}
-
-StripDelegate::StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent)
-    : QStyledItemDelegate(parent), loader_(loader) {}
-
-void StripDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  const QStringList paths = index.data(kPathsRole).toStringList();
-  const int side = loader_.side();
-  painter->save();
-  painter->setClipRect(option.rect);
-  for (int i = 0; i < std::min<int>(kStripTiles, static_cast<int>(paths.size())); ++i) {
-    const QRect tile(option.rect.left() + 2 + i * (side + 4), option.rect.top() + 2, side, side);
-    if (hold_) {
-      painter->fillRect(tile, QColor(232, 232, 228));
-    } else {
-      seasons::paint_tile(*painter, tile, loader_, paths[i]);
-    }
-  }
-  painter->restore();
-  if (option.state & QStyle::State_HasFocus) {
-    QStyleOptionFocusRect focus;
-    focus.QStyleOption::operator=(option);
-    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-  }
-}
-
-QSize StripDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
-  const int side = loader_.side();
-  const auto tiles = std::min<qsizetype>(kStripTiles, index.data(kPathsRole).toStringList().size());
-  return {static_cast<int>(std::max<qsizetype>(1, tiles)) * (side + 4), side + 4};
 }
 
 QWidget* CategoryDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
@@ -168,13 +220,13 @@ void CheckDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 QStringList strip_paths(const QTableWidget& grid, int row) { return grid.item(row, Photos)->data(kPathsRole).toStringList(); }
 
-void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const QString& location,
+void insert_day_row(DayTable& grid, int row, const store::ImportDay& day, const QString& location,
                     const QString& variety) {
   grid.insertRow(row);
-  auto* take = new QTableWidgetItem;
-  take->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-  grid.setItem(row, Take, take);
-  grid.setItem(row, Day, fixed_item());
+  auto* header = new QTableWidgetItem;
+  header->setSizeHint(grid.day_header_size());
+  grid.setVerticalHeaderItem(row, header);
+  grid.setItem(row, Take, fixed_item());
   grid.setItem(row, Count, fixed_item());
   grid.setItem(row, Photos, fixed_item());
   grid.setItem(row, Location, editable_item(location));
@@ -186,11 +238,11 @@ void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, co
 void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day) {
   const int fresh = day.fresh();
   const int known = static_cast<int>(day.photos.size()) - fresh;
-  propose_check(*grid.item(row, Take), fresh > 0 ? Qt::Checked : Qt::Unchecked);
+  const QString date = day.day.toString(QStringLiteral("yyyy/MM/dd"));
   const bool file_time = std::any_of(day.photos.begin(), day.photos.end(), [](const store::ImportPhoto& p) { return p.from_file; });
-  grid.item(row, Day)->setText(day.day.toString(QStringLiteral("yyyy/MM/dd")) +
-                               (file_time ? QStringLiteral("（ファイルの日時）") : QString()));
-  grid.item(row, Count)->setText(known > 0 ? QStringLiteral("%1 枚（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
+  grid.verticalHeaderItem(row)->setText(file_time ? date + QLatin1Char('\n') + kFileTimeMark : date);
+  set_take(*grid.item(row, Take), date, fresh > 0);
+  grid.item(row, Count)->setText(known > 0 ? QStringLiteral("%1 枚\n（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
                                            : QStringLiteral("%1 枚").arg(day.photos.size()));
   QStringList paths;
   QStringList names;
@@ -202,7 +254,9 @@ void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day) {
   QTableWidgetItem& strip = *grid.item(row, Photos);
   strip.setData(kPathsRole, paths);
   // What the thumbnails show, for a screen reader and as the hover hint.
-  strip.setData(Qt::AccessibleTextRole, names.isEmpty() ? QStringLiteral("新しい写真はありません") : names.join(QStringLiteral("、")));
+  // A day with nothing new says so on screen too, where the strip would be.
+  strip.setText(names.isEmpty() ? kNothingNew : QString());
+  strip.setData(Qt::AccessibleTextRole, names.isEmpty() ? kNothingNew : names.join(QStringLiteral("、")));
   strip.setToolTip(names.join(QLatin1Char('\n')));
   // A day whose photos are all in the diary already adds nothing: no title
   // is proposed for it.

@@ -1,6 +1,7 @@
 #pragma once
-// The rows of the import window's table, one per shooting day: a check box,
-// the date, the number of photos, a strip of thumbnails, the location and
+// The rows of the import window's table, one per shooting day: the date as
+// the row's header (it stays in sight when the table scrolls sideways), a
+// check box, the number of photos, a strip of thumbnails, the location and
 // variety and the title. Rows come while the folder is still being read
 // and are brought up to date as its days grow; what the user changed in a
 // row (the check, the title) is kept. The cells are plain items drawn and
@@ -9,50 +10,50 @@
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <functional>
 
 #include "store/pictures/photo_import.h"
 
 class QAbstractItemModel;
 
-namespace seasons {
-class ThumbnailLoader;
-}
-
 namespace photo_import {
 
-enum Column { Take, Day, Count, Photos, Location, Variety, Title, kColumns };
+enum Column { Take, Count, Photos, Location, Variety, Title, kColumns };
 
 // The table of days. Tab and Shift+Tab go through each row's check box,
 // location, variety and title in reading order (also from an open box)
 // and leave the table after the last or before the first; coming in by
 // Tab starts at the first row's check box, by Shift+Tab at the last title.
+// A double-click on a thumbnail, or Enter on a strip, opens a photo.
 class DayTable : public QTableWidget {
  public:
-  DayTable(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) { setTabKeyNavigation(true); }
+  // `tile_side`: the strips' thumbnail size in pixels.
+  DayTable(int tile_side, QWidget* parent);
+
+  // Called with the row and the strip's photo (0-based) to open: the
+  // photo double-clicked, the first the 「+n」 tile counts, or on Enter the
+  // strip's first.
+  std::function<void(int row, int photo)> open_photo;
+
+  // The size of a row's header, wide enough for any date with its mark.
+  QSize day_header_size() const { return header_size_; }
 
  protected:
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void focusInEvent(QFocusEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The stop after (or before) `index`; invalid past the ends.
   QModelIndex stop_from(const QModelIndex& index, bool forward) const;
-};
+  // The strip photo under `at` (viewport pixels), -1 when none.
+  int photo_at(const QModelIndex& index, const QPoint& at) const;
+  void measure_header();
 
-// A day's photos as a row of thumbnails, redrawn as they arrive. While
-// the folder is read the tiles are plain and no thumbnail is asked for:
-// making one reads the whole photo, which on a card or a phone competes
-// with reading the heads of all the others.
-class StripDelegate : public QStyledItemDelegate {
- public:
-  StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent);
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  void hold_thumbnails(bool hold) { hold_ = hold; }
-
- private:
-  seasons::ThumbnailLoader& loader_;
-  bool hold_ = false;
+  int tile_side_;
+  QSize header_size_;
 };
 
 // The location or the variety, edited in a drop-down of the list's names
@@ -92,9 +93,10 @@ class CheckDelegate : public QStyledItemDelegate {
 QStringList strip_paths(const QTableWidget& grid, int row);
 
 // Inserts a row for `day` at `row`, with the location and variety given.
-void insert_day_row(QTableWidget& grid, int row, const store::ImportDay& day, const QString& location,
+void insert_day_row(DayTable& grid, int row, const store::ImportDay& day, const QString& location,
                     const QString& variety);
-// Brings row `row` up to `day` (the same date, perhaps more photos).
+// Brings row `row` up to `day` (the same date, perhaps more photos). A day
+// with no photo new to the diary cannot be checked.
 void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day);
 
 }  // namespace photo_import

@@ -6,13 +6,17 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStringListModel>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string_view>
 #include <tuple>
 
+#include "photo_import/photo_strip.h"
+#include "picture_viewer/f_gensun.h"
 #include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_save.h"
 #include "ui/form_controls.h"
@@ -59,6 +63,7 @@ F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::Mai
   build_controls();
   scan_folder = [](const QString& folder, const store::KnownSource& known, const std::atomic_bool& cancel,
                    const store::ScanProgress& progress) { return store::scan_photo_folder(folder, known, cancel, progress); };
+  run_viewer = [](QDialog& viewer) { return viewer.exec(); };
   connect(&job_, &ui::BackgroundJob::tick, this, &F_import::show_progress);
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_import::set_running);
 }
@@ -72,19 +77,21 @@ void F_import::build_controls() {
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setWordWrap(true);
-  Grid1 = new photo_import::DayTable(0, kColumns, this);
+  Grid1 = new photo_import::DayTable(thumbnails_.side(), this);
   Grid1->setObjectName(QStringLiteral("Grid1"));
+  Grid1->setAccessibleName(QStringLiteral("取り込む日の一覧"));
   locations_ = new QStringListModel(state_.location_list.names, this);
   varieties_ = new QStringListModel(state_.variety_list.names, this);
-  Grid1->setHorizontalHeaderLabels({QStringLiteral("取り込む"), QStringLiteral("撮影日"), QStringLiteral("枚数"),
-                                    QStringLiteral("写真"), QStringLiteral("場所"), QStringLiteral("品種"),
-                                    QStringLiteral("タイトル")});
-  Grid1->verticalHeader()->hide();
-  Grid1->verticalHeader()->setDefaultSectionSize(thumbnails_.side() + 10);
-  // The location and variety get room for a name; the title takes the rest.
-  Grid1->horizontalHeader()->setStretchLastSection(true);
-  Grid1->setColumnWidth(Location, 140);
-  Grid1->setColumnWidth(Variety, 140);
+  Grid1->setHorizontalHeaderLabels({QStringLiteral("取り込む"), QStringLiteral("枚数"), QStringLiteral("写真"),
+                                    QStringLiteral("場所"), QStringLiteral("品種"), QStringLiteral("タイトル")});
+  // The location, variety and title get room for a name and the strip
+  // the rest, so that at the window's usual size every box is in sight;
+  // in a narrower one the table scrolls sideways under the dates.
+  Grid1->horizontalHeader()->setSectionResizeMode(Photos, QHeaderView::Stretch);
+  Grid1->setColumnWidth(Location, 120);
+  Grid1->setColumnWidth(Variety, 120);
+  Grid1->setColumnWidth(Title, 160);
+  Grid1->open_photo = [this](int row, int photo) { open_photo(row, photo); };
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
   // Tab goes through each row's boxes; the arrows move too, Space checks a
   // day, and F2, typing or a click opens the location, variety or title.
@@ -201,9 +208,8 @@ void F_import::show_days(const std::vector<store::ImportDay>& days) {
     }
     days_[i] = days[i];
   }
-  for (const int column : {static_cast<int>(Take), static_cast<int>(Day), static_cast<int>(Count), static_cast<int>(Photos)}) {
-    Grid1->resizeColumnToContents(column);
-  }
+  Grid1->resizeColumnToContents(Take);
+  Grid1->resizeColumnToContents(Count);
   if (Grid1->currentRow() < 0 && Grid1->rowCount() > 0) Grid1->setCurrentCell(0, Take);
 }
 
@@ -280,6 +286,34 @@ void F_import::Command1_Click() {
   if (!change.warning.isEmpty()) text += QStringLiteral("\n\n") + change.warning;
   messages_.inform(this, text, store::kAppTitle);
   accept();
+}
+
+void F_import::open_photo(int row, int photo) {
+  // The viewer opens once the input event is done, so that its modal loop
+  // does not run inside it.
+  QTimer::singleShot(0, this, [this, row, photo] {
+    if (row < 0 || static_cast<size_t>(row) >= days_.size()) return;
+    // The photos as the memo would get them, titled the way chosen below.
+    std::vector<store::ImageEntry> images =
+        store::day_memo(days_[static_cast<size_t>(row)], {}, {}, {}, Option1->isChecked()).images;
+    if (photo < 0 || static_cast<size_t>(photo) >= images.size()) return;
+    // The viewer pages through these photos only; the main window's memo
+    // and its pictures stay as they are.
+    store::AppState shown(state_.data_dir);
+    shown.current_image_no = photo + 1;
+    shown.current_image_path = images[static_cast<size_t>(photo)].path;
+    shown.current_images = std::move(images);
+    F_gensun viewer(shown, messages_, main_, this);
+    run_viewer(viewer);
+  });
+}
+
+void F_import::resize_to_kept(const std::optional<QSize>& kept) {
+  if (!kept) return;
+  const QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
+  QSize size = kept->expandedTo(minimumSize());
+  if (screen != nullptr) size = size.boundedTo(screen->availableGeometry().size());
+  resize(size);
 }
 
 void F_import::keyPressEvent(QKeyEvent* event) {

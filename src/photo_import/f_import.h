@@ -2,7 +2,8 @@
 // "写真の取り込み": a camera folder's pictures by the day they were taken,
 // one row per day with its photos as thumbnails, a check box, and the
 // location, variety and title its memo will get; "取り込む" makes one new
-// memo per checked day. The folder is scanned in a worker thread.
+// memo per checked day. The folder is scanned in a worker thread. A
+// double-click on a thumbnail shows the photo in the full-size viewer.
 
 #include <QDialog>
 #include <atomic>
@@ -14,6 +15,7 @@
 
 #include "store/diary/app_state.h"
 #include "photo_import/day_rows.h"
+#include "photo_import/photo_strip.h"
 #include "store/pictures/photo_import.h"
 #include "ui/background_job.h"
 #include "ui/main_window_host.h"
@@ -23,7 +25,6 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QStringListModel;
-class QTableWidget;
 
 namespace seasons {
 class ThumbnailLoader;
@@ -56,9 +57,15 @@ class F_import : public QDialog {
   using ScanFolder = std::function<store::ImportScan(const QString&, const store::KnownSource&, const std::atomic_bool&,
                                                      const store::ScanProgress&)>;
   ScanFolder scan_folder;
+  // Runs the full-size viewer modally; a test puts in one that looks at it.
+  std::function<int(QDialog&)> run_viewer;
+
+  // Takes a size kept from an earlier run, within the screen and no
+  // smaller than the window's minimum; nothing keeps the default size.
+  void resize_to_kept(const std::optional<QSize>& kept);
 
   QLabel* Label1 = nullptr;  // what the window shows or does
-  QTableWidget* Grid1 = nullptr;
+  photo_import::DayTable* Grid1 = nullptr;
   QRadioButton* Option1 = nullptr;  // titles by shooting time
   QRadioButton* Option2 = nullptr;  // titles by file name
   QLabel* Label2 = nullptr;         // what was left out
@@ -77,6 +84,9 @@ class F_import : public QDialog {
   void show_days(const std::vector<store::ImportDay>& days);
   void show_result();
   void set_running(bool running);
+  // Photo `photo` (0-based) of row `row`'s strip in the viewer, paging
+  // through the day's other new photos.
+  void open_photo(int row, int photo);
 
   store::AppState& state_;
   ui::MessageService& messages_;

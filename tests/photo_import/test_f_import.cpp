@@ -1,13 +1,18 @@
-// 写真の取り込み driven with the mouse: a folder holding three days of
-// photos, one of them already in the diary, lists three days with that one
-// unchecked; 取り込む creates two memos with the days' dates and their photos
-// titled by time, and the main list shows them.
+// 写真の取り込み driven with the mouse and the keyboard: a folder holding
+// three days of photos, one of them already in the diary, lists three days
+// with that one unable to be checked; 取り込む creates two memos with the
+// days' dates and their photos titled by time, and the main list shows
+// them. Thumbnails open in the full-size viewer; the window's size and the
+// folder are kept for the next opening.
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 #include <future>
 
@@ -16,9 +21,38 @@
 #include "main_window/tools_menu.h"
 #include "main_window_fixture.h"
 #include "photo_import/f_import.h"
+#include "photo_import/photo_strip.h"
+#include "picture_viewer/f_gensun.h"
 #include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_files.h"
+#include "store/diary/own_settings.h"
 #include "user_input.h"
+
+namespace {
+
+// Whether the cell shows something dark (text) in `box` (cell pixels; the
+// whole cell when empty).
+bool dark_in(QTableView* view, const QModelIndex& index, QRect box = {}) {
+  const QImage cell = view->viewport()->grab(view->visualRect(index)).toImage();
+  if (box.isEmpty()) box = cell.rect();
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int x = box.left(); x <= box.right(); ++x) {
+      if (cell.pixelColor(x, y).lightness() < 80) return true;
+    }
+  }
+  return false;
+}
+
+// A day of `photos` photos taken at 09:00, 09:01 ... in `folder`.
+store::ImportDay day_of(int d, int photos, const QString& folder = QStringLiteral("/p/")) {
+  store::ImportDay day{QDate(2026, 6, d), {}};
+  for (int i = 0; i < photos; ++i) {
+    day.photos.push_back({QStringLiteral("%1%2_%3.JPG").arg(folder).arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
+  }
+  return day;
+}
+
+}  // namespace
 
 class TestFImport : public QObject {
   Q_OBJECT
@@ -38,14 +72,19 @@ class TestFImport : public QObject {
     Main_form& form = f.load();
     QVERIFY(f.loaded);
     user_input::show_active(&form);
-    form.tools().import_folder = [&](QWidget*) { return photos; };
+    form.tools().import_folder = [&](QWidget*, const QString&) { return photos; };
     QStringList rows;
+    QStringList spoken;
     const auto drive = [&](F_import& w) {
       user_input::show_active(&w);
       w.wait_for_scan();
+      QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.Grid1);
+      spoken << table->text(QAccessible::Name);
       for (int r = 0; r < w.Grid1->rowCount(); ++r) {
-        rows << w.Grid1->item(r, F_import::Day)->text() + QLatin1Char(' ') + w.Grid1->item(r, F_import::Count)->text() +
+        rows << w.Grid1->verticalHeaderItem(r)->text() + QLatin1Char(' ') + w.Grid1->item(r, F_import::Count)->text() +
                     (w.Grid1->item(r, F_import::Take)->checkState() == Qt::Checked ? " ✓" : "");
+        QAccessibleInterface* take = table->tableInterface()->cellAt(r, F_import::Take);
+        spoken << take->text(QAccessible::Name) + (take->state().checkable ? " ☐" : "");
       }
       QCOMPARE(w.Grid1->item(0, F_import::Location)->text(), QStringLiteral("花壇"));
       // A click opens the location's drop-down box; a new name is typed.
@@ -55,13 +94,14 @@ class TestFImport : public QObject {
       user_input::type_text(QStringLiteral("温室"));
       user_input::key(Qt::Key_Return);
       QTRY_COMPARE(w.Grid1->item(1, F_import::Location)->text(), QStringLiteral("温室"));
-      // The day already in the diary, chosen anyway, proposes no title and
-      // adds nothing.
+      // The day already in the diary proposes no title, says on screen that
+      // it has nothing new, and neither a click nor Space checks it.
       QCOMPARE(w.Grid1->item(0, F_import::Title)->text(), QString());
-      user_input::click_row(w.Grid1, 0, F_import::Day);
-      user_input::key(Qt::Key_Home);
+      const QModelIndex strip = w.Grid1->model()->index(0, F_import::Photos);
+      QVERIFY(dark_in(w.Grid1, strip));
+      user_input::click_row(w.Grid1, 0, F_import::Take);
       user_input::key(Qt::Key_Space);
-      QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Checked);
+      QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Unchecked);
       user_input::click(w.Command1);
     };
     form.run_modal = [&](QDialog& d) {
@@ -71,7 +111,9 @@ class TestFImport : public QObject {
 
     form.tools().Menu_import->trigger();
 
-    QCOMPARE(rows, (QStringList{"2026/05/22 1 枚（1 枚は登録済み）", "2026/05/21 1 枚 ✓", "2026/05/20 2 枚 ✓"}));
+    QCOMPARE(rows, (QStringList{"2026/05/22 1 枚\n（1 枚は登録済み）", "2026/05/21 1 枚 ✓", "2026/05/20 2 枚 ✓"}));
+    QCOMPARE(spoken, (QStringList{"取り込む日の一覧", "2026/05/22（新しい写真はありません）", "2026/05/21 を取り込む ☐",
+                                  "2026/05/20 を取り込む ☐"}));
     QCOMPARE(f.titles(), (QStringList{"夕方", "写真 1 枚", "写真 2 枚"}));
     QCOMPARE(f.state->memo_table.text(1, store::MemoField::Location), QStringLiteral("温室"));
     QVERIFY(f.state->location_list.names.contains(QStringLiteral("温室")));
@@ -111,6 +153,8 @@ class TestFImport : public QObject {
     w.start_scan(photos);
     w.wait_for_scan();
     QCOMPARE(QApplication::focusWidget(), w.Grid1);
+    // At the usual size every box of a row is in sight without scrolling.
+    if (points == 0) QCOMPARE(w.Grid1->horizontalScrollBar()->maximum(), 0);
     // The current check box's cell is marked whole, not only beside the box.
     const QRect take = w.Grid1->visualRect(w.Grid1->model()->index(0, F_import::Take));
     const QImage cell = w.Grid1->viewport()->grab(take).toImage();
@@ -164,11 +208,7 @@ class TestFImport : public QObject {
     QVERIFY(f.loaded);
     seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));
     F_import w(*f.state, f.messages, form, thumbnails, &form);
-    const auto day = [](int d, int photos) {
-      store::ImportDay day{QDate(2026, 6, d), {}};
-      for (int i = 0; i < photos; ++i) day.photos.push_back({QStringLiteral("/p/%1_%2.JPG").arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
-      return day;
-    };
+    const auto day = [](int d, int photos) { return day_of(d, photos); };
     // The scan waits at each gate until the test opens it (at the latest
     // when the test ends, before the window goes).
     struct Gate {
@@ -213,7 +253,7 @@ class TestFImport : public QObject {
     user_input::key(Qt::Key_Return);
     // The view commits and closes its editor on its next turn.
     QTRY_COMPARE(w.Grid1->item(2, F_import::Title)->text(), QStringLiteral("夕方の庭"));
-    QCOMPARE(w.Grid1->item(0, F_import::Day)->text(), QStringLiteral("2026/06/03"));
+    QCOMPARE(w.Grid1->verticalHeaderItem(0)->text(), QStringLiteral("2026/06/03"));
     QCOMPARE(w.Grid1->item(1, F_import::Take)->checkState(), Qt::Unchecked);
     QCOMPARE(w.Grid1->item(1, F_import::Count)->text(), QStringLiteral("3 枚"));
     QCOMPARE(w.Grid1->item(1, F_import::Title)->text(), QStringLiteral("写真 3 枚"));
@@ -246,6 +286,126 @@ class TestFImport : public QObject {
     QCOMPARE(w.Grid1->currentColumn(), int(F_import::Variety));
     QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
     QCOMPARE(f.state->memo_count(), memos);
+  }
+  // A double-click on a thumbnail (or Enter on a strip) shows the photo in
+  // the viewer, titled as it would be imported, and 次 pages through the
+  // day. A wide window shows more than eight; the usual one ends its strip
+  // in a 「+n」 tile (tile -1: the last in the cell) that opens the first
+  // photo it counts.
+  void opening_photos_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("photos");
+    QTest::addColumn<int>("tile");  // -2: Enter on the strip
+    QTest::addColumn<QStringList>("seen");
+    QTest::newRow("wide window, tenth tile") << 1600 << 12 << 9 << QStringList{"09:09", "09:10"};
+    QTest::newRow("usual size, +n tile") << 980 << 30 << -1 << QStringList{};
+    QTest::newRow("last photo of the day") << 1600 << 3 << 2 << QStringList{"09:02", "09:02", "次の画像はありません"};
+    QTest::newRow("Enter on the strip") << 980 << 3 << -2 << QStringList{"09:00", "09:01"};
+  }
+
+  void opening_photos() {
+    QFETCH(int, width);
+    QFETCH(int, photos);
+    QFETCH(int, tile);
+    QFETCH(QStringList, seen);
+    testing_support::MainWindowFixture f;
+    Main_form& form = f.load();
+    seasons::ThumbnailLoader thumbnails(seasons::AlbumTileSide, f.dir_path + QStringLiteral("cache"));
+    F_import w(*f.state, f.messages, form, thumbnails, &form);
+    const store::ImportDay day = day_of(1, photos, f.dir_path);
+    for (const store::ImportPhoto& photo : day.photos) QVERIFY(QFile(photo.path).open(QIODevice::WriteOnly));
+    w.scan_folder = [&](const QString&, const store::KnownSource&, const std::atomic_bool&, const store::ScanProgress&) {
+      return store::ImportScan{{day}, {}, {}, 0, false, {}};
+    };
+    QStringList viewed;
+    w.run_viewer = [&](QDialog& d) {
+      auto& viewer = static_cast<F_gensun&>(d);
+      const auto messages = f.messages.log.size();
+      viewer.show();
+      viewed << viewer.Text1->toPlainText();
+      user_input::click(viewer.Command3);
+      viewed << viewer.Text1->toPlainText();
+      if (f.messages.log.size() > messages) viewed << f.messages.log.back().text;
+      return 0;
+    };
+    w.resize(width, 520);
+    user_input::show_active(&w);
+    w.start_scan(f.dir_path);
+    w.wait_for_scan();
+    const QModelIndex strip = w.Grid1->model()->index(0, F_import::Photos);
+    const QRect cell = w.Grid1->visualRect(strip);
+    if (tile == -2) {
+      user_input::click_row(w.Grid1, 0, F_import::Photos);
+      user_input::key(Qt::Key_Return);
+    } else {
+      if (tile == -1) {
+        while (photo_import::tile_rect(cell, tile + 1, seasons::AlbumTileSide).right() <= cell.right()) ++tile;
+        // It reads 「+n」 (dark text); the photo tile before it does not.
+        const QRect last = photo_import::tile_rect(cell, tile, seasons::AlbumTileSide).translated(-cell.topLeft());
+        QVERIFY(dark_in(w.Grid1, strip, last));
+        QVERIFY(!dark_in(w.Grid1, strip, last.translated(-last.width() - 4, 0)));
+        for (const int photo : {tile, tile + 1}) seen << QStringLiteral("09:%1").arg(photo, 2, 10, QLatin1Char('0'));
+      }
+      const QPoint at = photo_import::tile_rect(cell, tile, seasons::AlbumTileSide).center();
+      QTest::mouseClick(w.Grid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+      QTest::mouseDClick(w.Grid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+    QTRY_COMPARE(viewed, seen);
+  }
+
+  // The folder dialog opens at the folder chosen last (or the nearest one
+  // above it still there, else home) and the window at its last size, both
+  // kept in verdalis.ini beside other tools' keys; a file that cannot be
+  // written is named once, and the choice holds for the run.
+  void kept_between_openings_data() {
+    QTest::addColumn<QString>("kept");  // %1: the data folder; "/": verdalis.ini is a folder
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QSize>("size");  // empty: the window's minimum
+    const QString home = QDir::homePath();
+    QTest::newRow("nothing kept") << "" << home << QSize(980, 520);
+    QTest::newRow("folder and size") << "import.folder=%1/DCIM\r\nimport.size=700,450" << "%1/DCIM" << QSize(700, 450);
+    QTest::newRow("card taken out") << "import.folder=%1/card/DCIM/100" << "%1" << QSize(980, 520);
+    QTest::newRow("not a size") << "import.size=700;450" << home << QSize(980, 520);
+    QTest::newRow("below the minimum") << "import.size=10,10" << home << QSize();
+    QTest::newRow("file unwritable") << "/" << home << QSize(980, 520);
+  }
+
+  void kept_between_openings() {
+    QFETCH(QString, kept);
+    QFETCH(QString, start);
+    QFETCH(QSize, size);
+    testing_support::MainWindowFixture f;
+    const QString ini = f.dir_path + QStringLiteral("verdalis.ini"), photos = f.dir_path + QStringLiteral("DCIM");
+    QVERIFY(QDir().mkpath(photos));
+    QVERIFY(kept == "/" ? QDir().mkpath(ini)
+                        : testing_support::write_bytes(ini, "search.fold=1\r\n" + kept.replace("%1", f.dir.path()).toUtf8()));
+    Main_form& form = f.load();
+    user_input::show_active(&form);
+    QStringList starts;
+    form.tools().import_folder = [&](QWidget*, const QString& from) {
+      starts << from;
+      return photos;
+    };
+    QList<QSize> sizes{QSize()};  // the first: the window's minimum
+    form.run_modal = [&](QDialog& d) {
+      user_input::show_active(&d);
+      static_cast<F_import&>(d).wait_for_scan();
+      sizes << d.size();
+      sizes[0] = d.minimumSize();
+      d.resize(720, 480);
+      user_input::key(Qt::Key_Escape);
+      return d.result();
+    };
+    form.tools().Menu_import->trigger();
+    form.tools().Menu_import->trigger();
+
+    QCOMPARE(starts, (QStringList{start.replace("%1", f.dir.path()), photos}));
+    QCOMPARE(sizes.mid(1), (QList<QSize>{size.isEmpty() ? sizes[0] : size, QSize(720, 480)}));
+    QCOMPARE(f.messages.log.size(), kept == "/" ? 1 : 0);
+    if (kept == "/") QVERIFY(f.messages.log[0].text.contains(QStringLiteral("verdalis.ini")));
+    store::OwnSettings settings(ini);
+    settings.load();
+    QCOMPARE(settings.value(QStringLiteral("search.fold")), kept == "/" ? QString() : QStringLiteral("1"));
   }
 };
 
