@@ -79,6 +79,11 @@ void F_kinyu::paste_pictures() {
 
 F_kinyu::SavedCopy F_kinyu::save_copy(const QImage& image, const QString& caption, const QString& proposed) {
   SavedCopy saved;
+  // A full list takes no copy: the user is not asked where to save one.
+  if (state_.current_image_count() >= store::kPictureCapacity) {
+    saved.why = QStringLiteral("画像の数が限界(100)を越えます");
+    return saved;
+  }
   saved.path = choose_image_file(this, caption, proposed);
   if (saved.path.isEmpty()) return saved;
   saved.path = store::with_picture_suffix(saved.path);

@@ -150,6 +150,7 @@ class TestEditorFiles : public QObject {
     QTest::newRow("the place proposed") << "=" << "=";
     QTest::newRow("elsewhere, without a suffix") << "貼り付け" << "貼り付け.jpg";
     QTest::newRow("cancelled") << "" << "";
+    QTest::newRow("a full list, not asked") << "full" << "";
   }
 
   void pasting_an_image() {
@@ -162,6 +163,8 @@ class TestEditorFiles : public QObject {
     image.fill(Qt::red);
     QGuiApplication::clipboard()->setImage(image);
     QString proposed;
+    const bool full = chosen == QStringLiteral("full");
+    for (int i = 0; full && i < 100; ++i) f.state->current_images.push_back({f.pictures[0], QString::number(i)});
     dlg.pictures_folder = f.dir_path + QStringLiteral("写真");
     dlg.choose_image_file = [&](QWidget*, const QString&, const QString& p) {
       proposed = p;
@@ -171,9 +174,16 @@ class TestEditorFiles : public QObject {
     user_input::click(dlg.List1);
     QTest::keyClick(dlg.List1, Qt::Key_V, Qt::ControlModifier);
 
+    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), chosen == QStringLiteral("="));
+    if (full) {
+      QVERIFY(proposed.isEmpty());
+      QCOMPARE(f.state->current_image_count(), 100);
+      QCOMPARE(f.messages.log.size(), 1);
+      QVERIFY(f.messages.log[0].text.contains(QStringLiteral("限界(100)")));
+      return;
+    }
     const QString folder = f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) + "/";
     QVERIFY2(proposed.startsWith(folder) && proposed.endsWith(QStringLiteral(".jpg")), qPrintable(proposed));
-    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), chosen == QStringLiteral("="));
     const QString path = saved == QStringLiteral("=") ? proposed : saved.isEmpty() ? QString() : f.dir_path + saved;
     QCOMPARE(paths_of(*f.state), path.isEmpty() ? QStringList{} : QStringList{path});
     if (!path.isEmpty()) QCOMPARE(QImage(path).size(), QSize(20, 10));
