@@ -85,9 +85,13 @@ void Main_form::build_controls() {
 }
 
 void Main_form::build_filter_row(QWidget* client) {
-  auto make_combo = [this, client](const char* name) {
+  // The boxes are named for screen readers after the labels beside them,
+  // and described by their hints.
+  auto make_combo = [this, client](const char* name, const QString& spoken, const QString& description) {
     ui::PickCombo* combo = ui::make_pick_combo(client, name);
     combo->lineEdit()->installEventFilter(this);
+    combo->setAccessibleName(spoken);
+    combo->setAccessibleDescription(description);
     return combo;
   };
   QPalette yellow;
@@ -96,13 +100,13 @@ void Main_form::build_filter_row(QWidget* client) {
   Label1->setAutoFillBackground(true);
   Label1->setPalette(yellow);
   place_sized_to_text(Label1, 0, 120);
-  Combo1 = make_combo("Combo1");
+  Combo1 = make_combo("Combo1", QStringLiteral("場所"), QStringLiteral("指定した場所の項目だけを表示します。"));
   place(Combo1, 540, 60, 3315, 315);
   Label2 = make_label(client, "Label2", QStringLiteral("品種"));
   Label2->setAutoFillBackground(true);
   Label2->setPalette(yellow);
   place_sized_to_text(Label2, 3840, 120);
-  Combo2 = make_combo("Combo2");
+  Combo2 = make_combo("Combo2", QStringLiteral("品種"), QStringLiteral("指定した品種の項目だけを表示します。"));
   place(Combo2, 4440, 60, 3795, 315);
   Command2 = make_button(client, "Command2", QStringLiteral("リセット"));
   place(Command2, 8400, 60, 855, 315);

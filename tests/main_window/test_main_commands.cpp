@@ -1,5 +1,6 @@
 // The main window's hints, menu bar, usage guide and quit items.
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -83,14 +84,21 @@ class TestMainCommands : public QObject {
     QCOMPARE(f.form.Text1->text(), hint);
   }
 
-  void filter_boxes_hint_on_focus() {
+  // The hint, and what a screen reader says of the box with the focus.
+  void filter_boxes_hint_and_speak_on_focus() {
     Fixture f;
     f.form.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.form));
+    const auto spoken = [] {
+      const QAccessibleInterface* box = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+      return box->text(QAccessible::Name) + u'|' + box->text(QAccessible::Description);
+    };
     f.form.Combo2->setFocus();
     QCOMPARE(f.form.Text1->text(), QStringLiteral("指定した品種の項目だけを表示します。"));
+    QCOMPARE(spoken(), QStringLiteral("品種|指定した品種の項目だけを表示します。"));
     f.form.Combo1->setFocus();
     QCOMPARE(f.form.Text1->text(), QStringLiteral("指定した場所の項目だけを表示します。"));
+    QCOMPARE(spoken(), QStringLiteral("場所|指定した場所の項目だけを表示します。"));
     // The hint box hands its focus on to "登録".
     f.form.Text1->setFocus();
     QCOMPARE(QApplication::focusWidget(), f.form.Command6);
