@@ -66,7 +66,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void list_memo(int slot) override;
   void mark_search_hits(const QString& keyword, bool folded) override;
   // The search's keyword in the body shown: F3 / Shift+F3 select the
-  // next / previous occurrence.
+  // next / previous occurrence, past the memo's last (before its first)
+  // the next (previous) memo found, at its first (last) occurrence.
   void next_search_hit(int step);
   bool select_memo_no(const QString& memo_no) override;
   QRectF outer_geometry_twips() const override;
@@ -168,6 +169,13 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void install_file_drops();
   // Marks the search's keyword in the body and the picture titles shown.
   void show_search_marks();
+  // Forgets the marks of the body (its text is gone or replaced).
+  void drop_body_marks();
+  // Makes occurrence i of the body the one F3 selected.
+  void select_body_hit(int i);
+  // Shows the memo found `step` rows after (before) the one shown, as a
+  // click on its row does. False when there is none.
+  bool show_next_memo_found(int step);
   void install_search_keys();
 
   store::AppState& state_;
@@ -193,6 +201,8 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   std::unique_ptr<store::KeywordMatch> search_marks_;
   std::vector<store::KeywordMatch::Hit> body_hits_;
   int body_hit_ = -1;
+  // The number of the memo whose body the pane shows ("" when none).
+  QString shown_memo_no_;
 
   std::unique_ptr<ToolsMenu> tools_;
 

@@ -39,9 +39,7 @@ void Main_form::reset_memo_list() {
 void Main_form::clear_viewer_pane() {
   Text1->clear();
   Text2->clear();
-  Text2->setExtraSelections({});
-  body_hits_.clear();
-  body_hit_ = -1;
+  drop_body_marks();
   Label3->clear();
   {
     const QSignalBlocker quiet(List1);

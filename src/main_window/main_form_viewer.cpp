@@ -30,6 +30,7 @@ void Main_form::show_memo() {
   const int r = Grid1->current_grid_row();
   if (r < 1 || r > state_.listed_count) {
     Text2->clear();
+    drop_body_marks();
     return;
   }
   Grid1->setCurrentIndex(model_->index(r - 1, MemoListModel::kMemoNoColumn));
@@ -61,6 +62,7 @@ void Main_form::show_memo() {
 void Main_form::load_viewer_pane(const QString& n) {
   const store::BodyResult body = store::load_memo_body(state_.data_dir, n);
   Text2->setPlainText(for_display(body.text));
+  shown_memo_no_ = n;
   if (!body.message.isEmpty()) messages_.inform(this, body.message, store::kAppTitle);
 
   QString list_error;

@@ -3,7 +3,11 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QSet>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -66,6 +70,35 @@ struct KanaFixture : testing_support::MainWindowFixture {
                  "2026/06/02", "温室", "バラ", "ﾊﾞﾗ園", " 2 ", t, t,        //
                  "2026/06/01", "花壇", "バラ", "ぱらぱら", " 1 ", t, t});
     store::save_memo_body(dir_path, QStringLiteral(" 3 "), QStringLiteral("赤いバラ\r\n白いﾊﾞﾗと\r\nばら"));
+  }
+};
+
+// Found for "芽": 春の庭 by its body, 写真 by a picture title only, 芽かき by
+// its title and body; 水やり, listed between them, is not.
+struct WalkFixture : testing_support::MainWindowFixture {
+  WalkFixture() {
+    const QString t = QStringLiteral("2026/06/01 10:00:00");
+    write_index({"2026/06/04", "花壇", "バラ", "春の庭", " 4 ", t, t, "2026/06/03", "花壇", "バラ", "水やり", " 3 ", t, t,
+                 "2026/06/02", "温室", "バラ", "写真", " 2 ", t, t, "2026/06/01", "温室", "バラ", "芽かき", " 1 ", t, t});
+    for (const auto& [no, body] : {std::pair{" 4 ", "芽が出た。\r\n新しい芽"}, {" 3 ", "たっぷり"}, {" 1 ", "芽を摘む\r\n脇芽も"}}) {
+      store::save_memo_body(dir_path, QString::fromUtf8(no), QString::fromUtf8(body));
+    }
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    picture.save(dir_path + QStringLiteral("a.png"));
+    store::save_image_list(dir_path, QStringLiteral(" 2 "), {{dir_path + "a.png", "芽の写真"}, {dir_path + "a.png", "花"}});
+  }
+
+  Main_form& search() {
+    load();
+    {
+      F_zenbun window(*state, *form);
+      user_input::show_active(&window);
+      user_input::type_into(window.Text1, QStringLiteral("芽"));
+      user_input::click(window.Command1);
+    }
+    user_input::show_active(form.get());
+    return *form;
   }
 };
 
@@ -206,6 +239,67 @@ class TestFullTextSearch : public QObject {
     user_input::click(form.Command2);
     f.click_row(1);
     QVERIFY(form.Text2->extraSelections().isEmpty());
+  }
+
+  // F3 ('>') and Shift+F3 ('<') after a click on a row (0: none).
+  void one_key_walks_the_hits_of_every_memo_found_data() {
+    QTest::addColumn<int>("clicked");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("row");  // 1-based, of the memos found
+    QTest::addColumn<int>("hit");  // in the body; -1: none there
+    QTest::newRow("F3 with nothing shown: the first memo") << 0 << ">" << 1 << 0;
+    QTest::newRow("past the last hit: the next memo") << 0 << ">>>" << 2 << -1;
+    QTest::newRow("a memo hit only in a picture title is one step") << 0 << ">>>>" << 3 << 0;
+    QTest::newRow("no memo after: round the memo") << 0 << ">>>>>>" << 3 << 0;
+    QTest::newRow("back: the previous memo's last hit") << 0 << ">>>><<" << 1 << 1;
+    QTest::newRow("no memo before: round the memo") << 0 << "><" << 1 << 1;
+    QTest::newRow("Shift+F3 with nothing shown: the last hit") << 0 << "<" << 3 << 1;
+    QTest::newRow("on from a clicked memo") << 2 << ">" << 3 << 0;
+    QTest::newRow("back from a clicked memo's first hit") << 3 << "<" << 2 << -1;
+  }
+
+  void one_key_walks_the_hits_of_every_memo_found() {
+    QFETCH(int, clicked);
+    QFETCH(QString, keys);
+    QFETCH(int, row);
+    QFETCH(int, hit);
+    WalkFixture f;
+    Main_form& form = f.search();
+    QCOMPARE(f.titles(), (QStringList{"春の庭", "写真", "芽かき"}));
+    if (clicked > 0) f.click_row(clicked);
+    for (const QChar k : keys) QTest::keyClick(form.Grid1, Qt::Key_F3, k == u'<' ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(form.Grid1->current_grid_row(), row);
+    const QList<QTextEdit::ExtraSelection> marks = form.Text2->extraSelections();
+    QCOMPARE(marks.isEmpty(), hit < 0);
+    if (hit >= 0) QCOMPARE(form.Text2->textCursor().position(), marks.at(hit).cursor.selectionStart());
+    // The memo is shown as a click on its row shows it.
+    const auto pane = [&] {
+      return QStringList{form.Text2->toPlainText(), form.Label3->text(), QString::number(form.List1->count()),
+                         QString::number(form.List1->currentRow())};
+    };
+    const QStringList walked = pane();
+    f.click_row(row);
+    QCOMPARE(walked, pane());
+  }
+
+  // The first picture title is selected as the memo opens: its mark must
+  // show on the selection's colour.
+  void a_hit_shows_on_the_selected_picture_title() {
+    WalkFixture f;
+    Main_form& form = f.search();
+    f.click_row(2);
+    QVERIFY(form.List1->item(0)->isSelected());
+    const QImage shown = form.List1->viewport()->grab().toImage();
+    const QColor selection = form.List1->palette().color(QPalette::Active, QPalette::Highlight);
+    for (const int title : {0, 1}) {
+      QSet<QRgb> colours;
+      const QRect area = form.List1->visualItemRect(form.List1->item(title)) & shown.rect();
+      for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) colours.insert(shown.pixel(x, y));
+      }
+      QCOMPARE(colours.contains(QColor(255, 236, 139).rgb()), title == 0);  // only 芽の写真 holds 芽
+      QCOMPARE(colours.contains(selection.rgb()), title == 0);
+    }
   }
 
   void a_keyword_typed_during_a_search_applies_to_the_memos_after() {
