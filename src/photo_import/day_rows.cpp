@@ -78,6 +78,24 @@ DayTable::DayTable(int tile_side, QWidget* parent) : QTableWidget(0, kColumns, p
   verticalHeader()->setSectionsClickable(false);
   verticalHeader()->setDefaultSectionSize(tile_side + 10);
   measure_header();
+  horizontalHeader()->setSectionResizeMode(Photos, QHeaderView::Fixed);
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+    if (column != Photos) fit_strip();
+  });
+}
+
+void DayTable::fit_strip() {
+  int others = 0;
+  for (int column = 0; column < columnCount(); ++column) {
+    if (column != Photos) others += columnWidth(column);
+  }
+  const int least = tile_rect({}, 2, tile_side_).left();
+  setColumnWidth(Photos, std::max(least, viewport()->width() - others));
+}
+
+bool DayTable::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::Resize) fit_strip();
+  return QTableWidget::viewportEvent(event);
 }
 
 // Every row's header gets the size of the widest date with its mark, so
@@ -206,16 +224,7 @@ void CheckDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   QStyleOptionViewItem box(option);
   box.state &= ~QStyle::State_HasFocus;
   QStyledItemDelegate::paint(painter, box, index);
-  if (!(option.state & QStyle::State_HasFocus)) return;
-  // Drawn as the style draws an item's focus, over the whole cell.
-  QStyleOptionFocusRect mark;
-  mark.QStyleOption::operator=(option);
-  mark.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-  const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-  mark.backgroundColor =
-      option.palette.color(group, (option.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
-  QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
-  style->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, painter, option.widget);
+  if (option.state & QStyle::State_HasFocus) paint_cell_focus(*painter, option);
 }
 
 QStringList strip_paths(const QTableWidget& grid, int row) { return grid.item(row, Photos)->data(kPathsRole).toStringList(); }

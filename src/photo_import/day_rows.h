@@ -24,7 +24,8 @@ enum Column { Take, Count, Photos, Location, Variety, Title, kColumns };
 // location, variety and title in reading order (also from an open box)
 // and leave the table after the last or before the first; coming in by
 // Tab starts at the first row's check box, by Shift+Tab at the last title.
-// A double-click on a thumbnail, or Enter on a strip, opens a photo.
+// A double-click on a thumbnail, or Enter on a strip, opens a photo. The
+// strip's column takes the width the others leave.
 class DayTable : public QTableWidget {
  public:
   // `tile_side`: the strips' thumbnail size in pixels.
@@ -44,6 +45,7 @@ class DayTable : public QTableWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   // The stop after (or before) `index`; invalid past the ends.
@@ -51,6 +53,9 @@ class DayTable : public QTableWidget {
   // The strip photo under `at` (viewport pixels), -1 when none.
   int photo_at(const QModelIndex& index, const QPoint& at) const;
   void measure_header();
+  // The strip takes the width the other columns leave, and never less
+  // than a photo and a 「+n」 tile.
+  void fit_strip();
 
   int tile_side_;
   QSize header_size_;

@@ -87,7 +87,6 @@ void F_import::build_controls() {
   // The location, variety and title get room for a name and the strip
   // the rest, so that at the window's usual size every box is in sight;
   // in a narrower one the table scrolls sideways under the dates.
-  Grid1->horizontalHeader()->setSectionResizeMode(Photos, QHeaderView::Stretch);
   Grid1->setColumnWidth(Location, 120);
   Grid1->setColumnWidth(Variety, 120);
   Grid1->setColumnWidth(Title, 160);

@@ -39,6 +39,19 @@ QRect tile_rect(const QRect& cell, int tile, int side) {
   return {cell.left() + kEdge + tile * (side + kGap), cell.top() + kEdge, side, side};
 }
 
+void paint_cell_focus(QPainter& painter, const QStyleOptionViewItem& option) {
+  // Drawn as the style draws an item's focus, over the whole cell, and
+  // also when the focus did not come by the keyboard.
+  QStyleOptionFocusRect mark;
+  mark.QStyleOption::operator=(option);
+  mark.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+  const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+  mark.backgroundColor =
+      option.palette.color(group, (option.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
+  const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+  style->drawPrimitive(QStyle::PE_FrameFocusRect, &mark, &painter, option.widget);
+}
+
 StripDelegate::StripDelegate(seasons::ThumbnailLoader& loader, QObject* parent)
     : QStyledItemDelegate(parent), loader_(loader) {}
 
@@ -63,12 +76,7 @@ void StripDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   }
   if (layout.more > 0) paint_more(*painter, tile_rect(option.rect, layout.shown, side), layout.more, option);
   painter->restore();
-  if (option.state & QStyle::State_HasFocus) {
-    QStyleOptionFocusRect focus;
-    focus.QStyleOption::operator=(option);
-    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-  }
+  if (option.state & QStyle::State_HasFocus) paint_cell_focus(*painter, option);
 }
 
 void StripDelegate::paint_more(QPainter& painter, const QRect& tile, int more, const QStyleOptionViewItem& option) const {

@@ -35,6 +35,10 @@ int photo_of_tile(int tile, const StripLayout& layout);
 // The pixel box of tile `tile` in a cell at `cell`.
 QRect tile_rect(const QRect& cell, int tile, int side);
 
+// The mark of the current cell, over the whole cell (a custom-drawn cell's
+// own mark would be drawn by the style only after a key moved the focus).
+void paint_cell_focus(QPainter& painter, const QStyleOptionViewItem& option);
+
 // The day's photos as a row of thumbnails, redrawn as they arrive. While
 // the folder is read the tiles are plain and no thumbnail is asked for:
 // making one reads the whole photo, which on a card or a phone competes

@@ -192,6 +192,8 @@ class TestFImport : public QObject {
     w.resize(1, 1);
     QCOMPARE(w.size(), w.minimumSize());
     QCOMPARE(testing_support::layout_fault(&w, true), QString());
+    // The strip still holds a photo and a 「+n」 tile.
+    QVERIFY(w.Grid1->columnWidth(F_import::Photos) >= 2 * (seasons::AlbumTileSide + 4));
 
     user_input::key(Qt::Key_Escape);
     QVERIFY(!w.isVisible());
@@ -335,7 +337,10 @@ class TestFImport : public QObject {
     const QModelIndex strip = w.Grid1->model()->index(0, F_import::Photos);
     const QRect cell = w.Grid1->visualRect(strip);
     if (tile == -2) {
+      // The strip made current by the mouse is marked as current.
+      const QColor corner = w.Grid1->viewport()->grab(cell).toImage().pixelColor(1, 1);
       user_input::click_row(w.Grid1, 0, F_import::Photos);
+      QVERIFY(w.Grid1->viewport()->grab(cell).toImage().pixelColor(1, 1) != corner);
       user_input::key(Qt::Key_Return);
     } else {
       if (tile == -1) {
