@@ -153,6 +153,9 @@ void DayTable::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTableWidget::keyPressEvent(event);
+  // Enter in the table stays in the table: left to the dialog, it would
+  // press 取り込む and make memos of every checked day at once.
+  if (enter) event->accept();
 }
 
 QModelIndex DayTable::stop_from(const QModelIndex& index, bool forward) const {

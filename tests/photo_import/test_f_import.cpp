@@ -195,6 +195,15 @@ class TestFImport : public QObject {
     // The strip still holds a photo and a 「+n」 tile.
     QVERIFY(w.Grid1->columnWidth(F_import::Photos) >= 2 * (seasons::AlbumTileSide + 4));
 
+    // Enter on a check box or a closed box imports nothing.
+    user_input::click_row(w.Grid1, 0, F_import::Take);
+    user_input::key(Qt::Key_Return);
+    user_input::click_row(w.Grid1, 1, F_import::Title);
+    user_input::key(Qt::Key_Enter);
+    QTRY_COMPARE(QApplication::focusWidget(), w.Grid1);  // the title's box closes a moment later
+    QVERIFY(w.isVisible());
+    QCOMPARE(f.state->memo_count(), 1);
+
     user_input::key(Qt::Key_Escape);
     QVERIFY(!w.isVisible());
   }
