@@ -118,6 +118,8 @@ void Main_form::build_viewer_pane(QWidget* client) {
   Grid1->setObjectName(QStringLiteral("Grid1"));
   Grid1->setModel(model_);
   place(Grid1, 0, 480, 9255, kDesignGridHeight);
+  // The pane's controls carry names for screen readers; none has a label.
+  Grid1->setAccessibleName(QStringLiteral("メモの一覧"));
 
   Text2 = new QPlainTextEdit(client);
   Text2->setObjectName(QStringLiteral("Text2"));
@@ -126,15 +128,18 @@ void Main_form::build_viewer_pane(QWidget* client) {
   Text2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   place(Text2, 60, 2820, 5535, 2955);
+  Text2->setAccessibleName(QStringLiteral("メモの本文"));
 
   List1 = new ui::ClickList(client);
   List1->setObjectName(QStringLiteral("List1"));
   place(List1, 5640, 2820, 3675, 645);
+  List1->setAccessibleName(QStringLiteral("画像のタイトル"));
 
   Image1 = new QLabel(client);
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setScaledContents(true);
   place(Image1, 5640, 3540, 3675, 2235);
+  Image1->setAccessibleName(QStringLiteral("画像"));
 
   Label3 = make_label(client, "Label3", QString());
   QPalette blue = Label3->palette();
@@ -156,6 +161,7 @@ void Main_form::build_bottom_row(QWidget* client) {
   hint.setColor(QPalette::Text, QColor(0, 0, 255));
   Text1->setPalette(hint);
   place(Text1, 60, 5880, 5895, 315);
+  Text1->setAccessibleName(QStringLiteral("ヒント"));
 
   Command7 = make_button(client, "Command7", QStringLiteral("削除"));
   place(Command7, 6000, 5820, 975, 435);

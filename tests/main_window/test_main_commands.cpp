@@ -57,27 +57,30 @@ class TestMainCommands : public QObject {
   void hints_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("Label1") << "Label1" << QStringLiteral("指定した場所の項目だけを表示します。");
-    QTest::newRow("Label2") << "Label2" << QStringLiteral("指定した品種の項目だけを表示します。");
-    QTest::newRow("Command2") << "Command2" << QStringLiteral("場所・品種の選択を解除します。");
-    QTest::newRow("Command6") << "Command6" << QStringLiteral("新しい項目を登録します。");
-    QTest::newRow("Command7") << "Command7" << QStringLiteral("現在選択されている項目を削除します。");
-    QTest::newRow("Command8") << "Command8" << QStringLiteral("現在選択されている項目を訂正します。");
-    QTest::newRow("Grid1") << "Grid1" << QStringLiteral("クリックした項目のメモ･画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで訂正)");
-    QTest::newRow("List1") << "List1" << QStringLiteral("クリックするとその画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)");
-    QTest::newRow("Text2") << "Text2" << QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。");
-    QTest::newRow("Image1") << "Image1" << QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)");
-    QTest::newRow("Text1") << "Text1" << QStringLiteral("【Verdalis】の機能・使用法のガイダンスを表示します。");
-    QTest::newRow("bare surface") << "client" << QString();
+    QTest::addColumn<QString>("spoken");  // what a screen reader names it, where it has no label
+    QTest::newRow("Label1") << "Label1" << QStringLiteral("指定した場所の項目だけを表示します。") << QString();
+    QTest::newRow("Label2") << "Label2" << QStringLiteral("指定した品種の項目だけを表示します。") << QString();
+    QTest::newRow("Command2") << "Command2" << QStringLiteral("場所・品種の選択を解除します。") << QString();
+    QTest::newRow("Command6") << "Command6" << QStringLiteral("新しい項目を登録します。") << QString();
+    QTest::newRow("Command7") << "Command7" << QStringLiteral("現在選択されている項目を削除します。") << QString();
+    QTest::newRow("Command8") << "Command8" << QStringLiteral("現在選択されている項目を訂正します。") << QString();
+    QTest::newRow("Grid1") << "Grid1" << QStringLiteral("クリックした項目のメモ･画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで訂正)") << QStringLiteral("メモの一覧");
+    QTest::newRow("List1") << "List1" << QStringLiteral("クリックするとその画像を表示します。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)") << QStringLiteral("画像のタイトル");
+    QTest::newRow("Text2") << "Text2" << QStringLiteral("上のリストで選択した項目のメモを表示するエリアです。") << QStringLiteral("メモの本文");
+    QTest::newRow("Image1") << "Image1" << QStringLiteral("画像を表示するエリアです。(ﾀﾞﾌﾞﾙｸﾘｯｸで原寸表示)") << QStringLiteral("画像");
+    QTest::newRow("Text1") << "Text1" << QStringLiteral("【Verdalis】の機能・使用法のガイダンスを表示します。") << QStringLiteral("ヒント");
+    QTest::newRow("bare surface") << "client" << QString() << QString();
   }
 
   void hints() {
     QFETCH(QString, control);
     QFETCH(QString, hint);
+    QFETCH(QString, spoken);
     Fixture f;
     f.form.Text1->setText(QStringLiteral("before"));
     QWidget* w = f.form.findChild<QWidget*>(control);
     QVERIFY(w);
+    if (!spoken.isEmpty()) QCOMPARE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name), spoken);
     // Scrolling views receive the mouse in their viewport.
     if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
     move_mouse_over(w);
