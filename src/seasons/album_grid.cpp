@@ -2,8 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QPaintEvent>
-#include <QPainter>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -18,8 +17,6 @@
 namespace seasons {
 
 namespace {
-
-const QColor kCurrentMonth(255, 250, 205);
 
 // A cell's sideways list of tiles. The wheel turned over it scrolls the
 // album up and down, as it does over the rest of the grid: Qt's own
@@ -43,6 +40,15 @@ class CellView : public QListView {
     QListView::wheelEvent(event);
   }
 };
+
+// A mouse event on the grid, handed to a cell's view as if it had come
+// there.
+void hand_over(QWidget* from, QMouseEvent* event, QListView* view) {
+  QWidget* to = view->viewport();
+  QMouseEvent copy(event->type(), to->mapFrom(from, event->position()), event->scenePosition(), event->globalPosition(),
+                   event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
+  QCoreApplication::sendEvent(to, &copy);
+}
 
 QString tooltip(const store::AlbumPicture& p) {
   return p.title + QLatin1Char('\n') + p.date.toString(QStringLiteral("yyyy/MM/dd"));
@@ -81,7 +87,11 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
   // The grid fills every rectangle it paints, so the scroll area's own
   // background under it is never painted first.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  cell_height_ = kItem + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 6;
+  // A cell's views are made later; the pointer over a cell makes its
+  // view, so the grid follows the mouse.
+  setMouseTracking(true);
+  bar_height_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  cell_height_ = kItem + bar_height_ + 6;
   setFixedSize(column_x(13), cell_height_ * static_cast<int>(years.size()));
   int row = 0;
   for (const store::AlbumYear& year : years_) {
@@ -95,10 +105,11 @@ AlbumGrid::AlbumGrid(const std::vector<store::AlbumYear>& years, int current_mon
   }
 }
 
-bool AlbumGrid::make_cells_near(const QRect& sight, int budget) {
+bool AlbumGrid::make_cells_near(const QRect& sight, int& budget) {
   for (Cell& c : all_) {
     if (c.view || !c.where.intersects(sight)) continue;
-    if (budget-- <= 0) return true;
+    if (budget <= 0) return true;
+    --budget;
     c.view = make_cell(*c.pictures, c.where, loader_);
     c.view->setObjectName(c.name);
     connect(c.view, &QListView::pressed, this, [this, row = c.row, month = c.month](const QModelIndex& index) {
@@ -131,6 +142,44 @@ QListView* AlbumGrid::view_of(store::AlbumPlace place, bool make) {
   if (!c) return nullptr;
   if (!c->view && make) make_cells_near(c->where);
   return c->view;
+}
+
+QListView* AlbumGrid::view_at(QPoint point) {
+  const int row = point.y() / cell_height_;
+  for (int m = 1; m <= 12; ++m) {
+    if (cell_rect(row, m).contains(point)) {
+      Cell* c = cell_of({row, m, 0});
+      return c && c->where.contains(point) ? view_of({row, m, 0}, true) : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+void AlbumGrid::mouseMoveEvent(QMouseEvent* event) {
+  if (pressed_view_) {
+    hand_over(this, event, pressed_view_);
+    return;
+  }
+  // The view is there before a press, a tooltip or the wheel needs it.
+  view_at(event->position().toPoint());
+  QWidget::mouseMoveEvent(event);
+}
+
+void AlbumGrid::mousePressEvent(QMouseEvent* event) {
+  if (QListView* view = view_at(event->position().toPoint())) {
+    pressed_view_ = view;
+    hand_over(this, event, view);
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void AlbumGrid::mouseReleaseEvent(QMouseEvent* event) {
+  if (QListView* view = std::exchange(pressed_view_, nullptr)) {
+    hand_over(this, event, view);
+    return;
+  }
+  QWidget::mouseReleaseEvent(event);
 }
 
 QRect AlbumGrid::cell_rect(int row, int month) const {
@@ -205,13 +254,12 @@ void AlbumGrid::focusOutEvent(QFocusEvent* event) {
   update_current_tile();
 }
 
-void AlbumGrid::for_each_tile_in(const QRect& sight,
-                                 const std::function<void(QListView*, int, const store::AlbumPicture&)>& each) const {
+void AlbumGrid::for_each_tile(const QRect& sight, const std::function<void(const Cell&, int)>& each) const {
   for (const Cell& c : all_) {
     QRect seen = c.where.intersected(sight);
-    if (c.view && c.view->horizontalScrollBar()->isVisible()) {
-      // The cell's own scroll bar hides the bottom of its tiles, not them.
-      seen.setBottom(std::min(seen.bottom(), c.where.top() + c.view->viewport()->height() - 1));
+    // The cell's own scroll bar hides the bottom of its tiles, not them.
+    if (c.view ? c.view->horizontalScrollBar()->isVisible() : has_bar(c)) {
+      seen.setBottom(std::min(seen.bottom(), tiles_area(c).bottom()));
     }
     if (seen.isEmpty()) continue;
     // A cell's view lays its tiles out from its left edge, kItem apart,
@@ -219,10 +267,13 @@ void AlbumGrid::for_each_tile_in(const QRect& sight,
     const int scrolled = c.view ? c.view->horizontalScrollBar()->value() : 0;
     const int first = (seen.left() - c.where.left() + scrolled) / kItem;
     const int last = (seen.right() - c.where.left() + scrolled) / kItem;
-    for (int i = first; i <= last && i < static_cast<int>(c.pictures->size()); ++i) {
-      each(c.view, i, (*c.pictures)[static_cast<size_t>(i)]);
-    }
+    for (int i = first; i <= last && i < static_cast<int>(c.pictures->size()); ++i) each(c, i);
   }
+}
+
+void AlbumGrid::for_each_tile_in(const QRect& sight,
+                                 const std::function<void(QListView*, int, const store::AlbumPicture&)>& each) const {
+  for_each_tile(sight, [&](const Cell& c, int i) { each(c.view, i, (*c.pictures)[static_cast<size_t>(i)]); });
 }
 
 QStringList AlbumGrid::paths_in(const QRect& sight) const {
@@ -258,26 +309,6 @@ QListView* AlbumGrid::make_cell(const std::vector<store::AlbumPicture>& pictures
   connect(view, &QListView::doubleClicked, this,
           [this, model](const QModelIndex& index) { Q_EMIT picture_double_clicked(model->picture(index.row())); });
   return view;
-}
-
-// Only what meets the rectangle to paint is drawn: the grid is as tall as
-// all its years, and a scroll step paints a strip of it.
-void AlbumGrid::paintEvent(QPaintEvent* event) {
-  const QRect area = event->rect();
-  QPainter painter(this);
-  painter.fillRect(area, palette().base());
-  painter.fillRect(QRect(column_x(current_month_), area.top(), kCellWidth, area.height()), kCurrentMonth);
-  painter.setPen(kAlbumLines);
-  for (int m = 1; m <= 13; ++m) {
-    if (column_x(m) >= area.left() && column_x(m) <= area.right())
-      painter.drawLine(column_x(m), area.top(), column_x(m), area.bottom());
-  }
-  const int first = std::max(0, area.top() / cell_height_ - 1);
-  const int last = std::min(static_cast<int>(years_.size()) - 1, area.bottom() / cell_height_ + 1);
-  for (int row = first; row <= last; ++row) {
-    const int y = row * cell_height_ + cell_height_ - 1;
-    painter.drawLine(area.left(), y, area.right(), y);
-  }
 }
 
 }  // namespace seasons

@@ -3,11 +3,17 @@
 // column per month, and in each cell that has pictures a sideways list of
 // their tiles. Empty cells hold no widget at all, so thousands of pictures
 // in many years stay cheap: a cell's list view draws only the tiles in
-// sight.
+// sight. Until a cell's view is made, the grid draws the cell itself, tile
+// for tile as the view will, so that opening and scrolling need no views
+// at once; the view comes when the pointer reaches the cell, when the
+// keyboard goes there, or a few per turn once the thumbnails in sight
+// have come.
 
 #include <QAbstractListModel>
 #include <QColor>
 #include <QListView>
+#include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -55,8 +61,13 @@ class AlbumGrid : public QWidget {
   // Makes the views of the cells that meet the rectangle (grid
   // coordinates); a cell's view is made when it first comes near sight,
   // so that opening an album of many years stays one short step.
-  // At most `budget` views are made; true when more are still to make.
-  bool make_cells_near(const QRect& sight, int budget = 1 << 30);
+  // At most `budget` views are made, and `budget` is lowered by the number
+  // made; true when more are still to make.
+  bool make_cells_near(const QRect& sight, int& budget);
+  void make_cells_near(const QRect& sight) {
+    int all = 1 << 30;
+    make_cells_near(sight, all);
+  }
   int cell_height() const { return cell_height_; }
   // Calls each(view, row, picture) for every tile that meets the rectangle
   // (grid coordinates), worked out from the grid's geometry and each
@@ -65,6 +76,9 @@ class AlbumGrid : public QWidget {
   void for_each_tile_in(const QRect& sight,
                         const std::function<void(QListView*, int, const store::AlbumPicture&)>& each) const;
   QStringList paths_in(const QRect& sight) const;
+  // Draws again the tiles that meet the rectangle and show one of the
+  // pictures (their thumbnails arrived).
+  void update_tiles(const QRect& sight, const QSet<QString>& paths);
   // The x position of a month's column (1 to 12).
   static int column_x(int month) { return kYearWidth + (month - 1) * kCellWidth; }
 
@@ -91,6 +105,11 @@ class AlbumGrid : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // Over a cell without its view: the view is made, and a press there is
+  // handed to it (with the moves and the release that follow).
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
@@ -102,7 +121,17 @@ class AlbumGrid : public QWidget {
   Cell* cell_of(store::AlbumPlace place);
   const Cell* cell_of(store::AlbumPlace place) const;
   QListView* view_of(store::AlbumPlace place, bool make);
+  // The view of the cell at the point (grid coordinates), made now when
+  // missing; nullptr outside the cells with pictures.
+  QListView* view_at(QPoint point);
   void update_current_tile();
+  // Calls each(cell, index) for every tile that meets the rectangle.
+  void for_each_tile(const QRect& sight, const std::function<void(const Cell&, int)>& each) const;
+  // A cell as its view will show it, scrolled to its start: the tiles and,
+  // when they are wider than the cell, a scroll bar under them.
+  bool has_bar(const Cell& c) const;
+  QRect tiles_area(const Cell& c) const;
+  void paint_cell(QPainter& painter, const Cell& c);
 
   const std::vector<store::AlbumYear>& years_;
   int current_month_;
@@ -120,6 +149,9 @@ class AlbumGrid : public QWidget {
   std::vector<Cell> all_;
   ThumbnailLoader& loader_;
   store::AlbumPlace current_;
+  int bar_height_ = 0;
+  // The view a press on the grid was handed to, until the release.
+  QPointer<QListView> pressed_view_;
 };
 
 }  // namespace seasons

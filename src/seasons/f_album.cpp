@@ -1,6 +1,7 @@
 #include "seasons/f_album.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
 #include <QPushButton>
@@ -59,8 +60,8 @@ F_album::F_album(store::AppState& state, ui::MainWindowHost& main, ThumbnailLoad
   more_cells_.setSingleShot(true);
   more_cells_.setInterval(0);
   connect(&more_cells_, &QTimer::timeout, this, &F_album::make_cells_in_sight);
-  // The views around the screen are made in a turn of their own once the
-  // thumbnails in sight have come, not in the turn that took the last one.
+  // The cells' views are made in turns of their own once the thumbnails
+  // in sight have come, not in the turn that took the last one.
   connect(&loader_, &ThumbnailLoader::idle, &more_cells_, qOverload<>(&QTimer::start));
   list_change_delay_.setSingleShot(true);
   list_change_delay_.setInterval(50);
@@ -141,6 +142,10 @@ void F_album::show_pictures(std::vector<store::AlbumYear> years) {
   // that the workers start at once.
   building_ = true;
   body_->setWidget(grid_);
+  // The scroll area shows or hides its bars for the new grid in a queued
+  // call; taken now, the viewport has its final size, so that the pictures
+  // asked for are those that will be in sight.
+  QCoreApplication::sendPostedEvents(body_, QEvent::MetaCall);
   if (first) scroll_to_current_month();
   grid_->set_current(first_current(kept));
   loader_.prefetch(grid_->paths_in(visible_area()));
@@ -239,22 +244,21 @@ QRect F_album::visible_area() const {
                body_->viewport()->size());
 }
 
-// The cells in sight and those a screen around them get their views.
+// The cells in sight and those a screen around them get their views, a
+// few per turn of the event loop so that scrolling never waits for many
+// at once, those in sight first; and only once the thumbnails in sight
+// have come. Until then the grid draws the cells itself: dozens of views
+// made at once would take the interface thread, and a core, from the
+// workers making those thumbnails.
 void F_album::make_cells_in_sight() {
-  if (!grid_ || building_) return;
+  if (!grid_ || building_ || loader_.busy()) return;
+  int budget = 6;
   const QSize screen = body_->viewport()->size();
-  const QRect sight = this->visible_area();
-  grid_->make_cells_near(sight);
-  // Those around, a few per turn of the event loop, so that scrolling
-  // never waits for many at once; and only once the thumbnails in sight
-  // have come, so that making them never slows those down.
-  constexpr int kPerTurn = 6;
-  if (loader_.busy()) return;
-  if (grid_->make_cells_near(sight.adjusted(-screen.width(), -screen.height(), screen.width(), screen.height()),
-                             kPerTurn) &&
-      !more_cells_.isActive()) {
-    more_cells_.start();
-  }
+  const QRect sight = visible_area();
+  const bool more = grid_->make_cells_near(sight, budget) ||
+                    grid_->make_cells_near(sight.adjusted(-screen.width(), -screen.height(), screen.width(), screen.height()),
+                                           budget);
+  if (more && !more_cells_.isActive()) more_cells_.start();
 }
 
 void F_album::resizeEvent(QResizeEvent* event) {
@@ -264,11 +268,7 @@ void F_album::resizeEvent(QResizeEvent* event) {
 
 // Only the tiles in sight whose thumbnail arrived are drawn again.
 void F_album::repaint_cells() {
-  if (grid_) {
-    grid_->for_each_tile_in(visible_area(), [&](QListView* view, int row, const store::AlbumPicture& p) {
-      if (view && arrived_.contains(p.path)) view->viewport()->update(view->visualRect(view->model()->index(row, 0)));
-    });
-  }
+  if (grid_) grid_->update_tiles(visible_area(), arrived_);
   arrived_.clear();
 }
 
@@ -276,9 +276,10 @@ QStringList F_album::visible_paths() const { return grid_ ? grid_->paths_in(visi
 
 int F_album::visible_waiting() const {
   int waiting = 0;
-  for (const QString& path : visible_paths()) {
-    const ThumbnailLoader::State s = loader_.state(path);
-    if (s != ThumbnailLoader::State::Ready && s != ThumbnailLoader::State::NoPicture) ++waiting;
+  if (grid_) {
+    grid_->for_each_tile_in(visible_area(), [&](QListView*, int, const store::AlbumPicture& p) {
+      if (!loader_.settled(p.path)) ++waiting;
+    });
   }
   return waiting;
 }

@@ -11,14 +11,20 @@ void FlatScrollBar::paintEvent(QPaintEvent*) {
   QStyleOptionSlider option;
   initStyleOption(&option);
   QPainter painter(this);
-  painter.fillRect(rect(), QColor(238, 238, 234));
+  paint(painter, option, *style(), isSliderDown(), this);
+}
+
+void FlatScrollBar::paint(QPainter& painter, const QStyleOptionSlider& option, const QStyle& style, bool pressed,
+                          const QWidget* widget) {
+  painter.fillRect(option.rect, QColor(238, 238, 234));
   const auto part = [&](QStyle::SubControl control) {
-    return style()->subControlRect(QStyle::CC_ScrollBar, &option, control, this);
+    return style.subControlRect(QStyle::CC_ScrollBar, &option, control, widget);
   };
-  const bool across = orientation() == Qt::Horizontal;
+  const bool across = option.orientation == Qt::Horizontal;
   const QRect slider = part(QStyle::SC_ScrollBarSlider);
   painter.fillRect(across ? slider.adjusted(1, 3, -1, -3) : slider.adjusted(3, 1, -3, -1),
-                   isSliderDown() ? QColor(120, 120, 115) : QColor(175, 175, 170));
+                   pressed ? QColor(120, 120, 115) : QColor(175, 175, 170));
+  painter.save();
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(110, 110, 105));
   for (const QStyle::SubControl control : {QStyle::SC_ScrollBarSubLine, QStyle::SC_ScrollBarAddLine}) {
@@ -35,6 +41,7 @@ void FlatScrollBar::paintEvent(QPaintEvent*) {
     };
     painter.drawPolygon(points, 3);
   }
+  painter.restore();
 }
 
 }  // namespace seasons

@@ -8,11 +8,20 @@
 
 #include <QScrollBar>
 
+class QPainter;
+class QStyleOptionSlider;
+
 namespace seasons {
 
 class FlatScrollBar : public QScrollBar {
  public:
   using QScrollBar::QScrollBar;
+
+  // Draws a bar as FlatScrollBar draws itself, from its style option
+  // alone (its rect at the painter's origin): the album's grid draws the
+  // bars of the cells whose views are not made yet with it.
+  static void paint(QPainter& painter, const QStyleOptionSlider& option, const QStyle& style, bool pressed,
+                    const QWidget* widget = nullptr);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -38,6 +38,8 @@ class ThumbnailLoader : public QObject {
   // to have no picture.
   const QPixmap* thumbnail(const QString& path);
   State state(const QString& path) const;
+  // True when the thumbnail is ready or the picture is known to have none.
+  bool settled(const QString& path) const { return pixmaps_.contains(path) || no_picture_.contains(path); }
   // Asks for thumbnails before their tiles are drawn (the last of them is
   // made first), so that the workers start while the window is built.
   void prefetch(const QStringList& paths);
