@@ -9,7 +9,13 @@
 #   - the icon in the hicolor theme of the same data folder;
 #   - the desktop entry passes desktop-file-validate;
 #   - started from elsewhere, the installed program writes its data files
-#     into the install folder (and nowhere else).
+#     into the install folder (and nowhere else);
+#   - installed with --strip (as scripts/install.sh does), the program has
+#     no symbols left and is far smaller than the built one;
+#   - installed into a folder that already holds a diary, as on a second
+#     machine whose sync tool brought the folder over, every data file stays
+#     byte for byte as it was and nothing but the program's own files is
+#     added.
 # The prefix holds a space, so the quoting of Exec is checked too.
 #
 # Usage: install_layout.sh BUILD_DIR SOURCE_DIR
@@ -32,11 +38,63 @@ value() {
     sed -n "s/^$1=//p" "$2" | head -n 1
 }
 
-# check_install CASE PREFIX DATA_HOME [env assignments...]
+# The diary a sync tool brings to a second machine: the data files, a
+# memo's body and picture list, our own settings, the deleted-memo list, a
+# conflict copy and Syncthing's marker folder. CP932 bytes with CR LF.
+synced_files=(flower.dat flower.ini basyo.dat hinsyu.dat verdalis.ini verdalis-deleted.txt
+    memo/m0000007.txt memo/g0000007.txt "memo/m0000007.sync-conflict-20260601-101010-ABCDEFG.txt"
+    .stfolder/syncthing-folder-1a2b3c.txt)
+
+# plant_diary PREFIX: writes the synced diary into PREFIX.
+plant_diary() {
+    local prefix=$1 f
+    mkdir -p "$prefix/memo" "$prefix/.stfolder"
+    for f in "${synced_files[@]}"; do
+        printf '2026/06/01\r\n\x89\xd4\x92\x64 %s\r\n\x83\x70\x83\x93\x83\x57\x81\x5b\r\n' "$f" >"$prefix/$f"
+        cp -p "$prefix/$f" "$scratch/planted-$(basename "$f")"
+    done
+    touch -d '2026-06-01 10:10:10' "$prefix"/*.* "$prefix"/memo/* "$prefix"/.stfolder/*
+}
+
+# check_diary_kept CASE PREFIX: the planted files are unchanged and only
+# the program's own files were added.
+check_diary_kept() {
+    local name=$1 prefix=$2 f
+    for f in "${synced_files[@]}"; do
+        cmp -s "$prefix/$f" "$scratch/planted-$(basename "$f")" || fail "$name: $f was changed by the install"
+    done
+    local want got
+    want=$(printf '%s\n' "${synced_files[@]}" verdalis hana.doc verdalis.png verdalis.svg | sort)
+    got=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
+    [[ "$got" == "$want" ]] || fail "$name: the folder holds other files than the diary and the program:
+$(diff <(echo "$want") <(echo "$got"))"
+}
+
+# check_stripped CASE PREFIX: no symbol table and no debug information.
+check_stripped() {
+    local name=$1 exe=$2/verdalis
+    if readelf --sections --wide "$exe" | grep -q -e '\.symtab' -e '\.debug_'; then
+        fail "$name: the installed program still has symbols or debug information"
+    fi
+    if command -v file >/dev/null 2>&1; then
+        file -b "$exe" | grep -q ', stripped' || fail "$name: file does not call it stripped: $(file -b "$exe")"
+    fi
+    local built installed
+    built=$(stat -c %s "$build/bin/verdalis")
+    installed=$(stat -c %s "$exe")
+    ((installed < 20 * 1024 * 1024)) || fail "$name: the stripped program is $installed bytes"
+    ((installed < built)) || fail "$name: stripping did not make the program smaller ($installed >= $built)"
+}
+
+# check_install CASE PREFIX DATA_HOME [--strip] [env assignments...]
 check_install() {
-    local name=$1 prefix=$2 data_home=$3
+    local name=$1 prefix=$2 data_home=$3 strip=()
     shift 3
-    if ! env "$@" cmake --install "$build" --prefix "$prefix" >"$scratch/$name.log" 2>&1; then
+    if [[ "${1-}" == --strip ]]; then
+        strip=(--strip)
+        shift
+    fi
+    if ! env "$@" cmake --install "$build" --prefix "$prefix" "${strip[@]}" >"$scratch/$name.log" 2>&1; then
         fail "$name: cmake --install failed"
         cat "$scratch/$name.log" >&2
         return
@@ -105,6 +163,12 @@ check_install xdg "$scratch/My Apps/Verdalis" "$scratch/xdg-data" \
 check_install home "$home/Verdalis" "$home/.local/share" \
     -u XDG_DATA_HOME HOME="$home"
 first_start "$home/Verdalis"
+# A second machine: the synced folder is there before the program.
+plant_diary "$scratch/synced/Verdalis"
+check_install synced "$scratch/synced/Verdalis" "$scratch/synced-data" --strip \
+    HOME="$home" XDG_DATA_HOME="$scratch/synced-data"
+check_diary_kept synced "$scratch/synced/Verdalis"
+check_stripped synced "$scratch/synced/Verdalis"
 
 if [[ $failures -ne 0 ]]; then
     echo "install: FAILED" >&2
