@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "store/diary/disk_state.h"
 #include "store/diary/memo_index.h"
 #include "store/diary/repoint_record.h"
 #include "store/diary/settings.h"
@@ -75,6 +76,10 @@ struct AppState {
   // half-width alike), as the user chose in the ツール menu; kept in
   // verdalis.ini.
   bool fold_search = false;
+
+  // The index files as Verdalis last read or wrote them: a sync tool may
+  // change them behind its back.
+  DiskBase disk;
 
   QString flower_dat_path() const { return data_dir + QStringLiteral("flower.dat"); }
   QString flower_ini_path() const { return data_dir + QStringLiteral("flower.ini"); }

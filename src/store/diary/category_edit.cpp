@@ -6,6 +6,8 @@
 #include "store/diary/category_list.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_index.h"
+#include "store/diary/deleted_memos.h"
+#include "store/diary/outside_changes.h"
 #include "store/files/codec.h"
 #include "store/files/file_journal.h"
 
@@ -28,9 +30,14 @@ const AddTexts& add_texts(Category category) {
   return category == Category::Location ? location : variety;
 }
 
-CategoryChange refusal(const QString& text, const QString& title) { return {false, text, title, -1}; }
+CategoryChange refusal(const QString& text, const QString& title) { return {false, text, title, -1, false}; }
 
-CategoryChange selected(int position) { return {true, {}, {}, position}; }
+CategoryChange selected(int position) { return {true, {}, {}, position, false}; }
+
+FileResult write_list(AppState& state, Category category, const QStringList& names, FileJournal* journal = nullptr) {
+  return category == Category::Location ? write_location_file(state, names, journal)
+                                        : write_variety_file(state, names, journal);
+}
 
 // The characters windows-31j has no code for, each once, in order.
 QString unencodable_characters(const QString& text) {
@@ -60,6 +67,12 @@ CategoryChange add_category_name(AppState& state, Category category, const QStri
   const AddTexts& texts = add_texts(category);
   CategoryList& list = category_list(state, category);
   if (name.isEmpty()) return refusal(QStringLiteral("追加する分類を入力してください。"), kAppName);
+  // The other machine's changes to the lists first, so none is written over.
+  const OutsideChange outside = take_outside_changes(state);
+  if (!outside.ok) {
+    return refusal(outside.message + QStringLiteral("\n\n") + texts.prefix + name + QStringLiteral("』は追加されていません。"),
+                   kAppTitle);
+  }
   if (list.names.contains(name, Qt::CaseSensitive)) {
     return refusal(texts.prefix + name + QStringLiteral("』はすでに存在します。"), kAppName);
   }
@@ -77,13 +90,18 @@ CategoryChange add_category_name(AppState& state, Category category, const QStri
 
   CategoryList grown = list;
   grown.names.append(name);
-  const FileResult written = save_category_list(category_file_path(state, category), grown);
+  const FileResult written = write_list(state, category, grown.names);
   if (!written) {
-    return refusal(written.message + QStringLiteral("\n\n") + texts.prefix + name + QStringLiteral("』は追加されていません。"),
-                   kAppTitle);
+    CategoryChange refused = refusal(
+        written.message + QStringLiteral("\n\n") + texts.prefix + name + QStringLiteral("』は追加されていません。"),
+        kAppTitle);
+    refused.outside_changed = outside.any();
+    return refused;
   }
   list = std::move(grown);
-  return selected(-1);
+  CategoryChange done = selected(-1);
+  done.outside_changed = outside.any();
+  return done;
 }
 
 CategoryChange move_category_up(CategoryList& list, int position) {
@@ -106,19 +124,26 @@ CategoryChange remove_category_name(CategoryList& list, int position) {
   return selected(-1);
 }
 
-CategoryChange save_category_edit(const AppState& state, Category category) {
-  const FileResult written = save_category_list(category_file_path(state, category), category_list(state, category));
-  if (!written) {
-    return refusal(written.message + QStringLiteral("\n\n変更した一覧はこのまま使えます。プログラムの終了時にもう一度保存します。"),
-                   kAppTitle);
-  }
-  return selected(-1);
+CategoryChange save_category_edit(AppState& state, Category category) {
+  static const QString kKept = QStringLiteral("\n\n変更した一覧はこのまま使えます。プログラムの終了時にもう一度保存します。");
+  // The list edited here is merged into what the other machine wrote meanwhile.
+  const OutsideChange outside = take_outside_changes(state);
+  if (!outside.ok) return refusal(outside.message + kKept, kAppTitle);
+  const FileResult written = write_list(state, category, category_list(state, category).names);
+  CategoryChange done = written ? selected(-1) : refusal(written.message + kKept, kAppTitle);
+  done.outside_changed = outside.any();
+  return done;
 }
 
 CategoryDeletion delete_category_memos(AppState& state, Category category, int position) {
   CategoryList& list = category_list(state, category);
   if (position < 0 || position >= list.count()) return {false, kNoCategoryToEmpty, kAppTitle, 0, {}};
   const QString name = list.names.at(position);
+  if (const OutsideChange outside = take_outside_changes(state); !outside.ok) {
+    return {false, outside.message + QStringLiteral("\n\nメモは削除されていません。"), kAppTitle, 0, {}};
+  }
+  // The name may have moved, or gone, in the other machine's list.
+  position = static_cast<int>(list.names.indexOf(name));
 
   // One pass over the table: the kept memos in their order, and the
   // numbers whose files go with the deleted ones. A memo numbered 0 has no
@@ -129,24 +154,26 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   const MemoField field = category_field(category);
   const FieldKey key(name);
   std::map<qint64, QString> deleted_numbers;  // number -> memo_no as held
+  std::vector<DeletedMemo> deleted_records;
   int deleted = 0;
   kept.keep_only([&](size_t i) {
     if (!kept.field_is(i, field, key)) return true;
     ++deleted;
+    deleted_records.push_back(deleted_record(kept, i));
     const qint64 no = numeric_value(kept.bytes(i, MemoField::MemoNo));
     if (no != 0) deleted_numbers.emplace(no, kept.text(i, MemoField::MemoNo));
     return false;
   });
   CategoryList names = list;
-  names.names.removeAt(position);
+  if (position >= 0) names.names.removeAt(position);
 
   // The list file first, keeping its old bytes, then flower.dat. Each is
   // replaced whole; if flower.dat cannot be written the list file is put
   // back, so the files never disagree with the tables.
   FileJournal journal;
-  FileResult done = journal.write_lines(category_file_path(state, category), names.names);
+  FileResult done = write_list(state, category, names.names, &journal);
   if (done) {
-    done = save_memo_index(state.flower_dat_path(), kept);
+    done = write_memo_index(state, kept);
     if (!done) {
       const QStringList not_restored = journal.rollback();
       if (!not_restored.isEmpty()) {
@@ -168,6 +195,11 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
     }
   }
   QStringList left_behind;
+  // Remembered beside the data, so the other machine's conflict copies do
+  // not bring them back.
+  if (const FileResult recorded = record_deleted_memos(state.data_dir, deleted_records); !recorded) {
+    left_behind << recorded.message;
+  }
   for (const auto& entry : deleted_numbers) {
     const QString& memo_no = entry.second;
     for (const QString& path : {memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)}) {

@@ -31,6 +31,7 @@ struct CategoryChange {
   QString text;
   QString title;
   int selected = -1;
+  bool outside_changed = false;  // the lists took in a sync tool's changes first
 };
 
 // What a command says when no name is selected in the list.
@@ -59,7 +60,7 @@ CategoryChange remove_category_name(CategoryList& list, int position);
 // Writes the list to its file when the editor finishes. When the file
 // cannot be written the list stays in memory (shut-down writes it again)
 // and the message says so.
-CategoryChange save_category_edit(const AppState& state, Category category);
+CategoryChange save_category_edit(AppState& state, Category category);
 
 // The outcome of deleting every memo of a category.
 struct CategoryDeletion {

@@ -3,16 +3,19 @@
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_index.h"
+#include "store/diary/deleted_memos.h"
+#include "store/diary/outside_changes.h"
 #include "store/files/codec.h"
 #include "store/files/file_journal.h"
 
+#include <optional>
 #include <utility>
 
 namespace store {
 
 namespace {
 
-MemoChange refusal(const QString& text, const QString& title) { return {false, text, title, false, false, {}}; }
+MemoChange refusal(const QString& text, const QString& title) { return {false, text, title, false, false, {}, false}; }
 
 bool known_name(const CategoryList& list, const QString& name) { return list.names.contains(name); }
 
@@ -90,10 +93,35 @@ QString remove_left_over(const QStringList& paths, const QString& lead) {
 }
 
 // Appends a name the list does not know yet and rewrites its file.
-FileResult add_name(FileJournal& journal, const QString& path, CategoryList& list, const QString& name) {
+FileResult add_name(AppState& state, FileJournal& journal, bool location, CategoryList& list, const QString& name) {
   if (known_name(list, name)) return FileResult::success();
   list.names.append(name);
-  return journal.write_lines(path, list.names);
+  return location ? write_location_file(state, list.names, &journal) : write_variety_file(state, list.names, &journal);
+}
+
+// Takes in what a sync tool changed on disk before anything is written.
+// Refuses the change when a changed file cannot be read.
+bool read_before_write(AppState& state, MemoChange& change, const QString& not_done) {
+  const OutsideChange outside = take_outside_changes(state);
+  change.outside_changed = outside.any();
+  if (outside.ok) return true;
+  change.ok = false;
+  change.text = outside.message + QStringLiteral("\n\n") + not_done;
+  change.title = kAppTitle;
+  return false;
+}
+
+// The 1-based slot of the memo with the identity of `record`, 0 when none.
+int slot_of(const MemoTable& table, const MemoRecord& record) {
+  const qint64 no = numeric_value(record.memo_no);
+  const QByteArray created = encode_cp932(record.created);
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (table.bytes(i, MemoField::Created) == QByteArrayView(created) &&
+        numeric_value(table.bytes(i, MemoField::MemoNo)) == no) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -143,15 +171,44 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
     return refusal(QStringLiteral("訂正するメモが見つかりません。"), kAppTitle);
   }
 
-  const QString stamp = format_timestamp(now);
+  // The memo as the editor opened it; the other machine may have changed
+  // or deleted it since, and the disk is read now.
+  const MemoRecord opened = edit_slot > 0 ? state.memo_table[static_cast<size_t>(edit_slot - 1)] : MemoRecord{};
+  if (!read_before_write(state, change, QStringLiteral("メモは保存されていません。"))) return change;
+  if (MemoChange refused = check_memo(state, in); !refused.ok) return refused;
+  FileJournal journal;
   MemoTable& table = state.memo_table;
+  // Set when the other machine's version was added: a failure then puts
+  // the whole table back.
+  std::optional<MemoTable> before_copy;
+  auto fail = [&](const QString& message) {
+    if (before_copy) table = std::move(*before_copy);
+    return failed(journal, message);
+  };
+  if (edit_slot > 0) {
+    edit_slot = slot_of(table, opened);
+    if (edit_slot > 0 && table.text(static_cast<size_t>(edit_slot - 1), MemoField::Corrected) != opened.corrected) {
+      // Corrected on the other machine meanwhile: that version is kept as a
+      // memo of its own before this one's files replace its files.
+      MemoRecord theirs = table[static_cast<size_t>(edit_slot - 1)];
+      theirs.title = other_version_title(theirs.title);
+      before_copy = table;
+      const CopiedMemo kept = add_memo_copy(state, table, theirs, memo_body_path(state.data_dir, theirs.memo_no),
+                                            memo_images_path(state.data_dir, theirs.memo_no), journal);
+      if (!kept.result) return fail(kept.result.message);
+    }
+  }
+
+  const QString stamp = format_timestamp(now);
   qint64 highest = state.settings.highest_memo_no;
   MemoRecord record;
-  if (edit_slot == 0) {
-    highest += 1;
+  if (edit_slot == 0 && opened.memo_no.isEmpty()) {
+    highest = next_memo_number(state);
     record = {in.date, in.location, in.variety, in.title, format_number_field(highest), stamp, stamp};
   } else {
-    record = table[static_cast<size_t>(edit_slot - 1)];
+    // A memo deleted on the other machine while it was being corrected
+    // here comes back with what was typed.
+    record = edit_slot > 0 ? table[static_cast<size_t>(edit_slot - 1)] : opened;
     record.date = in.date;
     record.location = in.location;
     record.variety = in.variety;
@@ -159,20 +216,19 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
     record.corrected = stamp;
   }
 
-  FileJournal journal;
   QStringList to_remove;
   if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
-    return failed(journal, done.message);
+    return fail(done.message);
   }
   CategoryList locations = state.location_list;
   CategoryList varieties = state.variety_list;
   change.location_added = !known_name(locations, in.location);
   change.variety_added = !known_name(varieties, in.variety);
-  if (FileResult done = add_name(journal, state.basyo_dat_path(), locations, in.location); !done) {
-    return failed(journal, done.message);
+  if (FileResult done = add_name(state, journal, true, locations, in.location); !done) {
+    return fail(done.message);
   }
-  if (FileResult done = add_name(journal, state.hinsyu_dat_path(), varieties, in.variety); !done) {
-    return failed(journal, done.message);
+  if (FileResult done = add_name(state, journal, false, varieties, in.variety); !done) {
+    return fail(done.message);
   }
 
   // The table is changed in place and put back if flower.dat cannot be
@@ -190,14 +246,14 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   }
   const int placed = sort_memo_table_after_change(table, slot);
   // flower.dat is written last: if it fails, it is still as it was.
-  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) {
+  if (FileResult done = write_memo_index(state, table); !done) {
     if (!quick) {
       table = std::move(before);
     } else {
       table.erase(static_cast<size_t>(placed - 1));
       if (edit_slot != 0) table.insert(static_cast<size_t>(edit_slot - 1), previous);
     }
-    return failed(journal, done.message);
+    return fail(done.message);
   }
 
   state.location_list = std::move(locations);
@@ -212,6 +268,8 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   if (state.memo_count() + static_cast<qsizetype>(inputs.size()) > kMemoCapacity - 1) {
     return refusal(QStringLiteral("これ以上メモを登録できません。"), QStringLiteral("メモの数が限界(30000)を越えます"));
   }
+  MemoChange change;
+  if (!read_before_write(state, change, QStringLiteral("メモは保存されていません。"))) return change;
   const QString stamp = format_timestamp(now);
   // The checks see the lists as the memos before them left them.
   AppState probe(state.data_dir);
@@ -219,9 +277,8 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   probe.variety_list = state.variety_list;
   FileJournal journal;
   MemoTable table = state.memo_table;
-  qint64 highest = state.settings.highest_memo_no;
+  qint64 highest = next_memo_number(state) - 1;
   QStringList to_remove;
-  MemoChange change;
   for (const MemoInput& input : inputs) {
     MemoInput in{as_one_line(input.date), as_one_line(input.location), as_one_line(input.variety),
                  as_one_line(input.title), input.body, {}};
@@ -237,17 +294,17 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
     }
     change.location_added |= !known_name(probe.location_list, in.location);
     change.variety_added |= !known_name(probe.variety_list, in.variety);
-    if (FileResult done = add_name(journal, state.basyo_dat_path(), probe.location_list, in.location); !done) {
+    if (FileResult done = add_name(state, journal, true, probe.location_list, in.location); !done) {
       return failed(journal, done.message);
     }
-    if (FileResult done = add_name(journal, state.hinsyu_dat_path(), probe.variety_list, in.variety); !done) {
+    if (FileResult done = add_name(state, journal, false, probe.variety_list, in.variety); !done) {
       return failed(journal, done.message);
     }
     table.push_back(record);
   }
   sort_memo_table(table);
   // flower.dat is written last: if it fails, it is still as it was.
-  if (FileResult done = save_memo_index(state.flower_dat_path(), table); !done) return failed(journal, done.message);
+  if (FileResult done = write_memo_index(state, table); !done) return failed(journal, done.message);
   state.memo_table = std::move(table);
   state.location_list = std::move(probe.location_list);
   state.variety_list = std::move(probe.variety_list);
@@ -260,27 +317,38 @@ MemoChange delete_memo(AppState& state, int slot) {
   if (slot < 1 || slot > state.memo_count()) {
     return refusal(QStringLiteral("削除するメモが見つかりません。"), kAppTitle);
   }
+  const MemoRecord doomed = state.memo_table[static_cast<size_t>(slot - 1)];
+  MemoChange change;
+  if (!read_before_write(state, change, QStringLiteral("メモは削除されていません。"))) return change;
+  // Already deleted on the other machine: nothing is left to do.
+  slot = slot_of(state.memo_table, doomed);
+  if (slot == 0) return change;
   MemoTable table = state.memo_table;
   const QString memo_no = table[static_cast<size_t>(slot - 1)].memo_no;
+  const DeletedMemo deleted = deleted_record(table, static_cast<size_t>(slot - 1));
   remove_memo_at(table, slot);
   // The index first: if it cannot be written, the memo and its files stay.
-  const FileResult written = save_memo_index(state.flower_dat_path(), table);
+  const FileResult written = write_memo_index(state, table);
   if (!written) {
     return refusal(written.message + QStringLiteral("\n\nメモは削除されていません。"), kAppTitle);
   }
   state.memo_table = std::move(table);
+  // Remembered beside the data, so a conflict copy from the other machine
+  // that still holds the memo does not bring it back.
+  if (const FileResult recorded = record_deleted_memos(state.data_dir, {deleted}); !recorded) {
+    change.warning = recorded.message + QStringLiteral("\n");
+  }
 
   // The files are named by the number alone: they stay while another memo
   // carries the same number, and a number that reads as 0 has none of its
   // own (damaged numbers share them), as in the bulk deletion.
-  MemoChange change;
   const qint64 no = numeric_value(memo_no);
   bool shared = no == 0;
   for (size_t i = 0; !shared && i < state.memo_table.size(); ++i) {
     shared = numeric_value(state.memo_table.bytes(i, MemoField::MemoNo)) == no;
   }
   if (shared) return change;
-  change.warning = remove_left_over({memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)},
+  change.warning += remove_left_over({memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)},
                                     QStringLiteral("メモは削除しましたが、次のファイルが残っています。\n"));
   return change;
 }

@@ -28,6 +28,7 @@ struct MemoChange {
   bool location_added = false;  // the location was new and was appended
   bool variety_added = false;   // the variety was new and was appended
   QString warning;              // done, but something the user should know
+  bool outside_changed = false;  // changes a sync tool made on disk were taken in first
 };
 
 // The refusals of a save in their order: the memo capacity, the three

@@ -62,12 +62,14 @@ ReadLinesResult load_settings(const QString& path, Settings& settings) {
   return read;
 }
 
-FileResult save_settings(const QString& path, const Settings& s) {
-  return write_text_lines(path, {format_number_field(s.highest_memo_no),
-                                 format_number_field(static_cast<qint64>(s.window_state)),
-                                 format_number_field(s.window_top), format_number_field(s.window_left),
-                                 format_number_field(s.window_height), format_number_field(s.window_width),
-                                 format_number_field(s.grid_height)});
+QStringList settings_lines(const Settings& s) {
+  return {format_number_field(s.highest_memo_no),
+          format_number_field(static_cast<qint64>(s.window_state)),
+          format_number_field(s.window_top), format_number_field(s.window_left),
+          format_number_field(s.window_height), format_number_field(s.window_width),
+          format_number_field(s.grid_height)};
 }
+
+FileResult save_settings(const QString& path, const Settings& s) { return write_text_lines(path, settings_lines(s)); }
 
 }  // namespace store

@@ -27,6 +27,8 @@ QString format_number_field(float value);
 // first; a short file or a damaged line keeps those defaults.
 ReadLinesResult load_settings(const QString& path, Settings& settings);
 
+// The seven lines of flower.ini.
+QStringList settings_lines(const Settings& settings);
 FileResult save_settings(const QString& path, const Settings& settings);
 
 }  // namespace store
