@@ -1,0 +1,344 @@
+#include "store/sync/conflict_merge.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <map>
+
+#include "store/diary/deleted_memos.h"
+#include "store/diary/field_formats.h"
+#include "store/diary/index_merge.h"
+#include "store/diary/memo_files.h"
+#include "store/diary/memo_index.h"
+#include "store/diary/outside_changes.h"
+#include "store/files/codec.h"
+#include "store/files/file_journal.h"
+#include "store/sync/memo_versions.h"
+
+namespace store {
+
+namespace {
+
+class Merge {
+ public:
+  Merge(AppState& state, const QDateTime& now) : state_(state), now_(now), table_(state.memo_table) {
+    locations_ = state.location_list;
+    varieties_ = state.variety_list;
+  }
+
+  DiskSync run(const std::vector<ConflictCopy>& copies);
+
+ private:
+  bool read_copies(const std::vector<ConflictCopy>& copies);
+  void add_names(CategoryList& list, const QByteArray& bytes, bool& changed);
+  void drop_deleted();
+  bool merge_index(const MemoTable& theirs);
+  bool merge_memo(const MemoTable& theirs, size_t t);
+  bool keep_orphan_copies();
+  bool add_copy_of(MemoRecord record, const MemoVersionFiles& files, MergedMemo::Kind kind, const QString& old_no);
+  bool write_files(const MemoRecord& record, const MemoVersionFiles& files);
+  bool held_already(const MemoRecord& record, const MemoVersionFiles& files) const;
+  int slot_of_identity(qint64 no, QByteArrayView created) const;
+  bool number_taken(qint64 no) const;
+  bool fail(const QString& message);
+  bool write_all();
+  void move_copies(const std::vector<ConflictCopy>& copies);
+
+  AppState& state_;
+  const QDateTime now_;
+  MemoTable table_;
+  CategoryList locations_;
+  CategoryList varieties_;
+  bool locations_changed_ = false;
+  bool varieties_changed_ = false;
+  bool memos_changed_ = false;
+  std::vector<DeletedMemo> deleted_;
+  QByteArray deleted_bytes_;  // the record file as it will be written
+  bool deleted_grew_ = false;
+  std::vector<MemoTable> indexes_;
+  MemoCandidates candidates_;
+  FileJournal journal_;
+  DiskSync out_;
+};
+
+bool Merge::fail(const QString& message) {
+  out_.ok = false;
+  out_.message = message;
+  return false;
+}
+
+void Merge::add_names(CategoryList& list, const QByteArray& bytes, bool& changed) {
+  for (const QString& name : split_lines(decode_cp932(bytes))) {
+    if (list.names.contains(name) || list.count() >= kCategoryCapacity - 1) continue;
+    list.names << name;
+    changed = true;
+  }
+}
+
+bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
+  const ReadResult record = read_file_bytes(state_.data_dir + kDeletedMemosName);
+  if (record.status == ReadStatus::Failed) return fail(record.message);
+  deleted_bytes_ = record.bytes;
+  deleted_ = parse_deleted_memos(record.bytes);
+  QSet<QByteArray> known_lines;
+  for (const QByteArray& line : split_raw_lines(record.bytes)) known_lines.insert(line);
+  for (const ConflictCopy& copy : copies) {
+    const QString path = state_.data_dir + copy.path;
+    if (copy.kind == DataFileKind::Body || copy.kind == DataFileKind::Pictures) {
+      candidates_.add_copy(copy.kind == DataFileKind::Body, numeric_value(copy.original.mid(6, 7)), path);
+      continue;
+    }
+    const ReadResult read = read_file_bytes(path);
+    if (read.status == ReadStatus::Failed) return fail(read.message);
+    switch (copy.kind) {
+      case DataFileKind::Locations: add_names(locations_, read.bytes, locations_changed_); break;
+      case DataFileKind::Varieties: add_names(varieties_, read.bytes, varieties_changed_); break;
+      case DataFileKind::Settings: {
+        const QStringList lines = split_lines(decode_cp932(read.bytes));
+        const qint64 theirs = lines.isEmpty() ? 0 : numeric_value(lines.first());
+        if (theirs > state_.settings.highest_memo_no) state_.settings.highest_memo_no = theirs;
+        break;
+      }
+      case DataFileKind::DeletedMemos:
+        for (const QByteArray& line : split_raw_lines(read.bytes)) {
+          if (known_lines.contains(line) || parse_deleted_memos(line).empty()) continue;
+          known_lines.insert(line);
+          if (!deleted_bytes_.isEmpty() && !deleted_bytes_.endsWith('\n')) deleted_bytes_ += "\r\n";
+          deleted_bytes_ += line + "\r\n";
+          deleted_.push_back(parse_deleted_memos(line).front());
+          deleted_grew_ = true;
+        }
+        break;
+      case DataFileKind::MemoIndex: {
+        MemoTable theirs;
+        theirs.adopt_file_bytes(read.bytes);
+        indexes_.push_back(std::move(theirs));
+        break;
+      }
+      default: break;
+    }
+  }
+  return true;
+}
+
+// Memos deleted on one machine and left untouched on the other stay deleted.
+// Their files are left where they are: a merge deletes nothing.
+void Merge::drop_deleted() {
+  if (deleted_.empty()) return;
+  const size_t before = table_.size();
+  table_.keep_only([&](size_t i) {
+    return !deleted_unchanged(deleted_, numeric_value(table_.bytes(i, MemoField::MemoNo)),
+                              table_.bytes(i, MemoField::Created), table_.bytes(i, MemoField::Corrected));
+  });
+  if (table_.size() != before) memos_changed_ = true;
+}
+
+int Merge::slot_of_identity(qint64 no, QByteArrayView created) const {
+  for (size_t i = 0; i < table_.size(); ++i) {
+    if (table_.bytes(i, MemoField::Created) == created && numeric_value(table_.bytes(i, MemoField::MemoNo)) == no) {
+      return static_cast<int>(i) + 1;
+    }
+  }
+  return 0;
+}
+
+bool Merge::number_taken(qint64 no) const {
+  for (size_t i = 0; i < table_.size(); ++i) {
+    if (numeric_value(table_.bytes(i, MemoField::MemoNo)) == no) return true;
+  }
+  return false;
+}
+
+// The same memo, already in the diary under this or another number: the
+// same creation stamp and date, the title (perhaps marked as the other
+// machine's version) and the same body and pictures.
+bool Merge::held_already(const MemoRecord& record, const MemoVersionFiles& files) const {
+  const QByteArray created = encode_cp932(record.created);
+  const QString marked = other_version_title(record.title);
+  for (size_t i = 0; i < table_.size(); ++i) {
+    if (table_.bytes(i, MemoField::Created) != QByteArrayView(created)) continue;
+    const QString title = table_.text(i, MemoField::Title);
+    if (table_.text(i, MemoField::Date) != record.date || (title != record.title && title != marked)) continue;
+    const QString no = table_.text(i, MemoField::MemoNo);
+    if (same_content(files.body, memo_body_path(state_.data_dir, no)) &&
+        same_content(files.pictures, memo_images_path(state_.data_dir, no))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Merge::add_copy_of(MemoRecord record, const MemoVersionFiles& files, MergedMemo::Kind kind,
+                        const QString& old_no) {
+  if (kind == MergedMemo::Kind::KeptTwice) record.title = other_version_title(record.title);
+  if (held_already(record, files)) return true;
+  const CopiedMemo copy = add_memo_copy(state_, table_, record, files.body, files.pictures, journal_);
+  if (!copy.result) return fail(copy.result.message);
+  memos_changed_ = true;
+  out_.merged.push_back({kind, copy.memo_no, old_no, record.date, record.title});
+  return true;
+}
+
+// Puts the version's files under its own number.
+bool Merge::write_files(const MemoRecord& record, const MemoVersionFiles& files) {
+  const QString sources[2] = {files.body, files.pictures};
+  const QString targets[2] = {memo_body_path(state_.data_dir, record.memo_no),
+                              memo_images_path(state_.data_dir, record.memo_no)};
+  for (int k = 0; k < 2; ++k) {
+    if (sources[k] == targets[k]) continue;
+    if (sources[k].isEmpty()) {
+      if (const FileResult removed = journal_.remove(targets[k]); !removed) return fail(removed.message);
+      continue;
+    }
+    const ReadResult read = read_file_bytes(sources[k]);
+    if (read.status == ReadStatus::Failed) return fail(read.message);
+    if (const FileResult written = journal_.write_bytes(targets[k], read.bytes); !written) return fail(written.message);
+  }
+  return true;
+}
+
+bool Merge::merge_memo(const MemoTable& theirs, size_t t) {
+  const qint64 no = numeric_value(theirs.bytes(t, MemoField::MemoNo));
+  const QByteArrayView created = theirs.bytes(t, MemoField::Created);
+  const QByteArrayView corrected = theirs.bytes(t, MemoField::Corrected);
+  const int slot = slot_of_identity(no, created);
+  if (slot > 0 && same_record(table_, static_cast<size_t>(slot - 1), theirs, t)) return true;
+  const MemoRecord copy_version = theirs[t];
+  const MemoVersionFiles copy_files = candidates_.files_of(state_.data_dir, no, copy_version.corrected, true);
+  if (slot == 0) {
+    if (deleted_unchanged(deleted_, no, created, corrected)) return true;
+    if (held_already(copy_version, copy_files)) return true;
+    if (number_taken(no) || no <= 0) {
+      return add_copy_of(copy_version, copy_files, MergedMemo::Kind::Renumbered, copy_version.memo_no);
+    }
+    if (!write_files(copy_version, copy_files)) return false;
+    table_.push_back(copy_version);
+    memos_changed_ = true;
+    out_.merged.push_back({MergedMemo::Kind::AddedBack, copy_version.memo_no, QString(), copy_version.date,
+                           copy_version.title});
+    return true;
+  }
+  // Changed on both machines: the later correction stays the memo.
+  const size_t mine = static_cast<size_t>(slot - 1);
+  const MemoRecord diary_version = table_[mine];
+  const MemoVersionFiles diary_files = candidates_.files_of(state_.data_dir, no, diary_version.corrected, false);
+  if (corrected <= table_.bytes(mine, MemoField::Corrected)) {
+    return add_copy_of(copy_version, copy_files, MergedMemo::Kind::KeptTwice, copy_version.memo_no);
+  }
+  // The copy's version is newer: the diary's goes to a memo of its own
+  // first (its files are read before they are replaced), then the copy's
+  // takes the memo's place.
+  if (!add_copy_of(diary_version, diary_files, MergedMemo::Kind::KeptTwice, diary_version.memo_no)) return false;
+  MemoRecord newer = copy_version;
+  newer.memo_no = diary_version.memo_no;
+  if (!write_files(newer, copy_files)) return false;
+  table_.replace(mine, newer);
+  memos_changed_ = true;
+  return true;
+}
+
+bool Merge::merge_index(const MemoTable& theirs) {
+  for (size_t t = 0; t < theirs.size(); ++t) {
+    if (!merge_memo(theirs, t)) return false;
+  }
+  return true;
+}
+
+// Copies of body or picture files that no version of a memo claimed (the
+// index did not conflict): when they hold something the memo does not,
+// they are kept as the other machine's version of that memo.
+bool Merge::keep_orphan_copies() {
+  for (const OrphanCopy& orphan : candidates_.unclaimed()) {
+    const QString memo_no = format_number_field(orphan.no);
+    int slot = 0;
+    for (size_t i = 0; i < table_.size() && slot == 0; ++i) {
+      if (numeric_value(table_.bytes(i, MemoField::MemoNo)) == orphan.no) slot = static_cast<int>(i) + 1;
+    }
+    if (slot == 0) continue;  // no memo to go with: the copy is only moved aside
+    const MemoRecord record = table_[static_cast<size_t>(slot - 1)];
+    MemoVersionFiles files{memo_body_path(state_.data_dir, record.memo_no), memo_images_path(state_.data_dir, record.memo_no)};
+    const QString& current = orphan.body ? files.body : files.pictures;
+    if (same_content(orphan.path, current)) continue;
+    (orphan.body ? files.body : files.pictures) = orphan.path;
+    if (!QFileInfo::exists(files.body)) files.body.clear();
+    if (!QFileInfo::exists(files.pictures)) files.pictures.clear();
+    if (!add_copy_of(record, files, MergedMemo::Kind::KeptTwice, record.memo_no)) return false;
+  }
+  return true;
+}
+
+bool Merge::write_all() {
+  if (locations_changed_) {
+    if (const FileResult w = write_location_file(state_, locations_.names, &journal_); !w) return fail(w.message);
+  }
+  if (varieties_changed_) {
+    if (const FileResult w = write_variety_file(state_, varieties_.names, &journal_); !w) return fail(w.message);
+  }
+  if (deleted_grew_) {
+    const FileResult w = journal_.write_bytes(state_.data_dir + kDeletedMemosName, deleted_bytes_);
+    if (!w) return fail(w.message);
+  }
+  if (memos_changed_) {
+    table_.sort_display_order();
+    if (const FileResult w = write_memo_index(state_, table_, &journal_); !w) return fail(w.message);
+  }
+  return true;
+}
+
+void Merge::move_copies(const std::vector<ConflictCopy>& copies) {
+  const QString base = state_.data_dir + kConflictFolderName + QLatin1Char('/') + now_.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString folder = base;
+  for (int n = 2; QFileInfo::exists(folder); ++n) folder = base + QLatin1Char('-') + QString::number(n);
+  for (const ConflictCopy& copy : copies) {
+    const QString target = folder + QLatin1Char('/') + copy.path;
+    const QString from = state_.data_dir + copy.path;
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::rename(from, target)) {
+      out_.warnings << QStringLiteral("同期の競合で生まれたファイル「%1」を「%2」へ移せませんでした。")
+                           .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(target));
+      continue;
+    }
+    out_.merged_copies << copy.path;
+  }
+  if (!out_.merged_copies.isEmpty()) out_.moved_to = folder.mid(state_.data_dir.size());
+}
+
+DiskSync Merge::run(const std::vector<ConflictCopy>& copies) {
+  const Settings settings_before = state_.settings;
+  if (!read_copies(copies)) return out_;
+  drop_deleted();
+  bool ok = true;
+  for (const MemoTable& theirs : indexes_) {
+    if (!(ok = merge_index(theirs))) break;
+  }
+  if (ok) ok = keep_orphan_copies();
+  if (ok) ok = write_all();
+  if (!ok) {
+    const QStringList not_restored = journal_.rollback();
+    if (!not_restored.isEmpty()) {
+      out_.message += QStringLiteral("\n\n元に戻せなかったファイルがあります：\n") + not_restored.join(QLatin1Char('\n'));
+    }
+    out_.message += QStringLiteral("\n\n同期の競合で生まれたファイルは取り込まずにそのまま残してあります。");
+    out_.merged.clear();
+    state_.settings = settings_before;
+    return out_;
+  }
+  state_.memo_table = std::move(table_);
+  out_.memos_changed = memos_changed_;
+  if (locations_changed_) state_.location_list = std::move(locations_);
+  if (varieties_changed_) state_.variety_list = std::move(varieties_);
+  out_.locations_changed = locations_changed_;
+  out_.varieties_changed = varieties_changed_;
+  move_copies(copies);
+  return out_;
+}
+
+}  // namespace
+
+DiskSync merge_conflict_copies(AppState& state, const std::vector<ConflictCopy>& copies, const QDateTime& now) {
+  if (copies.empty()) return {};
+  Merge merge(state, now);
+  return merge.run(copies);
+}
+
+}  // namespace store
