@@ -1,14 +1,19 @@
 #include "store/diary/startup.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "store/diary/category_list.h"
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_index.h"
 #include "store/diary/settings.h"
+#include "store/files/posix_file.h"
 
 namespace store {
 
@@ -31,20 +36,79 @@ QString unwritable_data_folder(const QString& data_dir) {
   return QString();
 }
 
+namespace {
+
+// A folder that belongs to this user alone: a directory given by its full
+// path, owned by this user, that this user can write and enter and no one
+// else can write (another user could remove or plant the lock). A
+// symbolic link counts by what it points to only when `follow_links`.
+bool own_folder(const QString& path, bool follow_links) {
+  if (path.isEmpty() || !QDir::isAbsolutePath(path)) return false;
+  struct stat st {};
+  const QByteArray native = native_path(path);
+  const int found = follow_links ? ::stat(native.constData(), &st) : ::lstat(native.constData(), &st);
+  return found == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0 &&
+         writable_dir(path);
+}
+
+// The last resort for the lock: /tmp/verdalis-<uid>, made for this user
+// alone. Anyone can create names in /tmp, so a link or a folder of
+// another user found there is not used.
+QString fallback_runtime_folder() { return QStringLiteral("/tmp/verdalis-%1").arg(::geteuid()); }
+
+QString private_tmp_folder() {
+  const QString path = fallback_runtime_folder();
+  const QByteArray native = native_path(path);
+  ::mkdir(native.constData(), 0700);  // an existing one is checked below
+  struct stat st {};
+  if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return QString();
+  if ((st.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) return QString();
+  return own_folder(path, false) ? path : QString();
+}
+
+// Where this machine's lock files live: a folder no sync tool carries and
+// that is emptied when the machine restarts. Empty when none can be used.
+QString runtime_folder() {
+  const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (own_folder(xdg, true)) return QDir::cleanPath(xdg);
+  // Without a usable variable Qt makes /tmp/runtime-<user>.
+  const QString qt = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (own_folder(qt, true)) return QDir::cleanPath(qt);
+  return private_tmp_folder();
+}
+
+}  // namespace
+
+QString instance_lock_path(const QString& data_dir) {
+  const QString folder = runtime_folder();
+  if (folder.isEmpty()) return QString();
+  const QFileInfo info(data_dir);
+  QString canonical = info.canonicalFilePath();
+  if (canonical.isEmpty()) canonical = QDir::cleanPath(info.absoluteFilePath());
+  const QByteArray hash = QCryptographicHash::hash(native_path(canonical), QCryptographicHash::Sha1).toHex();
+  return folder + QStringLiteral("/verdalis-") + QString::fromLatin1(hash) + QStringLiteral(".lock");
+}
+
 InstanceLock::InstanceLock(const QString& data_dir) : data_dir_(data_dir) {}
 
 InstanceLock::Outcome InstanceLock::acquire() {
   unwritable_folder_ = unwritable_data_folder(data_dir_);
   if (!unwritable_folder_.isEmpty()) return Outcome::NotWritable;
-  lock_ = std::make_unique<QLockFile>(data_dir_ + QStringLiteral(".verdalis.lock"));
+  const QString path = instance_lock_path(data_dir_);
+  if (path.isEmpty()) {
+    unwritable_folder_ = fallback_runtime_folder() + QLatin1Char('/');
+    return Outcome::NotWritable;
+  }
+  lock_ = std::make_unique<QLockFile>(path);
   // A lock left by a copy that crashed is taken over: QLockFile checks
-  // whether the process that wrote it is still alive.
+  // whether the process that wrote it is still alive. The lock file never
+  // leaves this machine, so that check can always be made.
   lock_->setStaleLockTime(0);
   if (lock_->tryLock(0)) return Outcome::Acquired;
   const QLockFile::LockError error = lock_->error();
   lock_.reset();
   if (error == QLockFile::LockFailedError) return Outcome::AlreadyRunning;
-  unwritable_folder_ = data_dir_;
+  unwritable_folder_ = QFileInfo(path).absolutePath() + QLatin1Char('/');
   return Outcome::NotWritable;
 }
 

@@ -19,6 +19,17 @@ namespace store {
 // when both can be written. Only looks; creates nothing.
 QString unwritable_data_folder(const QString& data_dir);
 
+// The lock file that marks the data directory as in use on this machine.
+// It lives outside the data directory, in the user's runtime folder
+// ($XDG_RUNTIME_DIR, else Qt's runtime location, else /tmp/verdalis-<uid>/
+// made private), because the data directory is often kept in a sync tool:
+// a lock file inside it would travel to the other machine and stop
+// Verdalis starting there. Its name comes from a hash of the directory's
+// canonical path, so two paths to the same directory (a symbolic link)
+// give the same lock. Empty when no private runtime folder can be used or
+// made.
+QString instance_lock_path(const QString& data_dir);
+
 // Holds the data directory for this running copy until it is destroyed.
 class InstanceLock {
  public:
@@ -26,9 +37,13 @@ class InstanceLock {
 
   explicit InstanceLock(const QString& data_dir);
   // Checks that the data directory can be written before the lock file is
-  // made, so an unusable directory is left exactly as it was.
+  // made, so an unusable directory is left exactly as it was. Nothing is
+  // made inside the data directory: the lock file is at
+  // instance_lock_path(). A lock file in the data directory written by an
+  // older version or by another machine is neither read nor removed.
   Outcome acquire();
-  // After NotWritable: the folder that cannot be written.
+  // After NotWritable: the folder that cannot be written (the data
+  // directory, its memo folder, or the runtime folder of the lock).
   QString unwritable_folder() const { return unwritable_folder_; }
 
  private:

@@ -1,11 +1,18 @@
-// Start-up (first run, existing and damaged data files), the byte-exact
-// round trip of a data directory through start-up and shut-down, and the
-// failures shut-down reports.
+// Start-up (the single-copy lock, first run, existing and damaged data
+// files), the byte-exact round trip of a data directory through start-up
+// and shut-down, and the failures shut-down reports.
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
 #include "store/diary/category_list.h"
 #include "store/diary/memo_index.h"
@@ -31,11 +38,137 @@ QByteArray index_record(const QByteArray& memo_no) {
                "2026/04/01 08:00:00"});
 }
 
+// A lock file as QLockFile writes it: pid, program, host, machine and boot.
+QByteArray lock_lines(qint64 pid, const QByteArray& host) {
+  const QByteArray program = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+  return QByteArray::number(pid) + '\n' + program + '\n' + host + '\n' + QSysInfo::machineUniqueId() + '\n' +
+         QSysInfo::bootUniqueId() + '\n';
+}
+
+// Every entry of a folder, hidden ones too.
+QStringList entries(const QString& folder) {
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
 }  // namespace
 
 class StartupShutdownTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
+  void initTestCase() {
+    for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) saved_env_.emplace_back(name, qgetenv(name));
+  }
+  void cleanup() {
+    for (const auto& [name, value] : saved_env_) {
+      if (value.isNull()) qunsetenv(name);
+      else qputenv(name, value);
+    }
+  }
+
+  // A second lock of the data folder, reached as `second`. `inFolder` is a
+  // .verdalis.lock that a sync tool or an older version left in the data
+  // folder: never obeyed, never touched. `inRuntime` is a lock file left
+  // where this machine's lock lives, before the first copy starts.
+  void instanceLock_data() {
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QByteArray>("inFolder");
+    QTest::addColumn<QByteArray>("inRuntime");
+    QTest::addColumn<bool>("refused");
+    const QByteArray other_pc = lock_lines(31337, "other-pc");
+    const QByteArray live_here = lock_lines(QCoreApplication::applicationPid(), QSysInfo::machineHostName().toUtf8());
+    const QByteArray crashed = lock_lines(999999, QSysInfo::machineHostName().toUtf8());
+    QTest::newRow("same path") << "same" << QByteArray() << QByteArray() << true;
+    QTest::newRow("same folder spelt with ..") << "dotdot" << QByteArray() << QByteArray() << true;
+    QTest::newRow("through a symbolic link") << "symlink" << QByteArray() << QByteArray() << true;
+    QTest::newRow("other machine's lock in the folder") << "same" << other_pc << QByteArray() << true;
+    QTest::newRow("folder of the same name elsewhere") << "elsewhere" << live_here << QByteArray() << false;
+    QTest::newRow("after the first let go") << "released" << live_here << QByteArray() << false;
+    QTest::newRow("crashed copy's lock taken over") << "same" << other_pc << crashed << true;
+  }
+  void instanceLock() {
+    QFETCH(QString, second);
+    QFETCH(QByteArray, inFolder);
+    QFETCH(QByteArray, inRuntime);
+    QFETCH(bool, refused);
+    QTemporaryDir runtime, tmp, tmp2;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QString folder = tmp.path() + "/Verdalis/";
+    QVERIFY(QDir().mkpath(folder));
+    if (!inFolder.isEmpty()) QVERIFY(write_raw(folder + ".verdalis.lock", inFolder));
+    const QString lock_path = store::instance_lock_path(folder);
+    QCOMPARE(QFileInfo(lock_path).path(), runtime.path());
+    QVERIFY2(QRegularExpression("^verdalis-[0-9a-f]{40}\\.lock$").match(QFileInfo(lock_path).fileName()).hasMatch(),
+             qPrintable(lock_path));
+    if (!inRuntime.isEmpty()) QVERIFY(write_raw(lock_path, inRuntime));
+    const QStringList before = entries(folder);
+
+    std::optional<store::InstanceLock> first(std::in_place, folder);
+    QCOMPARE(first->acquire(), store::InstanceLock::Outcome::Acquired);
+    QVERIFY(QFileInfo(lock_path).isFile());
+    QString path = folder;
+    if (second == "dotdot") path = tmp.path() + "/Verdalis/../Verdalis";
+    if (second == "symlink") {
+      path = tmp2.path() + "/link/";
+      QVERIFY(QFile::link(folder, tmp2.path() + "/link"));
+    }
+    if (second == "elsewhere") {
+      path = tmp2.path() + "/Verdalis/";
+      QVERIFY(QDir().mkpath(path));
+    }
+    if (second == "released") {
+      first.reset();
+      QVERIFY(!QFileInfo::exists(lock_path));
+    }
+    store::InstanceLock other(path);
+    QCOMPARE(other.acquire(),
+             refused ? store::InstanceLock::Outcome::AlreadyRunning : store::InstanceLock::Outcome::Acquired);
+    QCOMPARE(entries(folder), before);
+    if (!inFolder.isEmpty()) QCOMPARE(read_raw(folder + ".verdalis.lock"), inFolder);
+    if (second == "elsewhere") QCOMPARE(entries(path), QStringList{});
+  }
+
+  // Where the lock goes when XDG_RUNTIME_DIR cannot hold it: never into the
+  // data folder, always into a folder of this user alone.
+  void lockFolder_data() {
+    QTest::addColumn<QString>("runtime");
+    QTest::newRow("unset") << QString();
+    QTest::newRow("missing folder") << "missing";
+    QTest::newRow("a file") << "file";
+    QTest::newRow("relative path") << "relative";
+    QTest::newRow("others can write") << "shared";
+    // Qt's own fallback, <TMPDIR>/runtime-<user>, blocked by a file.
+    QTest::newRow("Qt's runtime folder unusable too") << "blocked";
+  }
+  void lockFolder() {
+    QFETCH(QString, runtime);
+    QTemporaryDir tmp;
+    const QString folder = tmp.path() + "/data/";
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(write_raw(tmp.path() + "/file", "x"));
+    QVERIFY(QDir().mkpath(tmp.path() + "/shared"));
+    QVERIFY(QFile::setPermissions(tmp.path() + "/shared", QFileDevice::Permissions(0x7777)));
+    if (runtime == "blocked") {
+      const passwd* user = ::getpwuid(::geteuid());
+      QVERIFY(user && write_raw(tmp.path() + "/runtime-" + QFile::decodeName(user->pw_name), "x"));
+      qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    }
+    if (runtime.isEmpty() || runtime == "blocked") qunsetenv("XDG_RUNTIME_DIR");
+    else qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime == "relative" ? "data" : tmp.path() + "/" + runtime));
+    QDir::setCurrent(tmp.path());
+    store::InstanceLock lock(folder);
+    QCOMPARE(lock.acquire(), store::InstanceLock::Outcome::Acquired);
+    const QString lock_path = store::instance_lock_path(folder);
+    QVERIFY2(QFileInfo(lock_path).isFile(), qPrintable(lock_path));
+    const QString lock_folder = QFileInfo(lock_path).path();
+    QVERIFY2(lock_folder != QDir::cleanPath(folder) && lock_folder != tmp.path() + "/shared", qPrintable(lock_path));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(lock_folder).constData(), &st), 0);
+    QCOMPARE(st.st_uid, ::geteuid());
+    QCOMPARE(st.st_mode & 077, 0u);
+    if (runtime == "blocked") QCOMPARE(lock_folder, QStringLiteral("/tmp/verdalis-%1").arg(::geteuid()));
+    QCOMPARE(entries(folder), QStringList{});
+  }
+
   void firstRun() {
     QTemporaryDir tmp;
     store::AppState state(tmp.path() + "/");
@@ -230,6 +363,8 @@ class StartupShutdownTest : public QObject {
       QCOMPARE(list.names.value(15), QStringLiteral("新しい品種"));
     }
   }
+ private:
+  std::vector<std::pair<const char*, QByteArray>> saved_env_;
 };
 
 QTEST_GUILESS_MAIN(StartupShutdownTest)
