@@ -142,10 +142,15 @@ class FullDiskTest : public QObject {
           reported_done = dlg.List1->count() != 2;
         });
         break;
-      case Writer::ShutDown:
+      case Writer::ShutDown: {
+        // Shut-down writes only what changed: one memo differs in memory.
+        store::MemoRecord changed = state.memo_table[0];
+        changed.corrected = QStringLiteral("2099/01/01 00:00:00");
+        state.memo_table.replace(0, changed);
         messages.answers = {false};  // "このまま終了しますか？" No
         form.Menu_file_quit->trigger();
         break;
+      }
     }
     return !reported_done;
   }
