@@ -12,6 +12,7 @@
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_index.h"
+#include "store/diary/outside_changes.h"
 #include "store/diary/settings.h"
 #include "store/files/posix_file.h"
 
@@ -255,6 +256,9 @@ StartupData start_up_data(AppState& state, const Settings& window_defaults,
   // The two category lists.
   if (!prepare_category_file(state.basyo_dat_path(), default_locations(), state.location_list, out)) return out;
   if (!prepare_category_file(state.hinsyu_dat_path(), default_varieties(), state.variety_list, out)) return out;
+  // From now on a change on disk that Verdalis did not make is told apart
+  // from its own, and merged before anything is written over it.
+  remember_index_files(state);
   return out;
 }
 
