@@ -187,6 +187,12 @@ void F_category::Command3_Click() {
 
 void F_category::Command4_Click() {
   const store::CategoryChange saved = store::save_category_edit(state_, config_.category);
+  if (saved.outside_changed) {
+    // The other machine's changes were taken in first: the main window
+    // lists its memos.
+    main_.refresh_memo_list();
+    main_.update_main_caption();
+  }
   if (!saved.ok) messages_.inform(this, saved.text, saved.title);
   // Emptying the filter text does not rebuild the main list.
   refill_filter_box();
@@ -225,11 +231,19 @@ void F_category::Command5_Click() {
 void F_category::Command6_Click() {
   const QString name = Text1->text();
   const store::CategoryChange change = store::add_category_name(state_, config_.category, name);
+  if (change.outside_changed) {
+    // The other machine's changes were taken in first (even when the name
+    // was then refused): the list holds its names too, and the main window
+    // lists its memos.
+    rebuild_list(-1);
+    main_.refresh_memo_list();
+    main_.update_main_caption();
+  }
   if (!change.ok) {
     messages_.inform(this, change.text, change.title);
     return;
   }
-  List1->addItem(name);
+  if (!change.outside_changed) List1->addItem(name);
   Text1->clear();
 }
 

@@ -10,6 +10,7 @@
 
 #include "editor/f_kinyu.h"
 #include "store/diary/field_formats.h"
+#include "store/diary/memo_index.h"
 
 namespace {
 
@@ -76,8 +77,21 @@ void F_kinyu::save(store::MemoInput input) {
   // A correction whose memo could not be found must not become a new memo:
   // the store refuses a slot it does not hold.
   const int slot = new_memo_ ? 0 : (edit_slot_ > 0 ? edit_slot_ : -1);
+  const store::MemoRecord opened = slot > 0 ? state_.memo_table[static_cast<size_t>(slot - 1)] : store::MemoRecord{};
   const store::MemoChange change = store::save_memo(state_, input, slot, QDateTime::currentDateTime());
   if (!change.ok) {
+    if (change.outside_changed) {
+      // Not saved, but the other machine's changes were taken in: the main
+      // list shows them, and the memo being corrected is found again by
+      // its number and creation time, since its slot may have moved.
+      main_.refresh_memo_list();
+      main_.update_main_caption();
+      if (slot > 0) {
+        const int found = store::find_memo_by_no(state_.memo_table, opened.memo_no);
+        const bool same = found > 0 && state_.memo_table[static_cast<size_t>(found - 1)].created == opened.created;
+        edit_slot_ = same ? found : -1;
+      }
+    }
     messages_.inform(this, change.text, change.title);
     return;
   }

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "main_window/disk_watch.h"
 #include "main_window/main_layout.h"
 #include "main_window/memo_grid.h"
 #include "main_window/memo_list_model.h"
@@ -292,6 +293,13 @@ bool Main_form::Form_Load() {
   Text2->clear();
   Label3->clear();
   state_.current_images.clear();
+
+  // From now on changes made to the folder from outside are taken in; a
+  // first look at once, since conflict copies may be waiting.
+  disk_watch_ = new DiskWatch(state_.data_dir, [this] {
+    if (!finished_) look_at_disk();
+  }, this);
+  disk_watch_->look_soon();
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSize>
 #include <QUrl>
 #include <functional>
@@ -29,9 +30,12 @@ class MemoGrid;
 class MemoListModel;
 class ToolsMenu;
 class F_kinyu;
+class F_douki;
+class DiskWatch;
 
 namespace store {
 class InstanceLock;
+struct DiskSync;
 }
 
 class Main_form : public QMainWindow, public ui::MainWindowHost {
@@ -98,6 +102,13 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   void set_outer_size_twips(double width, double height);
 
   MemoListModel* list_model() const { return model_; }
+
+  // Changes made to the data folder from outside (a sync tool): the watch
+  // that notices them, one look at the folder that takes them in, and the
+  // window that reports conflict copies merged back (while it is open).
+  DiskWatch* disk_watch() const { return disk_watch_; }
+  void look_at_disk();
+  F_douki* sync_report() const;
 
   // Runs a modal window. Tests replace it to drive the window instead.
   std::function<int(QDialog&)> run_modal;
@@ -178,6 +189,24 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   bool show_next_memo_found(int step);
   void install_search_keys();
 
+  // Steps of look_at_disk (main_form_sync.cpp). `current_no` is the memo of
+  // the current row before the look, `found_nos` the memos listed when the
+  // list is a search's result.
+  void take_in_disk_changes(const QString& current_no, const QStringList& found_nos);
+  void relist_after_disk_change(const QStringList& found_nos);
+  // The drop-down lists of the filter boxes as the category lists now are;
+  // what is typed in the boxes stays.
+  void refresh_filter_names();
+  // The body or the picture list file of the memo shown differs from what
+  // the pane shows (it arrived or changed after the memo was shown).
+  bool shown_memo_files_changed() const;
+  // Shows the current row's memo again, on the same picture when it can.
+  void show_memo_again();
+  // The watch follows the files of the memo shown.
+  void watch_shown_memo();
+  void show_merge_report(const store::DiskSync& sync);
+  void report_disk_problem(const QString& text);
+
   store::AppState& state_;
   ui::MessageService& messages_;
   std::unique_ptr<store::InstanceLock> lock_;
@@ -201,8 +230,22 @@ class Main_form : public QMainWindow, public ui::MainWindowHost {
   std::unique_ptr<store::KeywordMatch> search_marks_;
   std::vector<store::KeywordMatch::Hit> body_hits_;
   int body_hit_ = -1;
-  // The number of the memo whose body the pane shows ("" when none).
+  // The number of the memo whose body the pane shows ("" when none), and
+  // the body and pictures read for it.
   QString shown_memo_no_;
+  QString shown_body_;
+  std::vector<store::ImageEntry> shown_images_;
+
+  // The filters the list was last built with, or true when it holds a
+  // search's result (listed memo by memo).
+  QString listed_location_;
+  QString listed_variety_;
+  bool listed_search_ = false;
+
+  DiskWatch* disk_watch_ = nullptr;
+  QPointer<F_douki> sync_report_;
+  // The last problem with the folder reported, so that each is shown once.
+  QString disk_problem_shown_;
 
   std::unique_ptr<ToolsMenu> tools_;
 

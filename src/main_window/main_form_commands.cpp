@@ -92,7 +92,11 @@ void Main_form::run_editor(const std::function<bool(F_kinyu&)>& prepare) {
   const int image_no = state_.current_image_no;
   const QString image_path = state_.current_image_path;
   F_kinyu editor(state_, messages_, *this);
-  if ((!prepare || prepare(editor)) && run_modal(editor) == QDialog::Accepted) return;
+  if ((!prepare || prepare(editor)) && run_modal(editor) == QDialog::Accepted) {
+    // The save may have taken in names the other machine added.
+    refresh_filter_names();
+    return;
+  }
   state_.current_images = images;
   state_.current_image_no = image_no;
   state_.current_image_path = image_path;
@@ -107,6 +111,8 @@ void Main_form::Command7_Click() {
   }
   F_sakujo deletion(state_, messages_, *this);
   run_modal(deletion);
+  // The deletion may have taken in names the other machine added.
+  refresh_filter_names();
 }
 
 void Main_form::Menu_zenbun_Click() {
@@ -117,11 +123,14 @@ void Main_form::Menu_zenbun_Click() {
 void Main_form::Menu_basyo_Click() {
   F_basyo editor(state_, messages_, *this);
   run_modal(editor);
+  // The varieties too may have taken in the other machine's names.
+  refresh_filter_names();
 }
 
 void Main_form::Menu_hinsyu_Click() {
   F_hinsyu editor(state_, messages_, *this);
   run_modal(editor);
+  refresh_filter_names();
 }
 
 void Main_form::menu_tukaikata_Click() {

@@ -16,6 +16,7 @@
 void Main_form::fill_list(const std::vector<int>& slots) {
   // A list filtered, reset or begun again is no longer a search's result.
   search_marks_.reset();
+  listed_search_ = false;
   model_->set_slots(slots);
   state_.listed_count = static_cast<int>(slots.size());
   // No memo row is current after the list was rebuilt.
@@ -27,12 +28,16 @@ void Main_form::fill_list(const std::vector<int>& slots) {
 void Main_form::empty_list() { fill_list({}); }
 
 void Main_form::refresh_memo_list() {
-  fill_list(store::filtered_slots(state_.memo_table, Combo1->currentText(), Combo2->currentText()));
+  listed_location_ = Combo1->currentText();
+  listed_variety_ = Combo2->currentText();
+  fill_list(store::filtered_slots(state_.memo_table, listed_location_, listed_variety_));
   clear_viewer_pane();
 }
 
 void Main_form::reset_memo_list() {
   begin_listing();
+  listed_location_.clear();
+  listed_variety_.clear();
   fill_list(store::filtered_slots(state_.memo_table, QString(), QString()));
 }
 
@@ -91,6 +96,7 @@ void Main_form::begin_listing() {
 void Main_form::list_memo(int slot) {
   if (slot < 1 || slot > state_.memo_count()) return;
   model_->append_slot(slot);
+  listed_search_ = true;
   state_.listed_count = model_->memo_rows();
   Q_EMIT listed_memos_changed();
 }
@@ -115,7 +121,9 @@ bool Main_form::select_memo_no(const QString& memo_no) {
 
 void Main_form::Combo1_Click() {
   if (!Combo1->currentText().isEmpty() || !Combo2->currentText().isEmpty()) {
-    fill_list(store::filtered_slots(state_.memo_table, Combo1->currentText(), Combo2->currentText()));
+    listed_location_ = Combo1->currentText();
+    listed_variety_ = Combo2->currentText();
+    fill_list(store::filtered_slots(state_.memo_table, listed_location_, listed_variety_));
   }
   clear_viewer_pane();
 }

@@ -63,6 +63,7 @@ void Main_form::load_viewer_pane(const QString& n) {
   const store::BodyResult body = store::load_memo_body(state_.data_dir, n);
   Text2->setPlainText(for_display(body.text));
   shown_memo_no_ = n;
+  shown_body_ = body.text;
   if (!body.message.isEmpty()) messages_.inform(this, body.message, store::kAppTitle);
 
   QString list_error;
@@ -72,6 +73,8 @@ void Main_form::load_viewer_pane(const QString& n) {
     list_error = store::load_image_list(state_, n);
     for (const store::ImageEntry& e : state_.current_images) List1->addItem(e.title);
   }
+  shown_images_ = state_.current_images;
+  watch_shown_memo();
   show_search_marks();
   if (!list_error.isEmpty()) messages_.inform(this, list_error, store::kAppTitle);
 }

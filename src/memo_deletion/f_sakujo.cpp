@@ -54,6 +54,11 @@ void F_sakujo::Command1_Click() {
   const int slot = store::find_memo_by_no(state_.memo_table, main_.current_memo_no());
   const store::MemoChange change = store::delete_memo(state_, slot);
   if (!change.ok) {
+    // Not deleted, but the other machine's changes were taken in.
+    if (change.outside_changed) {
+      main_.refresh_memo_list();
+      main_.update_main_caption();
+    }
     messages_.inform(this, change.text, change.title);
     reject();
     return;

@@ -274,6 +274,13 @@ void F_import::Command1_Click() {
   }
   const store::MemoChange change = store::save_new_memos(state_, memos);
   if (!change.ok) {
+    // Nothing was imported, but the other machine's changes were taken in.
+    if (change.outside_changed) {
+      main_.set_location_filter_names(state_.location_list.names);
+      main_.set_variety_filter_names(state_.variety_list.names);
+      main_.reset_memo_list();
+      main_.update_main_caption();
+    }
     messages_.inform(this, change.text, change.title);
     return;
   }
