@@ -37,6 +37,8 @@ packages=(
     desktop-file-utils
     # the users' locale (ja_JP.UTF-8), in which the window tests run again
     locales
+    # sync test: two Syncthing daemons on 127.0.0.1 share one diary
+    syncthing
 )
 
 missing=()
