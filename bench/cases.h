@@ -19,6 +19,13 @@ struct Result {
 };
 
 Result bench_load(const QString& dir, int reps);
+// A 29999-memo flower.dat replaced from outside with one memo more, until
+// the list holds it (≤ 1.5× loading it); a conflict copy of it with 100
+// memos written there only, merged and written (≤ 3× writing flower.dat
+// once), and the time of one with 100 memos corrected on both machines.
+// Both work on a copy of the data set in `scratch`.
+Result bench_outside_change(const QString& dir, const QString& scratch, int reps);
+Result bench_merge(const QString& dir, const QString& scratch, int reps);
 Result bench_save_new(const QString& dir, int reps);
 Result bench_filter(const QString& dir, int reps);
 // The search window over every memo. Unfolded: against grep (1.0×) and

@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
   };
   if (wanted("load")) report(bench::bench_load(dir, reps));
   if (wanted("save_new")) report(bench::bench_save_new(dir, reps));
+  if (wanted("outside_change")) report(bench::bench_outside_change(dir, QDir(root).filePath(QStringLiteral("sync")), reps));
+  if (wanted("merge")) report(bench::bench_merge(dir, QDir(root).filePath(QStringLiteral("sync")), reps));
   if (wanted("filter")) {
     const bench::Result filter = bench::bench_filter(dir, reps);
     report(filter, filter.ours <= 20);

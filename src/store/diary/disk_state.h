@@ -22,14 +22,13 @@ struct FileStamp {
 };
 FileStamp stamp_of(const QString& path);
 
-// A hash of a file's bytes, to tell a rewrite with the same content (or a
-// touch) from a real change.
-QByteArray content_hash(QByteArrayView bytes);
-
 // One index file as last read or written.
 struct KnownFile {
   FileStamp stamp;
-  QByteArray hash;  // of the bytes; empty for a missing file
+  // The bytes, to tell a rewrite with the same content (or a touch) from a
+  // real change. Shared with the table read from them, so keeping them
+  // costs no memory for flower.dat as loaded.
+  QByteArray bytes;
 };
 
 struct DiskBase {
@@ -42,9 +41,13 @@ struct DiskBase {
   QStringList locations;
   QStringList varieties;
   qint64 ini_highest_memo_no = 0;  // flower.ini's first line
-  // The memo folder's stamp when its highest file number was last counted.
+  // The memo folder's stamp when its highest file number was counted.
   FileStamp memo_dir;
   qint64 memo_dir_highest = 0;
+  // The two folders' stamps when they were last looked through for a sync
+  // tool's conflict copies (a folder that did not change holds no new one).
+  FileStamp data_dir_scanned;
+  FileStamp memo_dir_scanned;
 };
 
 }  // namespace store

@@ -220,6 +220,7 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
     return fail(done.message);
   }
+  note_own_memo_files(state, highest);
   CategoryList locations = state.location_list;
   CategoryList varieties = state.variety_list;
   change.location_added = !known_name(locations, in.location);
@@ -302,6 +303,7 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
     }
     table.push_back(record);
   }
+  note_own_memo_files(state, highest);
   sort_memo_table(table);
   // flower.dat is written last: if it fails, it is still as it was.
   if (FileResult done = write_memo_index(state, table); !done) return failed(journal, done.message);

@@ -148,6 +148,11 @@ QByteArrayView MemoTable::bytes(size_t i, MemoField field) const {
   return field_view(rows_[i], static_cast<int>(field));
 }
 
+QByteArrayView MemoTable::record_view(size_t i) const {
+  const Row& row = rows_[i];
+  return QByteArrayView(chunks_[row.chunk].constData() + row.start[0], row.end - row.start[0]);
+}
+
 QString MemoTable::text(size_t i, MemoField field) const { return decode_cp932(bytes(i, field)); }
 
 MemoRecord MemoTable::operator[](size_t i) const {
@@ -202,14 +207,31 @@ QByteArray MemoTable::file_bytes() const {
     // A record read with bare LF line ends grows by one byte a line.
     total += kMemoFieldCount - 1;
   }
-  QByteArray out;
-  out.reserve(total);
+  QByteArray out(total, Qt::Uninitialized);
+  char* p = out.data();
+  auto put = [&p](QByteArrayView bytes) {
+    std::memcpy(p, bytes.data(), static_cast<size_t>(bytes.size()));
+    p += bytes.size();
+  };
   for (const Row& row : rows_) {
+    const char* chunk = chunks_[row.chunk].constData();
+    // A record stored with CR LF throughout is copied in one piece.
+    bool crlf = true;
+    for (int f = 1; f < kMemoFieldCount && crlf; ++f) {
+      const uint32_t lf = row.start[f] - 1;
+      crlf = lf >= 1 && chunk[lf] == '\n' && chunk[lf - 1] == '\r' && lf - 1 >= row.start[f - 1];
+    }
+    if (crlf) {
+      put(QByteArrayView(chunk + row.start[0], row.end - row.start[0]));
+      put("\r\n");
+      continue;
+    }
     for (int f = 0; f < kMemoFieldCount; ++f) {
-      out += field_view(row, f);
-      out += "\r\n";
+      put(field_view(row, f));
+      put("\r\n");
     }
   }
+  out.truncate(p - out.constData());
   return out;
 }
 
@@ -220,7 +242,14 @@ bool MemoTable::stands_before(const Row& a, const Row& b) const {
 }
 
 void MemoTable::sort_display_order() {
-  std::stable_sort(rows_.begin(), rows_.end(), [this](const Row& a, const Row& b) { return stands_before(a, b); });
+  auto before = [this](const Row& a, const Row& b) { return stands_before(a, b); };
+  // Usually only a few memos at the end are out of place (memos added to a
+  // sorted table): those are sorted and merged in. The result is what a
+  // stable sort of the whole gives.
+  const auto sorted_end = std::is_sorted_until(rows_.begin(), rows_.end(), before);
+  if (sorted_end == rows_.end()) return;
+  std::stable_sort(sorted_end, rows_.end(), before);
+  std::inplace_merge(rows_.begin(), sorted_end, rows_.end(), before);
 }
 
 bool MemoTable::sorted_except(std::ptrdiff_t p) const {
@@ -242,6 +271,14 @@ size_t MemoTable::settle(size_t from) {
   const std::ptrdiff_t at = std::clamp(static_cast<std::ptrdiff_t>(from), lo, hi);
   rows_.insert(rows_.begin() + at, changed);
   return static_cast<size_t>(at);
+}
+
+bool MemoTable::shares_storage_with(const MemoTable& other) const {
+  if (rows_.size() != other.rows_.size() || chunks_.size() != other.chunks_.size()) return false;
+  for (size_t c = 0; c < chunks_.size(); ++c) {
+    if (chunks_[c].constData() != other.chunks_[c].constData() || chunks_[c].size() != other.chunks_[c].size()) return false;
+  }
+  return rows_.empty() || std::memcmp(rows_.data(), other.rows_.data(), rows_.size() * sizeof(Row)) == 0;
 }
 
 bool operator==(const MemoTable& a, const MemoTable& b) {

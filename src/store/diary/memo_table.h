@@ -72,6 +72,9 @@ class MemoTable {
   MemoRecord operator[](size_t i) const;
   MemoRecord back() const { return (*this)[size() - 1]; }
   QString text(size_t i, MemoField field) const;
+  // The memo's seven lines as stored, from the first field to the end of
+  // the last, with the line ends between them (CR LF, or LF as read).
+  QByteArrayView record_view(size_t i) const;
   // The field's bytes as they are written to flower.dat (no line end).
   QByteArrayView bytes(size_t i, MemoField field) const;
   bool field_is(size_t i, MemoField field, const FieldKey& key) const { return key.matches(bytes(i, field)); }
@@ -100,6 +103,10 @@ class MemoTable {
   QByteArray file_bytes() const;
 
   friend bool operator==(const MemoTable& a, const MemoTable& b);
+  // True when both are copies of one table that neither has changed since:
+  // the same rows over the same buffers. Far cheaper than comparing every
+  // field; false says nothing.
+  bool shares_storage_with(const MemoTable& other) const;
 
   class const_iterator {
    public:

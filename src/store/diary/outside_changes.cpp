@@ -1,6 +1,7 @@
 #include "store/diary/outside_changes.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <dirent.h>
 
 #include "store/diary/category_list.h"
@@ -25,7 +26,7 @@ auto& known_file(State& state, const QString& path) {
 
 void remember(KnownFile& known, const QString& path, const QByteArray& bytes) {
   known.stamp = stamp_of(path);
-  known.hash = known.stamp.exists ? content_hash(bytes) : QByteArray();
+  known.bytes = known.stamp.exists ? bytes : QByteArray();
 }
 
 // The file's bytes when they differ from what was last read or written;
@@ -51,11 +52,10 @@ Fresh fresh_content(KnownFile& known, const QString& path) {
     return fresh;
   }
   if (read.status == ReadStatus::Missing) return fresh;
-  const QByteArray hash = content_hash(read.bytes);
   // The stamp read before the bytes: a change after the read is seen next time.
   known.stamp = now;
-  if (hash == known.hash) return fresh;
-  known.hash = hash;
+  if (read.bytes == known.bytes) return fresh;
+  known.bytes = read.bytes;
   fresh.changed = true;
   fresh.bytes = std::move(read.bytes);
   return fresh;
@@ -78,12 +78,17 @@ bool take_memos(AppState& state, OutsideChange& out) {
   theirs.reserve(kMemoCapacity);
   const MemoTable::Adopted adopted = theirs.adopt_file_bytes(std::move(fresh.bytes));
   if (adopted.highest_memo_no > state.settings.highest_memo_no) state.settings.highest_memo_no = adopted.highest_memo_no;
-  std::vector<MemoRecord> others;
-  MemoTable merged = state.memo_table == state.disk.memos
-                         ? theirs
-                         : merge_memo_tables(state.disk.memos, state.memo_table, theirs, &others);
-  state.disk.memos = theirs;
   out.memos = true;
+  if (state.memo_table.shares_storage_with(state.disk.memos) || state.memo_table == state.disk.memos) {
+    // Nothing changed here since: the disk's version is the diary. The
+    // remembered copy keeps its room, so no memory is touched afresh.
+    state.disk.memos = theirs;
+    state.memo_table = std::move(theirs);
+    return true;
+  }
+  std::vector<MemoRecord> others;
+  MemoTable merged = merge_memo_tables(state.disk.memos, state.memo_table, theirs, &others);
+  state.disk.memos = theirs;
   if (others.empty()) {
     state.memo_table = std::move(merged);
     return true;
@@ -169,6 +174,7 @@ void remember_index_files(AppState& state) {
     const ReadResult read = read_file_bytes(path);
     remember(known_file(state, path), path, read.bytes);
   }
+  disk.memos.reserve(kMemoCapacity);
   disk.memos = state.memo_table;
   disk.locations = state.location_list.names;
   disk.varieties = state.variety_list.names;
@@ -233,18 +239,29 @@ FileResult write_settings_file(AppState& state, const Settings& settings) {
 bool index_file_differs(const AppState& state, const QString& path, const QByteArray& bytes) {
   const KnownFile& known = known_file(state, path);
   if (stamp_of(path) != known.stamp || !known.stamp.exists) return true;
-  return content_hash(bytes) != known.hash;
+  return bytes != known.bytes;
 }
 
 qint64 next_memo_number(AppState& state) {
   qint64 highest = std::max(state.settings.highest_memo_no, state.disk.ini_highest_memo_no);
-  const QString memo_dir = state.memo_dir_path();
-  const FileStamp dir = stamp_of(memo_dir);
-  if (!(dir == state.disk.memo_dir)) {
-    state.disk.memo_dir_highest = highest_file_number(memo_dir);
-    state.disk.memo_dir = dir;
+  // The folder's names are counted once a run (tens of thousands of them);
+  // after that, a number whose body or picture list file has arrived since
+  // (before its index line) is stepped over.
+  if (!state.disk.memo_dir.exists) {
+    state.disk.memo_dir_highest = highest_file_number(state.memo_dir_path());
+    state.disk.memo_dir = stamp_of(state.memo_dir_path());
   }
-  return std::max(highest, state.disk.memo_dir_highest) + 1;
+  qint64 no = std::max(highest, state.disk.memo_dir_highest) + 1;
+  while (QFileInfo::exists(memo_body_path(state.data_dir, format_number_field(no))) ||
+         QFileInfo::exists(memo_images_path(state.data_dir, format_number_field(no)))) {
+    ++no;
+  }
+  return no;
+}
+
+void note_own_memo_files(AppState& state, qint64 highest) {
+  if (!state.disk.memo_dir.exists) return;  // never counted yet: the count reads the folder
+  state.disk.memo_dir_highest = std::max(state.disk.memo_dir_highest, highest);
 }
 
 QString other_version_title(const QString& title) {
@@ -261,16 +278,11 @@ CopiedMemo add_memo_copy(AppState& state, MemoTable& table, MemoRecord record, c
   const QString targets[2] = {memo_body_path(state.data_dir, record.memo_no),
                               memo_images_path(state.data_dir, record.memo_no)};
   for (int k = 0; k < 2; ++k) {
-    if (sources[k].isEmpty()) continue;
-    const ReadResult read = read_file_bytes(sources[k]);
-    if (read.status == ReadStatus::Failed) {
-      copy.result = FileResult::failure(read.message);
-      return copy;
-    }
-    if (read.status == ReadStatus::Missing) continue;
-    copy.result = journal.write_bytes(targets[k], read.bytes);
+    if (sources[k].isEmpty() || !QFileInfo::exists(sources[k])) continue;
+    copy.result = journal.copy_file(sources[k], targets[k]);
     if (!copy.result) return copy;
   }
+  note_own_memo_files(state, no);
   table.push_back(record);
   copy.memo_no = record.memo_no;
   return copy;

@@ -51,9 +51,14 @@ bool index_file_differs(const AppState& state, const QString& path, const QByteA
 
 // The number a new memo gets: one above highest_memo_no, above the number
 // flower.ini holds on disk and above every number among the names of the
-// memo folder (a body file that arrived before its index line is never
+// memo folder (counted once a run), and never one whose body or picture
+// list file is there (one that arrived before its index line is never
 // overwritten by another memo's).
 qint64 next_memo_number(AppState& state);
+
+// After this program wrote memo files numbered up to `highest`: the memo
+// folder need not be counted again for that.
+void note_own_memo_files(AppState& state, qint64 highest);
 
 // The title suffix of the other machine's version of a memo changed on both.
 inline const QString kOtherMachineSuffix = QStringLiteral("（別の端末の版）");

@@ -1,6 +1,9 @@
 #include "store/files/file_journal.h"
 
+#include <QFile>
 #include <algorithm>
+#include <unistd.h>
+#include <cstdio>
 
 namespace store {
 
@@ -21,6 +24,26 @@ FileResult FileJournal::write_lines(const QString& path, const QStringList& line
 FileResult FileJournal::write_bytes(const QString& path, const QByteArray& bytes) {
   if (FileResult saved = back_up(path); !saved) return saved;
   return write_file_bytes(path, bytes);
+}
+
+FileResult FileJournal::copy_file(const QString& from, const QString& to) {
+  if (FileResult saved = back_up(to); !saved) return saved;
+  // A new file is linked under its own name at once; one that is there is
+  // linked under a temporary name, then renamed over, so the target is
+  // never missing or half there.
+  const QByteArray target = QFile::encodeName(to);
+  if (::link(QFile::encodeName(from).constData(), target.constData()) == 0) {  // EEXIST when it is there
+    return FileResult::success();
+  }
+  const QByteArray tmp = QFile::encodeName(to + QStringLiteral(".verdalis-copy"));
+  ::unlink(tmp.constData());
+  if (::link(QFile::encodeName(from).constData(), tmp.constData()) == 0) {
+    if (::rename(tmp.constData(), QFile::encodeName(to).constData()) == 0) return FileResult::success();
+    ::unlink(tmp.constData());
+  }
+  ReadResult read = read_file_bytes(from);
+  if (read.status == ReadStatus::Failed) return FileResult::failure(read.message);
+  return write_file_bytes(to, read.bytes);
 }
 
 FileResult FileJournal::remove(const QString& path) {

@@ -20,6 +20,11 @@ class FileJournal {
   FileResult write_bytes(const QString& path, const QByteArray& bytes);
   // True when no file has been changed since the last rollback.
   bool empty() const { return backups_.empty(); }
+  // Makes `to` a copy of the file `from` (which must stay unchanged: data
+  // files are only ever replaced by a rename, never written in place). A
+  // hard link where the file system has them, so nothing is read or written
+  // twice; the bytes copied elsewhere.
+  FileResult copy_file(const QString& from, const QString& to);
   // Deletes the file when it exists.
   FileResult remove(const QString& path);
   // Puts every changed file back as it was, newest change first. Returns a

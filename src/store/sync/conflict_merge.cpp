@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <map>
+#include <unordered_map>
 
 #include "store/diary/deleted_memos.h"
 #include "store/diary/field_formats.h"
@@ -40,7 +42,10 @@ class Merge {
   bool write_files(const MemoRecord& record, const MemoVersionFiles& files);
   bool held_already(const MemoRecord& record, const MemoVersionFiles& files) const;
   int slot_of_identity(qint64 no, QByteArrayView created) const;
-  bool number_taken(qint64 no) const;
+  bool number_taken(qint64 no) const { return numbers_.contains(no); }
+  // Keeps the look-ups below in step with the table.
+  void index_all();
+  void index_last();
   bool fail(const QString& message);
   bool write_all();
   void move_copies(const std::vector<ConflictCopy>& copies);
@@ -60,7 +65,34 @@ class Merge {
   MemoCandidates candidates_;
   FileJournal journal_;
   DiskSync out_;
+  // The diary's memos by creation stamp (their 0-based positions), and the
+  // numbers in use.
+  std::unordered_map<size_t, std::vector<size_t>> by_created_;  // by a hash of the stamp's bytes
+  QSet<qint64> numbers_;
+  const std::vector<size_t>* with_created(QByteArrayView created) const;
 };
+
+const std::vector<size_t>* Merge::with_created(QByteArrayView created) const {
+  const auto it = by_created_.find(qHash(created));
+  return it == by_created_.end() ? nullptr : &it->second;
+}
+
+void Merge::index_all() {
+  by_created_.clear();
+  numbers_.clear();
+  by_created_.reserve(table_.size() * 2);
+  numbers_.reserve(static_cast<qsizetype>(table_.size()));
+  for (size_t i = 0; i < table_.size(); ++i) {
+    by_created_[qHash(table_.bytes(i, MemoField::Created))].push_back(i);
+    numbers_.insert(numeric_value(table_.bytes(i, MemoField::MemoNo)));
+  }
+}
+
+void Merge::index_last() {
+  const size_t i = table_.size() - 1;
+  by_created_[qHash(table_.bytes(i, MemoField::Created))].push_back(i);
+  numbers_.insert(numeric_value(table_.bytes(i, MemoField::MemoNo)));
+}
 
 bool Merge::fail(const QString& message) {
   out_.ok = false;
@@ -135,7 +167,9 @@ void Merge::drop_deleted() {
 }
 
 int Merge::slot_of_identity(qint64 no, QByteArrayView created) const {
-  for (size_t i = 0; i < table_.size(); ++i) {
+  const std::vector<size_t>* slots = with_created(created);
+  if (!slots) return 0;
+  for (const size_t i : *slots) {
     if (table_.bytes(i, MemoField::Created) == created && numeric_value(table_.bytes(i, MemoField::MemoNo)) == no) {
       return static_cast<int>(i) + 1;
     }
@@ -143,20 +177,15 @@ int Merge::slot_of_identity(qint64 no, QByteArrayView created) const {
   return 0;
 }
 
-bool Merge::number_taken(qint64 no) const {
-  for (size_t i = 0; i < table_.size(); ++i) {
-    if (numeric_value(table_.bytes(i, MemoField::MemoNo)) == no) return true;
-  }
-  return false;
-}
-
 // The same memo, already in the diary under this or another number: the
 // same creation stamp and date, the title (perhaps marked as the other
 // machine's version) and the same body and pictures.
 bool Merge::held_already(const MemoRecord& record, const MemoVersionFiles& files) const {
-  const QByteArray created = encode_cp932(record.created);
   const QString marked = other_version_title(record.title);
-  for (size_t i = 0; i < table_.size(); ++i) {
+  const QByteArray created = encode_cp932(record.created);
+  const std::vector<size_t>* slots = with_created(created);
+  if (!slots) return false;
+  for (const size_t i : *slots) {
     if (table_.bytes(i, MemoField::Created) != QByteArrayView(created)) continue;
     const QString title = table_.text(i, MemoField::Title);
     if (table_.text(i, MemoField::Date) != record.date || (title != record.title && title != marked)) continue;
@@ -175,6 +204,7 @@ bool Merge::add_copy_of(MemoRecord record, const MemoVersionFiles& files, Merged
   if (held_already(record, files)) return true;
   const CopiedMemo copy = add_memo_copy(state_, table_, record, files.body, files.pictures, journal_);
   if (!copy.result) return fail(copy.result.message);
+  index_last();
   memos_changed_ = true;
   out_.merged.push_back({kind, copy.memo_no, old_no, record.date, record.title});
   return true;
@@ -191,9 +221,7 @@ bool Merge::write_files(const MemoRecord& record, const MemoVersionFiles& files)
       if (const FileResult removed = journal_.remove(targets[k]); !removed) return fail(removed.message);
       continue;
     }
-    const ReadResult read = read_file_bytes(sources[k]);
-    if (read.status == ReadStatus::Failed) return fail(read.message);
-    if (const FileResult written = journal_.write_bytes(targets[k], read.bytes); !written) return fail(written.message);
+    if (const FileResult copied = journal_.copy_file(sources[k], targets[k]); !copied) return fail(copied.message);
   }
   return true;
 }
@@ -214,6 +242,7 @@ bool Merge::merge_memo(const MemoTable& theirs, size_t t) {
     }
     if (!write_files(copy_version, copy_files)) return false;
     table_.push_back(copy_version);
+    index_last();
     memos_changed_ = true;
     out_.merged.push_back({MergedMemo::Kind::AddedBack, copy_version.memo_no, QString(), copy_version.date,
                            copy_version.title});
@@ -251,11 +280,11 @@ bool Merge::merge_index(const MemoTable& theirs) {
 bool Merge::keep_orphan_copies() {
   for (const OrphanCopy& orphan : candidates_.unclaimed()) {
     const QString memo_no = format_number_field(orphan.no);
+    if (!number_taken(orphan.no)) continue;  // no memo to go with: the copy is only moved aside
     int slot = 0;
     for (size_t i = 0; i < table_.size() && slot == 0; ++i) {
       if (numeric_value(table_.bytes(i, MemoField::MemoNo)) == orphan.no) slot = static_cast<int>(i) + 1;
-    }
-    if (slot == 0) continue;  // no memo to go with: the copy is only moved aside
+    }  // no memo to go with: the copy is only moved aside
     const MemoRecord record = table_[static_cast<size_t>(slot - 1)];
     MemoVersionFiles files{memo_body_path(state_.data_dir, record.memo_no), memo_images_path(state_.data_dir, record.memo_no)};
     const QString& current = orphan.body ? files.body : files.pictures;
@@ -307,6 +336,7 @@ DiskSync Merge::run(const std::vector<ConflictCopy>& copies) {
   const Settings settings_before = state_.settings;
   if (!read_copies(copies)) return out_;
   drop_deleted();
+  index_all();
   bool ok = true;
   for (const MemoTable& theirs : indexes_) {
     if (!(ok = merge_index(theirs))) break;

@@ -75,9 +75,10 @@ DataFileKind data_file_kind(const QString& path) {
   return DataFileKind::None;
 }
 
-std::vector<ConflictCopy> find_conflict_copies(const QString& data_dir) {
+std::vector<ConflictCopy> find_conflict_copies(const QString& data_dir, bool in_data_dir, bool in_memo_dir) {
   std::vector<ConflictCopy> copies;
   for (const QString& folder : {QString(), QStringLiteral("memo/")}) {
+    if (!(folder.isEmpty() ? in_data_dir : in_memo_dir)) continue;
     for (const QString& name : names_in(data_dir + folder)) {
       const QString original = conflict_original(name);
       if (original.isEmpty()) continue;

@@ -31,7 +31,7 @@ struct ConflictCopy {
 };
 
 // The conflict copies of the diary's own files in the data folder and its
-// memo folder, in name order.
-std::vector<ConflictCopy> find_conflict_copies(const QString& data_dir);
+// memo folder (either may be passed over), in name order.
+std::vector<ConflictCopy> find_conflict_copies(const QString& data_dir, bool in_data_dir = true, bool in_memo_dir = true);
 
 }  // namespace store
