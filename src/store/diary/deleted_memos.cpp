@@ -32,9 +32,8 @@ DeletedMemo deleted_record(const MemoTable& table, size_t i) {
           table.bytes(i, MemoField::Corrected).toByteArray()};
 }
 
-FileResult record_deleted_memos(const QString& data_dir, const std::vector<DeletedMemo>& memos) {
-  if (memos.empty()) return FileResult::success();
-  const QString path = data_dir + kDeletedMemosName;
+FileResult append_record_lines(const QString& path, const QList<QByteArray>& lines) {
+  if (lines.isEmpty()) return FileResult::success();
   const ReadResult read = read_file_bytes(path);
   if (read.status == ReadStatus::Failed) return FileResult::failure(read.message);
   // Lines are added after what the file holds, each once.
@@ -43,9 +42,7 @@ FileResult record_deleted_memos(const QString& data_dir, const std::vector<Delet
   QSet<QByteArray> known;
   for (const QByteArray& line : split_raw_lines(read.bytes)) known.insert(line);
   bool added = false;
-  for (const DeletedMemo& m : memos) {
-    QByteArray line = deleted_memos_bytes({m});
-    line.chop(2);
+  for (const QByteArray& line : lines) {
     if (known.contains(line)) continue;
     known.insert(line);
     bytes += line + "\r\n";
@@ -55,10 +52,47 @@ FileResult record_deleted_memos(const QString& data_dir, const std::vector<Delet
   return write_file_bytes(path, bytes);
 }
 
-bool deleted_unchanged(const std::vector<DeletedMemo>& deleted, qint64 no, QByteArrayView created,
-                       QByteArrayView corrected) {
-  return std::any_of(deleted.begin(), deleted.end(), [&](const DeletedMemo& m) {
-    return m.no == no && QByteArrayView(m.created) == created && QByteArrayView(m.corrected) >= corrected;
+FileResult record_deleted_memos(const QString& data_dir, const std::vector<DeletedMemo>& memos) {
+  QList<QByteArray> lines;
+  for (const DeletedMemo& m : memos) lines << QByteArray::number(m.no) + '\t' + m.created + '\t' + m.corrected;
+  return append_record_lines(data_dir + kDeletedMemosName, lines);
+}
+
+FileResult record_correction(const QString& data_dir, const MemoCorrection& c) {
+  return append_record_lines(data_dir + kCorrectionsName,
+                             {QByteArray::number(c.no) + '\t' + c.created + '\t' + c.from + '\t' + c.to});
+}
+
+void MemoHistory::add_deleted(const QByteArray& bytes) {
+  for (DeletedMemo& m : parse_deleted_memos(bytes)) deleted_.push_back(std::move(m));
+}
+
+void MemoHistory::add_corrections(const QByteArray& bytes) {
+  for (const QByteArray& line : split_raw_lines(bytes)) {
+    const QList<QByteArray> parts = line.split('\t');
+    if (parts.size() < 4) continue;
+    const qint64 no = numeric_value(QByteArrayView(parts[0]));
+    if (no > 0) corrections_.push_back({no, parts[1], parts[2], parts[3]});
+  }
+}
+
+bool MemoHistory::follows(qint64 no, QByteArrayView created, QByteArrayView earlier, QByteArrayView later) const {
+  if (earlier == later) return true;
+  // Walks the memo's corrections forward from `earlier`.
+  QList<QByteArray> reached{earlier.toByteArray()};
+  for (qsizetype k = 0; k < reached.size() && k < 10000; ++k) {
+    for (const MemoCorrection& c : corrections_) {
+      if (c.no != no || QByteArrayView(c.created) != created || c.from != reached[k]) continue;
+      if (QByteArrayView(c.to) == later) return true;
+      if (!reached.contains(c.to)) reached << c.to;
+    }
+  }
+  return false;
+}
+
+bool MemoHistory::deleted(qint64 no, QByteArrayView created, QByteArrayView corrected) const {
+  return std::any_of(deleted_.begin(), deleted_.end(), [&](const DeletedMemo& m) {
+    return m.no == no && QByteArrayView(m.created) == created && follows(no, created, corrected, m.corrected);
   });
 }
 

@@ -35,9 +35,42 @@ DeletedMemo deleted_record(const MemoTable& table, size_t i);
 // already holds (also lines another machine added meanwhile).
 FileResult record_deleted_memos(const QString& data_dir, const std::vector<DeletedMemo>& memos);
 
-// True when the memo (number, creation stamp) was deleted and not corrected
-// after that in this version: `corrected` is the version's stamp.
-bool deleted_unchanged(const std::vector<DeletedMemo>& deleted, qint64 no, QByteArrayView created,
-                       QByteArrayView corrected);
+// verdalis-corrections.txt beside the data: each correction of a memo, as
+// number, TAB, creation stamp, TAB, the correction stamp it replaced, TAB,
+// the new one. It tells a version that merely follows another (corrected on
+// one machine only) from two versions made apart on two machines.
+inline const QString kCorrectionsName = QStringLiteral("verdalis-corrections.txt");
+
+struct MemoCorrection {
+  qint64 no = 0;
+  QByteArray created;
+  QByteArray from;
+  QByteArray to;
+};
+
+FileResult record_correction(const QString& data_dir, const MemoCorrection& correction);
+
+// What both machines recorded of memos deleted and corrected.
+class MemoHistory {
+ public:
+  // Adds the lines of a deletion record or a correction record file.
+  void add_deleted(const QByteArray& bytes);
+  void add_corrections(const QByteArray& bytes);
+  // True when the version corrected at `later` follows the one corrected at
+  // `earlier` (the same stamp, or a chain of corrections leads there).
+  bool follows(qint64 no, QByteArrayView created, QByteArrayView earlier, QByteArrayView later) const;
+  // True when the memo was deleted on a machine that had this version (or
+  // one following it): the version stays deleted. A version corrected
+  // apart from what was deleted comes back.
+  bool deleted(qint64 no, QByteArrayView created, QByteArrayView corrected) const;
+
+ private:
+  std::vector<DeletedMemo> deleted_;
+  std::vector<MemoCorrection> corrections_;
+};
+
+// Adds lines to a record file beside the data, each once, keeping every
+// line it holds (also lines another machine added meanwhile).
+FileResult append_record_lines(const QString& path, const QList<QByteArray>& lines);
 
 }  // namespace store

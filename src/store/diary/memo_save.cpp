@@ -262,6 +262,14 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   state.settings.highest_memo_no = highest;
   state.EditMode = QStringLiteral("sinki");
   change.warning = remove_left_over(to_remove, QStringLiteral("メモは保存しましたが、次のファイルが残っています。\n"));
+  if (edit_slot != 0) {
+    // Which version this one follows, for the other machine's merge.
+    const MemoCorrection followed{numeric_value(record.memo_no), encode_cp932(record.created),
+                                  encode_cp932(previous.corrected), encode_cp932(record.corrected)};
+    if (const FileResult recorded = record_correction(state.data_dir, followed); !recorded) {
+      change.warning += (change.warning.isEmpty() ? QString() : QStringLiteral("\n")) + recorded.message;
+    }
+  }
   return change;
 }
 

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "store/diary/deleted_memos.h"
@@ -35,6 +36,7 @@ class Merge {
   bool read_copies(const std::vector<ConflictCopy>& copies);
   void add_names(CategoryList& list, const QByteArray& bytes, bool& changed);
   void drop_deleted();
+  void plan_versions();
   bool merge_index(const MemoTable& theirs);
   bool merge_memo(const MemoTable& theirs, size_t t);
   bool keep_orphan_copies();
@@ -58,9 +60,18 @@ class Merge {
   bool locations_changed_ = false;
   bool varieties_changed_ = false;
   bool memos_changed_ = false;
-  std::vector<DeletedMemo> deleted_;
-  QByteArray deleted_bytes_;  // the record file as it will be written
-  bool deleted_grew_ = false;
+  // The records of deleted and corrected memos: the file as it will be
+  // written, its lines, and whether a copy added any.
+  struct RecordFile {
+    QString name;
+    QByteArray bytes;
+    QSet<QByteArray> lines;
+    bool grew = false;
+  };
+  RecordFile records_[2] = {{kDeletedMemosName, {}, {}, false}, {kCorrectionsName, {}, {}, false}};
+  bool read_record(RecordFile& record);
+  void join_record(RecordFile& record, const QByteArray& copy);
+  MemoHistory history_;
   std::vector<MemoTable> indexes_;
   MemoCandidates candidates_;
   FileJournal journal_;
@@ -108,13 +119,26 @@ void Merge::add_names(CategoryList& list, const QByteArray& bytes, bool& changed
   }
 }
 
+bool Merge::read_record(RecordFile& record) {
+  const ReadResult read = read_file_bytes(state_.data_dir + record.name);
+  if (read.status == ReadStatus::Failed) return fail(read.message);
+  record.bytes = read.bytes;
+  for (const QByteArray& line : split_raw_lines(read.bytes)) record.lines.insert(line);
+  return true;
+}
+
+void Merge::join_record(RecordFile& record, const QByteArray& copy) {
+  for (const QByteArray& line : split_raw_lines(copy)) {
+    if (line.isEmpty() || record.lines.contains(line)) continue;
+    record.lines.insert(line);
+    if (!record.bytes.isEmpty() && !record.bytes.endsWith('\n')) record.bytes += "\r\n";
+    record.bytes += line + "\r\n";
+    record.grew = true;
+  }
+}
+
 bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
-  const ReadResult record = read_file_bytes(state_.data_dir + kDeletedMemosName);
-  if (record.status == ReadStatus::Failed) return fail(record.message);
-  deleted_bytes_ = record.bytes;
-  deleted_ = parse_deleted_memos(record.bytes);
-  QSet<QByteArray> known_lines;
-  for (const QByteArray& line : split_raw_lines(record.bytes)) known_lines.insert(line);
+  if (!read_record(records_[0]) || !read_record(records_[1])) return false;
   for (const ConflictCopy& copy : copies) {
     const QString path = state_.data_dir + copy.path;
     if (copy.kind == DataFileKind::Body || copy.kind == DataFileKind::Pictures) {
@@ -132,16 +156,8 @@ bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
         if (theirs > state_.settings.highest_memo_no) state_.settings.highest_memo_no = theirs;
         break;
       }
-      case DataFileKind::DeletedMemos:
-        for (const QByteArray& line : split_raw_lines(read.bytes)) {
-          if (known_lines.contains(line) || parse_deleted_memos(line).empty()) continue;
-          known_lines.insert(line);
-          if (!deleted_bytes_.isEmpty() && !deleted_bytes_.endsWith('\n')) deleted_bytes_ += "\r\n";
-          deleted_bytes_ += line + "\r\n";
-          deleted_.push_back(parse_deleted_memos(line).front());
-          deleted_grew_ = true;
-        }
-        break;
+      case DataFileKind::DeletedMemos: join_record(records_[0], read.bytes); break;
+      case DataFileKind::Corrections: join_record(records_[1], read.bytes); break;
       case DataFileKind::MemoIndex: {
         MemoTable theirs;
         theirs.adopt_file_bytes(read.bytes);
@@ -151,19 +167,46 @@ bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
       default: break;
     }
   }
+  history_.add_deleted(records_[0].bytes);
+  history_.add_corrections(records_[1].bytes);
   return true;
 }
 
 // Memos deleted on one machine and left untouched on the other stay deleted.
 // Their files are left where they are: a merge deletes nothing.
 void Merge::drop_deleted() {
-  if (deleted_.empty()) return;
   const size_t before = table_.size();
   table_.keep_only([&](size_t i) {
-    return !deleted_unchanged(deleted_, numeric_value(table_.bytes(i, MemoField::MemoNo)),
-                              table_.bytes(i, MemoField::Created), table_.bytes(i, MemoField::Corrected));
+    return !history_.deleted(numeric_value(table_.bytes(i, MemoField::MemoNo)), table_.bytes(i, MemoField::Created),
+                             table_.bytes(i, MemoField::Corrected));
   });
   if (table_.size() != before) memos_changed_ = true;
+}
+
+// Decides, for each memo number whose files have conflict copies, which file
+// goes with which version of the memos carrying that number.
+void Merge::plan_versions() {
+  std::map<qint64, std::vector<MemoVersion>> versions;
+  for (const qint64 no : candidates_.numbers()) versions[no];
+  if (versions.empty()) return;
+  std::set<std::pair<qint64, QByteArray>> in_diary;  // (number, correction stamp) of the diary's versions
+  for (size_t i = 0; i < table_.size(); ++i) {
+    const qint64 no = numeric_value(table_.bytes(i, MemoField::MemoNo));
+    const auto it = versions.find(no);
+    if (it == versions.end()) continue;
+    it->second.push_back({table_.text(i, MemoField::Corrected), false});
+    in_diary.insert({no, table_.bytes(i, MemoField::Corrected).toByteArray()});
+  }
+  for (const MemoTable& theirs : indexes_) {
+    for (size_t i = 0; i < theirs.size(); ++i) {
+      const qint64 no = numeric_value(theirs.bytes(i, MemoField::MemoNo));
+      const auto it = versions.find(no);
+      // A version the diary holds as it is needs no file of its own.
+      if (it == versions.end() || in_diary.count({no, theirs.bytes(i, MemoField::Corrected).toByteArray()})) continue;
+      it->second.push_back({theirs.text(i, MemoField::Corrected), true});
+    }
+  }
+  for (const auto& [no, list] : versions) candidates_.plan(state_.data_dir, no, list);
 }
 
 int Merge::slot_of_identity(qint64 no, QByteArrayView created) const {
@@ -235,7 +278,7 @@ bool Merge::merge_memo(const MemoTable& theirs, size_t t) {
   const MemoRecord copy_version = theirs[t];
   const MemoVersionFiles copy_files = candidates_.files_of(state_.data_dir, no, copy_version.corrected, true);
   if (slot == 0) {
-    if (deleted_unchanged(deleted_, no, created, corrected)) return true;
+    if (history_.deleted(no, created, corrected)) return true;
     if (held_already(copy_version, copy_files)) return true;
     if (number_taken(no) || no <= 0) {
       return add_copy_of(copy_version, copy_files, MergedMemo::Kind::Renumbered, copy_version.memo_no);
@@ -248,17 +291,24 @@ bool Merge::merge_memo(const MemoTable& theirs, size_t t) {
                            copy_version.title});
     return true;
   }
-  // Changed on both machines: the later correction stays the memo.
   const size_t mine = static_cast<size_t>(slot - 1);
   const MemoRecord diary_version = table_[mine];
   const MemoVersionFiles diary_files = candidates_.files_of(state_.data_dir, no, diary_version.corrected, false);
-  if (corrected <= table_.bytes(mine, MemoField::Corrected)) {
+  const QByteArrayView diary_corrected = table_.bytes(mine, MemoField::Corrected);
+  // Corrected on one machine only: the later version follows the other.
+  if (history_.follows(no, created, corrected, diary_corrected)) return true;
+  const bool copy_follows = history_.follows(no, created, diary_corrected, corrected);
+  // Changed on both machines: the later correction stays the memo.
+  if (!copy_follows && corrected <= diary_corrected) {
     return add_copy_of(copy_version, copy_files, MergedMemo::Kind::KeptTwice, copy_version.memo_no);
   }
   // The copy's version is newer: the diary's goes to a memo of its own
   // first (its files are read before they are replaced), then the copy's
   // takes the memo's place.
-  if (!add_copy_of(diary_version, diary_files, MergedMemo::Kind::KeptTwice, diary_version.memo_no)) return false;
+  if (!copy_follows &&
+      !add_copy_of(diary_version, diary_files, MergedMemo::Kind::KeptTwice, diary_version.memo_no)) {
+    return false;
+  }
   MemoRecord newer = copy_version;
   newer.memo_no = diary_version.memo_no;
   if (!write_files(newer, copy_files)) return false;
@@ -304,9 +354,9 @@ bool Merge::write_all() {
   if (varieties_changed_) {
     if (const FileResult w = write_variety_file(state_, varieties_.names, &journal_); !w) return fail(w.message);
   }
-  if (deleted_grew_) {
-    const FileResult w = journal_.write_bytes(state_.data_dir + kDeletedMemosName, deleted_bytes_);
-    if (!w) return fail(w.message);
+  for (const RecordFile& record : records_) {
+    if (!record.grew) continue;
+    if (const FileResult w = journal_.write_bytes(state_.data_dir + record.name, record.bytes); !w) return fail(w.message);
   }
   if (memos_changed_) {
     table_.sort_display_order();
@@ -337,6 +387,7 @@ DiskSync Merge::run(const std::vector<ConflictCopy>& copies) {
   if (!read_copies(copies)) return out_;
   drop_deleted();
   index_all();
+  plan_versions();
   bool ok = true;
   for (const MemoTable& theirs : indexes_) {
     if (!(ok = merge_index(theirs))) break;

@@ -3,8 +3,10 @@
 // a sync tool kept one version under the file's name and renamed the other.
 // The files carry no memo identity, but a sync tool keeps each file's
 // modification time, and a memo's files are written the moment its
-// correction stamp is taken: the file written closest after the stamp is
-// that version's.
+// correction stamp is taken: a file goes with the version whose stamp it
+// follows most closely. Where that cannot tell them apart (both saved in
+// the same second), the file under the memo's name goes with the diary's
+// version and a copy with the copy's, as the sync tool kept them.
 
 #include <QString>
 #include <map>
@@ -25,30 +27,40 @@ struct OrphanCopy {
   QString path;
 };
 
+// One version of a memo: its correction stamp ("yyyy/mm/dd hh:nn:ss", local
+// time) and whether it comes from a conflict copy of flower.dat.
+struct MemoVersion {
+  QString corrected;
+  bool in_copy = false;
+};
+
 class MemoCandidates {
  public:
   void add_copy(bool body, qint64 no, const QString& path);
+  // The numbers that have copies of their files.
+  std::vector<qint64> numbers() const;
 
-  // The files of the version of memo `no` corrected at `corrected`
-  // ("yyyy/mm/dd hh:nn:ss", local time): among the file under the memo's
-  // name and its copies, the one modified from 2 s before to 2 min after
-  // the stamp, closest to it. Without such a file: a copy not yet claimed
-  // for the copy's version, the file under the memo's name for the
-  // diary's. A copy given out is claimed.
-  MemoVersionFiles files_of(const QString& data_dir, qint64 no, const QString& corrected, bool copy_version);
+  // Decides which file of memo `no` goes with which of its versions.
+  void plan(const QString& data_dir, qint64 no, const std::vector<MemoVersion>& versions);
 
-  // The copies no version claimed.
+  // The files of one version: as planned, or (for a number without copies)
+  // the files under the memo's name.
+  MemoVersionFiles files_of(const QString& data_dir, qint64 no, const QString& corrected, bool copy_version) const;
+
+  // The copies no version was given.
   std::vector<OrphanCopy> unclaimed() const;
 
  private:
   struct Copy {
     QString path;
-    qint64 mtime = 0;
     bool claimed = false;
   };
-  QString choose(std::vector<Copy>* copies, const QString& current, qint64 stamp, bool copy_version);
+  void plan_kind(std::vector<Copy>* copies, const QString& current, const std::vector<MemoVersion>& versions,
+                 std::vector<QString>& out);
   std::map<qint64, std::vector<Copy>> body_;
   std::map<qint64, std::vector<Copy>> pictures_;
+  // (number, stamp, from a copy) -> files
+  std::map<std::tuple<qint64, QString, bool>, MemoVersionFiles> planned_;
 };
 
 // True when both files hold the same bytes; a missing file (or "") counts

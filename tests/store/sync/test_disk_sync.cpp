@@ -33,6 +33,7 @@ void deliver(const QString& path, const QByteArray& bytes, const QDateTime& mtim
   QFile f(tmp);
   QVERIFY(f.open(QIODevice::WriteOnly));
   f.write(bytes);
+  f.flush();  // a write after the time is set would set it to now
   if (mtime.isValid()) f.setFileTime(mtime, QFileDevice::FileModificationTime);
   f.close();
   QVERIFY(::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) == 0);
@@ -221,6 +222,7 @@ class DiskSyncTest : public QObject {
     QTest::newRow("corrected on both, there later") << "both" << QStringList{"ここで直した（別の端末の版）", "向こうで直した", w} << "K";
     QTest::newRow("deleted here, untouched there") << "deleted" << QStringList{w} << "";
     QTest::newRow("deleted here, corrected there") << "deleted-corrected" << QStringList{"向こうで直した", w} << "A";
+    QTest::newRow("corrected here only, another memo there") << "here-only" << QStringList{"ここで直した", "向こう", w} << "A";
   }
   void mergesConflictCopies() {
     QFETCH(QString, story);
@@ -234,16 +236,21 @@ class DiskSyncTest : public QObject {
     store::MemoTable other = diary.state.memo_table;  // the other machine's index, once both agreed
     store::MemoRecord theirs = mine;
     QString their_body = "ここの本文";
-    if (story == "apart") {
-      theirs = {"2026/12/01", "温室", "トマト", "向こう", " 2 ", "2026/12/01 09:30:00", "2026/12/01 09:30:00"};
+    if (story == "apart" || story == "here-only") {
+      theirs = {"2026/12/01", "温室", "トマト", "向こう", story == "apart" ? " 2 " : " 3 ", "2026/12/01 09:30:00",
+                "2026/12/01 09:30:00"};
       their_body = "向こうの本文";
     } else {
       theirs.title = "向こうで直した";
       theirs.corrected = "2026/12/01 11:00:00";
       their_body = "向こうで直した本文";
     }
-    other.replace(0, theirs);
-    if (story == "both") {
+    if (story == "here-only") {
+      other.push_back(theirs);
+    } else {
+      other.replace(0, theirs);
+    }
+    if (story == "both" || story == "here-only") {
       store::MemoInput fixed = input("ここで直した", "ここで直した本文");
       QVERIFY(store::save_memo(diary.state, fixed, 1, kStart.addSecs(3600)).ok);
     } else if (story.startsWith("deleted")) {
@@ -253,7 +260,9 @@ class DiskSyncTest : public QObject {
     const QDateTime written = QDateTime::fromString(theirs.corrected, "yyyy/MM/dd HH:mm:ss");
     const QString tag = ".sync-conflict-20261210-101010-ABCDEFG";
     deliver(d + "flower" + tag + ".dat", other.file_bytes(), written);
-    deliver(d + "memo/m0000002" + tag + ".txt", store::join_lines_cp932({their_body}), written);
+    // The other machine's body file: a conflict copy where both wrote it.
+    deliver(d + (story == "here-only" ? QString("memo/m0000003.txt") : "memo/m0000002" + tag + ".txt"),
+            store::join_lines_cp932({their_body}), written);
 
     store::DiskSync sync = store::sync_with_disk(diary.state, kStart.addDays(1));
     QVERIFY2(sync.ok, qPrintable(sync.message));
@@ -261,7 +270,7 @@ class DiskSyncTest : public QObject {
     QString got;
     for (const store::MergedMemo& m : sync.merged) got += "ARK"[static_cast<int>(m.kind)];
     QCOMPARE(got, kinds);
-    if (story != "deleted") QCOMPARE(diary.body_of(story == "apart" ? "向こう" : "向こうで直した"), their_body);
+    if (story != "deleted") QCOMPARE(diary.body_of((story == "apart" || story == "here-only") ? "向こう" : "向こうで直した"), their_body);
     if (story == "apart") QCOMPARE(diary.body_of("ここ"), QStringLiteral("ここの本文"));
     if (story == "both") QCOMPARE(diary.body_of("ここで直した（別の端末の版）"), QStringLiteral("ここで直した本文"));
     // Moved aside, never deleted; nothing left to merge.
@@ -272,7 +281,9 @@ class DiskSyncTest : public QObject {
 
     // The same copies once more (the other machine merged them too): no memo twice.
     QVERIFY(QFile::copy(d + sync.moved_to + "/flower" + tag + ".dat", d + "flower" + tag + ".dat"));
-    QVERIFY(QFile::copy(d + sync.moved_to + "/memo/m0000002" + tag + ".txt", d + "memo/m0000002" + tag + ".txt"));
+    if (story != "here-only") {
+      QVERIFY(QFile::copy(d + sync.moved_to + "/memo/m0000002" + tag + ".txt", d + "memo/m0000002" + tag + ".txt"));
+    }
     sync = store::sync_with_disk(diary.state, kStart.addDays(2));
     QVERIFY(sync.merged.empty());
     QCOMPARE(diary.titles(), titles);
