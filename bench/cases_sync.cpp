@@ -127,9 +127,12 @@ Result bench_outside_change(const QString& dir, const QString& scratch, int reps
       time_ours();
     }
   }
-  // Each figure is the mean of its medians in both positions.
+  // Each figure is the mean of its medians in both positions. With one
+  // repetition the floor ran second only, so one position may be empty.
   auto both = [](std::vector<double> (&at)[2]) {
-    return at[1].empty() ? median(at[0]) : (median(at[0]) + median(at[1])) / 2;
+    if (at[0].empty()) return median(at[1]);
+    if (at[1].empty()) return median(at[0]);
+    return (median(at[0]) + median(at[1])) / 2;
   };
   r.ours = both(ours_at);
   r.floor = both(floor_at);
