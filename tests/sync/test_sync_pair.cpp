@@ -5,7 +5,8 @@
 // sync tool brought, as the running program does when the folder changes.
 //
 // Rounds: VERDALIS_SYNC_ROUNDS (default 3); their random choices come from
-// VERDALIS_SYNC_SEED (default: the clock; printed, to repeat a run).
+// VERDALIS_SYNC_SEED (default 7000, so the suite gives the same rounds on
+// every run; set it, or VERDALIS_SYNC_SEED=clock, to explore others).
 //
 // What is compared after a round:
 //  - the memos on both sides against a model of what was written (by
@@ -102,9 +103,9 @@ class SyncPairTest : public QObject {
     if (synctest::SyncthingPair::program().isEmpty()) {
       QSKIP("syncthing is not installed (scripts/setup-deps.sh installs it)");
     }
-    base_seed_ = qEnvironmentVariableIsSet("VERDALIS_SYNC_SEED")
-                     ? qEnvironmentVariable("VERDALIS_SYNC_SEED").toUInt()
-                     : static_cast<quint32>(QDateTime::currentMSecsSinceEpoch() % 1000000);
+    const QString seed = qEnvironmentVariable("VERDALIS_SYNC_SEED", QStringLiteral("7000"));
+    base_seed_ = seed == QLatin1String("clock") ? static_cast<quint32>(QDateTime::currentMSecsSinceEpoch() % 1000000)
+                                                : seed.toUInt();
     qInfo("VERDALIS_SYNC_SEED=%u", base_seed_);
     QVERIFY(tmp_.isValid());
     diaries_ = std::make_unique<synctest::TwoDiaries>(tmp_.path());

@@ -200,7 +200,12 @@ QString TwoDiaries::edit_while_apart(RandomEdits& edits, RoundModel& model) {
         failure = delete_memo(model, s, 1 + edits.below(count));
       } else {
         const bool location = edits.chance(50);
-        const QString name = edits.fresh_name(location);
+        // A name neither side has yet (earlier rounds used the same stems).
+        QString name = edits.fresh_name(location);
+        for (const Side& other : sides_) {
+          const store::CategoryList& list = location ? other.state->location_list : other.state->variety_list;
+          while (list.names.contains(name)) name = edits.fresh_name(location);
+        }
         failure = add_name(s, location, name);
         if (i == first) first_names_.append({location, name});
       }

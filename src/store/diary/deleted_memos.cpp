@@ -1,5 +1,6 @@
 #include "store/diary/deleted_memos.h"
 
+#include <QCryptographicHash>
 #include <QSet>
 #include <algorithm>
 
@@ -58,22 +59,40 @@ FileResult record_deleted_memos(const QString& data_dir, const std::vector<Delet
   return append_record_lines(data_dir + kDeletedMemosName, lines);
 }
 
-FileResult record_correction(const QString& data_dir, const MemoCorrection& c) {
-  return append_record_lines(data_dir + kCorrectionsName,
-                             {QByteArray::number(c.no) + '\t' + c.created + '\t' + c.from + '\t' + c.to});
+QByteArray content_tag(const QByteArray* bytes) {
+  if (!bytes) return QByteArrayLiteral("-");
+  return QCryptographicHash::hash(*bytes, QCryptographicHash::Md5).toHex();
+}
+
+FileResult record_versions(const QString& data_dir, const std::vector<MemoVersionRecord>& versions) {
+  QList<QByteArray> lines;
+  for (const MemoVersionRecord& v : versions) {
+    lines << QByteArray::number(v.no) + '\t' + v.created + '\t' + v.from + '\t' + v.to + '\t' + v.body_tag + '\t' +
+                 v.pictures_tag;
+  }
+  return append_record_lines(data_dir + kVersionsName, lines);
 }
 
 void MemoHistory::add_deleted(const QByteArray& bytes) {
   for (DeletedMemo& m : parse_deleted_memos(bytes)) deleted_.push_back(std::move(m));
 }
 
-void MemoHistory::add_corrections(const QByteArray& bytes) {
+void MemoHistory::add_versions(const QByteArray& bytes) {
   for (const QByteArray& line : split_raw_lines(bytes)) {
     const QList<QByteArray> parts = line.split('\t');
-    if (parts.size() < 4) continue;
+    if (parts.size() < 6) continue;
     const qint64 no = numeric_value(QByteArrayView(parts[0]));
-    if (no > 0) corrections_.push_back({no, parts[1], parts[2], parts[3]});
+    if (no > 0) versions_.push_back({no, parts[1], parts[2], parts[3], parts[4], parts[5]});
   }
+}
+
+std::vector<const MemoVersionRecord*> MemoHistory::version(qint64 no, QByteArrayView created,
+                                                          QByteArrayView corrected) const {
+  std::vector<const MemoVersionRecord*> found;
+  for (auto it = versions_.rbegin(); it != versions_.rend(); ++it) {
+    if (it->no == no && QByteArrayView(it->created) == created && QByteArrayView(it->to) == corrected) found.push_back(&*it);
+  }
+  return found;
 }
 
 bool MemoHistory::follows(qint64 no, QByteArrayView created, QByteArrayView earlier, QByteArrayView later) const {
@@ -81,8 +100,8 @@ bool MemoHistory::follows(qint64 no, QByteArrayView created, QByteArrayView earl
   // Walks the memo's corrections forward from `earlier`.
   QList<QByteArray> reached{earlier.toByteArray()};
   for (qsizetype k = 0; k < reached.size() && k < 10000; ++k) {
-    for (const MemoCorrection& c : corrections_) {
-      if (c.no != no || QByteArrayView(c.created) != created || c.from != reached[k]) continue;
+    for (const MemoVersionRecord& c : versions_) {
+      if (c.no != no || c.from.isEmpty() || QByteArrayView(c.created) != created || c.from != reached[k]) continue;
       if (QByteArrayView(c.to) == later) return true;
       if (!reached.contains(c.to)) reached << c.to;
     }

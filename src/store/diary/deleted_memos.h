@@ -35,27 +35,34 @@ DeletedMemo deleted_record(const MemoTable& table, size_t i);
 // already holds (also lines another machine added meanwhile).
 FileResult record_deleted_memos(const QString& data_dir, const std::vector<DeletedMemo>& memos);
 
-// verdalis-corrections.txt beside the data: each correction of a memo, as
-// number, TAB, creation stamp, TAB, the correction stamp it replaced, TAB,
-// the new one. It tells a version that merely follows another (corrected on
-// one machine only) from two versions made apart on two machines.
-inline const QString kCorrectionsName = QStringLiteral("verdalis-corrections.txt");
+// verdalis-versions.txt beside the data: one line per save of a memo: its
+// number, creation stamp, the correction stamp it replaced ("" for a new
+// memo), its own correction stamp, and a tag of its body file's and picture
+// list file's bytes ("-" for no file), TAB-separated. It tells a version
+// that merely follows another (corrected on one machine only) from two made
+// apart, and which body and picture list file belong to which version.
+inline const QString kVersionsName = QStringLiteral("verdalis-versions.txt");
 
-struct MemoCorrection {
+struct MemoVersionRecord {
   qint64 no = 0;
   QByteArray created;
   QByteArray from;
   QByteArray to;
+  QByteArray body_tag;
+  QByteArray pictures_tag;
 };
 
-FileResult record_correction(const QString& data_dir, const MemoCorrection& correction);
+// The tag of a file's bytes; "-" for no file.
+QByteArray content_tag(const QByteArray* bytes);
+
+FileResult record_versions(const QString& data_dir, const std::vector<MemoVersionRecord>& versions);
 
 // What both machines recorded of memos deleted and corrected.
 class MemoHistory {
  public:
   // Adds the lines of a deletion record or a correction record file.
   void add_deleted(const QByteArray& bytes);
-  void add_corrections(const QByteArray& bytes);
+  void add_versions(const QByteArray& bytes);
   // True when the version corrected at `later` follows the one corrected at
   // `earlier` (the same stamp, or a chain of corrections leads there).
   bool follows(qint64 no, QByteArrayView created, QByteArrayView earlier, QByteArrayView later) const;
@@ -63,10 +70,13 @@ class MemoHistory {
   // one following it): the version stays deleted. A version corrected
   // apart from what was deleted comes back.
   bool deleted(qint64 no, QByteArrayView created, QByteArrayView corrected) const;
+  // The records of the saves that made this version, latest first (a memo
+  // saved twice within one second has two).
+  std::vector<const MemoVersionRecord*> version(qint64 no, QByteArrayView created, QByteArrayView corrected) const;
 
  private:
   std::vector<DeletedMemo> deleted_;
-  std::vector<MemoCorrection> corrections_;
+  std::vector<MemoVersionRecord> versions_;
 };
 
 // Adds lines to a record file beside the data, each once, keeping every

@@ -99,6 +99,18 @@ FileResult add_name(AppState& state, FileJournal& journal, bool location, Catego
   return location ? write_location_file(state, list.names, &journal) : write_variety_file(state, list.names, &journal);
 }
 
+// The record of a save: the version it follows (none for a new memo) and
+// tags of the bytes its files were given.
+MemoVersionRecord version_record(const MemoRecord& saved, const MemoRecord& previous, const MemoInput& in) {
+  const QByteArray body = join_lines_cp932({in.body});
+  QStringList picture_lines;
+  for (const ImageEntry& e : in.images) picture_lines << e.path << e.title;
+  const QByteArray pictures = join_lines_cp932(picture_lines);
+  return {numeric_value(saved.memo_no), encode_cp932(saved.created),
+          previous.memo_no.isEmpty() ? QByteArray() : encode_cp932(previous.corrected), encode_cp932(saved.corrected),
+          content_tag(in.body.isEmpty() ? nullptr : &body), content_tag(in.images.empty() ? nullptr : &pictures)};
+}
+
 // Takes in what a sync tool changed on disk before anything is written.
 // Refuses the change when a changed file cannot be read.
 bool read_before_write(AppState& state, MemoChange& change, const QString& not_done) {
@@ -262,13 +274,10 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   state.settings.highest_memo_no = highest;
   state.EditMode = QStringLiteral("sinki");
   change.warning = remove_left_over(to_remove, QStringLiteral("メモは保存しましたが、次のファイルが残っています。\n"));
-  if (edit_slot != 0) {
-    // Which version this one follows, for the other machine's merge.
-    const MemoCorrection followed{numeric_value(record.memo_no), encode_cp932(record.created),
-                                  encode_cp932(previous.corrected), encode_cp932(record.corrected)};
-    if (const FileResult recorded = record_correction(state.data_dir, followed); !recorded) {
-      change.warning += (change.warning.isEmpty() ? QString() : QStringLiteral("\n")) + recorded.message;
-    }
+  // What this version follows and which files are its own, for the other
+  // machine's merge of conflict copies.
+  if (const FileResult recorded = record_versions(state.data_dir, {version_record(record, previous, in)}); !recorded) {
+    change.warning += (change.warning.isEmpty() ? QString() : QStringLiteral("\n")) + recorded.message;
   }
   return change;
 }
@@ -288,6 +297,7 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   MemoTable table = state.memo_table;
   qint64 highest = next_memo_number(state) - 1;
   QStringList to_remove;
+  std::vector<MemoVersionRecord> versions;
   for (const MemoInput& input : inputs) {
     MemoInput in{as_one_line(input.date), as_one_line(input.location), as_one_line(input.variety),
                  as_one_line(input.title), input.body, {}};
@@ -310,6 +320,7 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
       return failed(journal, done.message);
     }
     table.push_back(record);
+    versions.push_back(version_record(record, {}, in));
   }
   note_own_memo_files(state, highest);
   sort_memo_table(table);
@@ -320,6 +331,9 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   state.variety_list = std::move(probe.variety_list);
   state.settings.highest_memo_no = highest;
   change.warning = remove_left_over(to_remove, QStringLiteral("メモは保存しましたが、次のファイルが残っています。\n"));
+  if (const FileResult recorded = record_versions(state.data_dir, versions); !recorded) {
+    change.warning += (change.warning.isEmpty() ? QString() : QStringLiteral("\n")) + recorded.message;
+  }
   return change;
 }
 

@@ -37,9 +37,11 @@ class Merge {
   void add_names(CategoryList& list, const QByteArray& bytes, bool& changed);
   void drop_deleted();
   void plan_versions();
+  MemoVersion version_of(const MemoTable& table, size_t i, bool in_copy) const;
   bool merge_index(const MemoTable& theirs);
   bool merge_memo(const MemoTable& theirs, size_t t);
   bool keep_orphan_copies();
+  bool settle_diary_files();
   bool add_copy_of(MemoRecord record, const MemoVersionFiles& files, MergedMemo::Kind kind, const QString& old_no);
   bool write_files(const MemoRecord& record, const MemoVersionFiles& files);
   bool held_already(const MemoRecord& record, const MemoVersionFiles& files) const;
@@ -68,7 +70,7 @@ class Merge {
     QSet<QByteArray> lines;
     bool grew = false;
   };
-  RecordFile records_[2] = {{kDeletedMemosName, {}, {}, false}, {kCorrectionsName, {}, {}, false}};
+  RecordFile records_[2] = {{kDeletedMemosName, {}, {}, false}, {kVersionsName, {}, {}, false}};
   bool read_record(RecordFile& record);
   void join_record(RecordFile& record, const QByteArray& copy);
   MemoHistory history_;
@@ -157,7 +159,7 @@ bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
         break;
       }
       case DataFileKind::DeletedMemos: join_record(records_[0], read.bytes); break;
-      case DataFileKind::Corrections: join_record(records_[1], read.bytes); break;
+      case DataFileKind::Versions: join_record(records_[1], read.bytes); break;
       case DataFileKind::MemoIndex: {
         MemoTable theirs;
         theirs.adopt_file_bytes(read.bytes);
@@ -168,7 +170,7 @@ bool Merge::read_copies(const std::vector<ConflictCopy>& copies) {
     }
   }
   history_.add_deleted(records_[0].bytes);
-  history_.add_corrections(records_[1].bytes);
+  history_.add_versions(records_[1].bytes);
   return true;
 }
 
@@ -183,28 +185,40 @@ void Merge::drop_deleted() {
   if (table_.size() != before) memos_changed_ = true;
 }
 
+MemoVersion Merge::version_of(const MemoTable& table, size_t i, bool in_copy) const {
+  MemoVersion version{table.text(i, MemoField::Corrected), in_copy, {}, {}};
+  for (const MemoVersionRecord* saved : history_.version(numeric_value(table.bytes(i, MemoField::MemoNo)),
+                                                         table.bytes(i, MemoField::Created),
+                                                         table.bytes(i, MemoField::Corrected))) {
+    version.body_tags << saved->body_tag;
+    version.pictures_tags << saved->pictures_tag;
+  }
+  return version;
+}
+
 // Decides, for each memo number whose files have conflict copies, which file
 // goes with which version of the memos carrying that number.
 void Merge::plan_versions() {
-  std::map<qint64, std::vector<MemoVersion>> versions;
-  for (const qint64 no : candidates_.numbers()) versions[no];
-  if (versions.empty()) return;
+  // The numbers to decide: those with copies of their files, and those the
+  // copies hold in a version the diary does not.
   std::set<std::pair<qint64, QByteArray>> in_diary;  // (number, correction stamp) of the diary's versions
   for (size_t i = 0; i < table_.size(); ++i) {
-    const qint64 no = numeric_value(table_.bytes(i, MemoField::MemoNo));
-    const auto it = versions.find(no);
-    if (it == versions.end()) continue;
-    it->second.push_back({table_.text(i, MemoField::Corrected), false});
-    in_diary.insert({no, table_.bytes(i, MemoField::Corrected).toByteArray()});
+    in_diary.insert({numeric_value(table_.bytes(i, MemoField::MemoNo)), table_.bytes(i, MemoField::Corrected).toByteArray()});
   }
+  std::map<qint64, std::vector<MemoVersion>> versions;
+  for (const qint64 no : candidates_.numbers()) versions[no];
   for (const MemoTable& theirs : indexes_) {
     for (size_t i = 0; i < theirs.size(); ++i) {
       const qint64 no = numeric_value(theirs.bytes(i, MemoField::MemoNo));
-      const auto it = versions.find(no);
       // A version the diary holds as it is needs no file of its own.
-      if (it == versions.end() || in_diary.count({no, theirs.bytes(i, MemoField::Corrected).toByteArray()})) continue;
-      it->second.push_back({theirs.text(i, MemoField::Corrected), true});
+      if (in_diary.count({no, theirs.bytes(i, MemoField::Corrected).toByteArray()})) continue;
+      versions[no].push_back(version_of(theirs, i, true));
     }
+  }
+  if (versions.empty()) return;
+  for (size_t i = 0; i < table_.size(); ++i) {
+    const auto it = versions.find(numeric_value(table_.bytes(i, MemoField::MemoNo)));
+    if (it != versions.end()) it->second.push_back(version_of(table_, i, false));
   }
   for (const auto& [no, list] : versions) candidates_.plan(state_.data_dir, no, list);
 }
@@ -324,6 +338,19 @@ bool Merge::merge_index(const MemoTable& theirs) {
   return true;
 }
 
+// The diary's own versions keep the files decided for them: a file under
+// their number that went with another version (now a memo of its own) is
+// replaced by theirs, or removed when they had none.
+bool Merge::settle_diary_files() {
+  for (size_t i = 0; i < table_.size(); ++i) {
+    const qint64 no = numeric_value(table_.bytes(i, MemoField::MemoNo));
+    const QString corrected = table_.text(i, MemoField::Corrected);
+    if (!candidates_.planned(no, corrected, false)) continue;
+    if (!write_files(table_[i], candidates_.files_of(state_.data_dir, no, corrected, false))) return false;
+  }
+  return true;
+}
+
 // Copies of body or picture files that no version of a memo claimed (the
 // index did not conflict): when they hold something the memo does not,
 // they are kept as the other machine's version of that memo.
@@ -392,6 +419,7 @@ DiskSync Merge::run(const std::vector<ConflictCopy>& copies) {
   for (const MemoTable& theirs : indexes_) {
     if (!(ok = merge_index(theirs))) break;
   }
+  if (ok) ok = settle_diary_files();
   if (ok) ok = keep_orphan_copies();
   if (ok) ok = write_all();
   if (!ok) {

@@ -67,7 +67,7 @@ DataFileKind data_file_kind(const QString& path) {
   if (path == QLatin1String("hinsyu.dat")) return DataFileKind::Varieties;
   if (path == QLatin1String("flower.ini")) return DataFileKind::Settings;
   if (path == kDeletedMemosName) return DataFileKind::DeletedMemos;
-  if (path == kCorrectionsName) return DataFileKind::Corrections;
+  if (path == kVersionsName) return DataFileKind::Versions;
   if (path.startsWith(QLatin1String("memo/"))) {
     const QString name = path.mid(5);
     if (memo_file_name(name, u'm')) return DataFileKind::Body;

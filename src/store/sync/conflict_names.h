@@ -17,7 +17,7 @@ namespace store {
 QString conflict_original(const QString& file_name);
 
 // What a data file is to the diary.
-enum class DataFileKind { None, MemoIndex, Locations, Varieties, Settings, DeletedMemos, Corrections, Body, Pictures };
+enum class DataFileKind { None, MemoIndex, Locations, Varieties, Settings, DeletedMemos, Versions, Body, Pictures };
 
 // The kind of a data file by its path relative to the data folder
 // ("flower.dat", "memo/m0000012.txt"); None for any other file.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <tuple>
 
+#include "store/diary/deleted_memos.h"
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/diary/memo_index.h"
@@ -56,7 +57,7 @@ std::vector<qint64> MemoCandidates::numbers() const {
 }
 
 void MemoCandidates::plan_kind(std::vector<Copy>* copies, const QString& current,
-                               const std::vector<MemoVersion>& versions, std::vector<QString>& out) {
+                               const std::vector<MemoVersion>& versions, bool body, std::vector<QString>& out) {
   struct File {
     QString path;
     double mtime;
@@ -71,8 +72,8 @@ void MemoCandidates::plan_kind(std::vector<Copy>* copies, const QString& current
   }
   out.assign(versions.size(), QString());
   // Every pair of a file and a version the file may have been written
-  // for, best first: closest to half a second after the stamp (stamps are
-  // whole seconds), the sync tool's own placing breaking near ties.
+  // for, best first; the sync tool's own placing breaks near ties (two
+  // versions stamped in the same second).
   struct Pair {
     double score;
     size_t file;
@@ -83,8 +84,11 @@ void MemoCandidates::plan_kind(std::vector<Copy>* copies, const QString& current
     for (size_t v = 0; v < versions.size(); ++v) {
       const double d = files[f].mtime - stamp_of_version(versions[v].corrected);
       if (std::isnan(d) || d < -kBefore || d > kAfter) continue;
-      const double placing = files[f].is_copy == versions[v].in_copy ? 0.0 : 1.0;
-      pairs.push_back({std::fabs(d - 0.5) + placing, f, v});
+      // Written in the second after the stamp (stamps are whole seconds)
+      // fits best; before it only with a clock a little off.
+      const double fit = d >= 0 ? std::fabs(d - 0.5) : 1.0 - d;
+      const double placing = files[f].is_copy == versions[v].in_copy ? 0.0 : 0.25;
+      pairs.push_back({fit + placing, f, v});
     }
   }
   std::stable_sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.score < b.score; });
@@ -96,6 +100,25 @@ void MemoCandidates::plan_kind(std::vector<Copy>* copies, const QString& current
     if (files[f].copy) files[f].copy->claimed = true;
   };
   std::vector<bool> explained(files.size(), false);
+  // Versions whose save was recorded take the file with their bytes, or none.
+  std::vector<QByteArray> file_tags(files.size());
+  for (size_t v = 0; v < versions.size(); ++v) {
+    const QByteArrayList& tags = body ? versions[v].body_tags : versions[v].pictures_tags;
+    if (tags.isEmpty()) continue;
+    version_done[v] = true;
+    for (const QByteArray& tag : tags) {
+      if (tag == "-") break;  // that save left no such file
+      for (size_t f = 0; f < files.size() && out[v].isEmpty(); ++f) {
+        if (file_used[f]) continue;
+        if (file_tags[f].isEmpty()) {
+          const QByteArray bytes = bytes_of(files[f].path);
+          file_tags[f] = content_tag(&bytes);
+        }
+        if (file_tags[f] == tag) give(f, v);
+      }
+      if (!out[v].isEmpty()) break;
+    }
+  }
   for (const Pair& p : pairs) {
     explained[p.file] = true;
     if (!file_used[p.file] && !version_done[p.version]) give(p.file, p.version);
@@ -121,8 +144,8 @@ void MemoCandidates::plan(const QString& data_dir, qint64 no, const std::vector<
   };
   std::vector<QString> bodies;
   std::vector<QString> pictures;
-  plan_kind(copies(body_), memo_body_path(data_dir, memo_no), versions, bodies);
-  plan_kind(copies(pictures_), memo_images_path(data_dir, memo_no), versions, pictures);
+  plan_kind(copies(body_), memo_body_path(data_dir, memo_no), versions, true, bodies);
+  plan_kind(copies(pictures_), memo_images_path(data_dir, memo_no), versions, false, pictures);
   for (size_t v = 0; v < versions.size(); ++v) {
     planned_[{no, versions[v].corrected, versions[v].in_copy}] = {bodies[v], pictures[v]};
   }

@@ -3,11 +3,13 @@
 // a sync tool kept one version under the file's name and renamed the other.
 // The files carry no memo identity, but a sync tool keeps each file's
 // modification time, and a memo's files are written the moment its
-// correction stamp is taken: a file goes with the version whose stamp it
-// follows most closely. Where that cannot tell them apart (both saved in
+// correction stamp is taken. Where the save was recorded (with tags of its
+// files' bytes) the tags tell; otherwise a file goes with the version whose
+// stamp it follows most closely. Where that cannot tell them apart (both saved in
 // the same second), the file under the memo's name goes with the diary's
 // version and a copy with the copy's, as the sync tool kept them.
 
+#include <QByteArrayList>
 #include <QString>
 #include <map>
 #include <vector>
@@ -32,6 +34,10 @@ struct OrphanCopy {
 struct MemoVersion {
   QString corrected;
   bool in_copy = false;
+  // Tags of the bytes its saves gave its files, when they were recorded
+  // ("-": no such file), latest first; empty when not known.
+  QByteArrayList body_tags;
+  QByteArrayList pictures_tags;
 };
 
 class MemoCandidates {
@@ -47,6 +53,11 @@ class MemoCandidates {
   // the files under the memo's name.
   MemoVersionFiles files_of(const QString& data_dir, qint64 no, const QString& corrected, bool copy_version) const;
 
+  // True when the files of that version were decided by plan().
+  bool planned(qint64 no, const QString& corrected, bool copy_version) const {
+    return planned_.count({no, corrected, copy_version}) != 0;
+  }
+
   // The copies no version was given.
   std::vector<OrphanCopy> unclaimed() const;
 
@@ -56,7 +67,7 @@ class MemoCandidates {
     bool claimed = false;
   };
   void plan_kind(std::vector<Copy>* copies, const QString& current, const std::vector<MemoVersion>& versions,
-                 std::vector<QString>& out);
+                 bool body, std::vector<QString>& out);
   std::map<qint64, std::vector<Copy>> body_;
   std::map<qint64, std::vector<Copy>> pictures_;
   // (number, stamp, from a copy) -> files
