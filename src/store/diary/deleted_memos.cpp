@@ -20,14 +20,6 @@ std::vector<DeletedMemo> parse_deleted_memos(const QByteArray& bytes) {
   return out;
 }
 
-QByteArray deleted_memos_bytes(const std::vector<DeletedMemo>& memos) {
-  QByteArray out;
-  for (const DeletedMemo& m : memos) {
-    out += QByteArray::number(m.no) + '\t' + m.created + '\t' + m.corrected + "\r\n";
-  }
-  return out;
-}
-
 DeletedMemo deleted_record(const MemoTable& table, size_t i) {
   return {numeric_value(table.bytes(i, MemoField::MemoNo)), table.bytes(i, MemoField::Created).toByteArray(),
           table.bytes(i, MemoField::Corrected).toByteArray()};

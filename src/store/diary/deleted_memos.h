@@ -26,7 +26,6 @@ struct DeletedMemo {
 
 // The lines of such a file's bytes (damaged lines are skipped).
 std::vector<DeletedMemo> parse_deleted_memos(const QByteArray& bytes);
-QByteArray deleted_memos_bytes(const std::vector<DeletedMemo>& memos);
 
 // The record of memo i of the table.
 DeletedMemo deleted_record(const MemoTable& table, size_t i);
