@@ -18,6 +18,15 @@ packages=(
     libarchive-dev
     # shooting times of photos (EXIF)
     libexiv2-dev
+    # iPhone photos (HEIC/HEIF) come in as JPEG copies
+    libheif-dev
+    pkg-config
+    # WebP and TIFF photos come in as JPEG copies (Qt's image plug-ins)
+    qt6-image-formats-plugins
+    # tests and benchmark: HEIC photos made with heif-enc, the speed compared
+    # with heif-convert; EXIF of the copies read back with exiftool
+    libheif-examples
+    libimage-exiftool-perl
     # benchmark: the search's anchors (grep is always there)
     ripgrep
     # benchmark: the backup's and the restore's anchors

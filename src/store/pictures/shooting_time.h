@@ -47,6 +47,7 @@ struct PhotoHead {
   qint64 modified = 0;        // the file's time, seconds since the epoch; 0: unknown
   qint64 size = -1;           // the file's bytes; -1: it could not be opened
   bool picture_data = true;   // false: the file is no JPEG or BMP inside
+  QString why;                // picture_data false: why, in Japanese (when known)
 };
 PhotoHead read_photo_head(const QString& path);
 

@@ -1,0 +1,1 @@
+#include "store/convert/import_copies.h"

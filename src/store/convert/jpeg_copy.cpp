@@ -1,0 +1,1 @@
+#include "store/convert/jpeg_copy.h"

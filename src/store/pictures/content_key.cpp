@@ -1,0 +1,1 @@
+#include "store/pictures/content_key.h"

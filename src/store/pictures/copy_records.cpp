@@ -1,0 +1,1 @@
+#include "store/pictures/copy_records.h"

@@ -1,0 +1,1 @@
+#include "store/pictures/file_name_date.h"

@@ -1,0 +1,1 @@
+#include "store/pictures/other_formats.h"
