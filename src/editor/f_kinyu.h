@@ -110,14 +110,16 @@ class F_kinyu : public QDialog {
   void install_hints();
   void install_file_drops();
   void save_pasted_image(const QImage& image);
-  // Saves `image` as a JPEG copy where the user chooses. `path` is the
-  // place chosen ("" when the user cancels); `why` says why the copy was
-  // not saved there ("" when it was).
+  // Saves a copy where the user chooses, `write` writing it to the path
+  // chosen ("" when written, otherwise why not). `path` is the place
+  // chosen ("" when the user cancels); `why` says why the copy was not
+  // saved there ("" when it was).
   struct SavedCopy {
     QString path;
     QString why;
   };
-  SavedCopy save_copy(const QImage& image, const QString& caption, const QString& proposed);
+  SavedCopy save_copy(const QString& caption, const QString& proposed,
+                      const std::function<QString(const QString& path)>& write);
   // The JPEG copy of a picture file of another format, for the drop and
   // paste rules.
   QString copy_as_jpeg(const QString& source, QString* why);

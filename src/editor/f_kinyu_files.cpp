@@ -18,6 +18,9 @@
 
 #include "editor/f_kinyu.h"
 #include "editor/picture_copy.h"
+#include "store/convert/jpeg_copy.h"
+#include "store/pictures/content_key.h"
+#include "store/pictures/copy_records.h"
 #include "store/pictures/dropped_pictures.h"
 #include "store/pictures/shooting_time.h"
 #include "ui/file_drop.h"
@@ -77,7 +80,8 @@ void F_kinyu::paste_pictures() {
   if (!image.isNull()) save_pasted_image(image);
 }
 
-F_kinyu::SavedCopy F_kinyu::save_copy(const QImage& image, const QString& caption, const QString& proposed) {
+F_kinyu::SavedCopy F_kinyu::save_copy(const QString& caption, const QString& proposed,
+                                      const std::function<QString(const QString& path)>& write) {
   SavedCopy saved;
   // A full list takes no copy: the user is not asked where to save one.
   if (state_.current_image_count() >= store::kPictureCapacity) {
@@ -90,21 +94,39 @@ F_kinyu::SavedCopy F_kinyu::save_copy(const QImage& image, const QString& captio
   // Checked before writing, so that no copy is left that the list refuses.
   if (const QString refusal = store::picture_path_refusal(state_, saved.path); !refusal.isEmpty()) {
     saved.why = QStringLiteral("保存先「%1」は%2").arg(saved.path, refusal);
-  } else if (const QString failure = editor::write_picture(image, saved.path); !failure.isEmpty()) {
+  } else if (const QString failure = write(saved.path); !failure.isEmpty()) {
     saved.why = QStringLiteral("「%1」に保存できませんでした：%2").arg(saved.path, failure);
   }
   return saved;
 }
 
 QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
-  const QImage image = editor::read_picture(source, why);
-  if (image.isNull()) return {};
+  // An original copied before (found by its path or its content) is not
+  // copied again: the list takes the copy that exists.
+  const store::CopyIndex copies(store::read_copy_records(state_.data_dir));
+  QString earlier = copies.by_source.value(source);
+  if (earlier.isEmpty() || !QFileInfo(earlier).isFile()) earlier = copies.by_key.value(store::content_key(source));
+  if (!earlier.isEmpty() && QFileInfo(earlier).isFile()) return earlier;
+  const store::JpegCopy copy = store::make_jpeg_copy(source);
+  if (copy.bytes.isEmpty()) {
+    *why = copy.why.isEmpty() ? QStringLiteral("画像として読み込めませんでした") : copy.why;
+    return {};
+  }
+  // The year folder of the day it was taken, as the photo import puts it.
   const QDateTime now = QDateTime::currentDateTime();
-  const SavedCopy saved =
-      save_copy(image, QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()),
-                store::pasted_images_folder(pictures_folder, now.date()) + store::copy_name(source, now));
+  QDateTime taken = store::exif_shooting_time(QByteArrayView(copy.bytes));
+  if (!taken.isValid()) taken = now;
+  const SavedCopy saved = save_copy(
+      QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()),
+      store::pasted_images_folder(pictures_folder, taken.date()) + store::copy_name(source, now),
+      [&copy](const QString& path) { return editor::write_picture_bytes(copy.bytes, path); });
   *why = saved.why;
-  return saved.why.isEmpty() ? saved.path : QString();
+  if (!saved.why.isEmpty() || saved.path.isEmpty()) return {};
+  // Remembered, so that the same original brought in again finds it; a
+  // record that cannot be written only loses that.
+  const QByteArray key = store::content_key(source);
+  if (!key.isEmpty()) store::append_copy_records(state_.data_dir, {{saved.path, source, key}});
+  return saved.path;
 }
 
 // An image without a file (copied from a browser or an image editor) is
@@ -112,8 +134,9 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
 void F_kinyu::save_pasted_image(const QImage& image) {
   const QDateTime now = QDateTime::currentDateTime();
   const SavedCopy saved =
-      save_copy(image, QStringLiteral("貼り付けた画像の保存先"),
-                store::pasted_images_folder(pictures_folder, now.date()) + store::pasted_image_name(now));
+      save_copy(QStringLiteral("貼り付けた画像の保存先"),
+                store::pasted_images_folder(pictures_folder, now.date()) + store::pasted_image_name(now),
+                [&image](const QString& path) { return editor::write_picture(image, path); });
   if (!saved.why.isEmpty()) {
     messages_.inform(this, QStringLiteral("貼り付けた画像を保存できませんでした。\n%1").arg(saved.why), store::kAppTitle);
     return;

@@ -49,6 +49,7 @@ QString write_file(const QImage& image, const QString& path) {
 QStringList readable_picture_suffixes() {
   QStringList suffixes;
   for (const QByteArray& format : QImageReader::supportedImageFormats()) suffixes << QString::fromLatin1(format).toLower();
+  suffixes << QStringLiteral("heic") << QStringLiteral("heif");
   return suffixes;
 }
 
@@ -66,6 +67,22 @@ QString write_picture(const QImage& image, const QString& path) {
     return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
   }
   const QString why = write_file(image, path);
+  if (!why.isEmpty()) store::remove_empty_folders(path, made);
+  return why;
+}
+
+QString write_picture_bytes(const QByteArray& jpeg, const QString& path) {
+  if (is_bmp(path)) return write_picture(QImage::fromData(jpeg), path);
+  QString made;
+  if (!store::make_folders_for(path, &made)) {
+    return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
+  }
+  QSaveFile file(path);
+  QString why;
+  if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit()) {
+    why = store::file_error_reason(file.error(), QString());
+    if (why.isEmpty()) why = QStringLiteral("画像を書き出せませんでした");
+  }
   if (!why.isEmpty()) store::remove_empty_folders(path, made);
   return why;
 }

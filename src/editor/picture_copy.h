@@ -13,7 +13,8 @@ class QWidget;
 namespace editor {
 
 // The lower-case suffixes of the picture formats Qt's image plug-ins read
-// on this machine ("png", "gif", "webp" when its plug-in is installed...).
+// on this machine ("png", "gif", "webp" when its plug-in is installed...),
+// and HEIC/HEIF, read with libheif.
 QStringList readable_picture_suffixes();
 
 // The picture of a file, turned upright as phones store it; a null image
@@ -25,6 +26,10 @@ QImage read_picture(const QString& path, QString* why);
 // made, and removed again when the write fails. "" when written, otherwise
 // the reason, in Japanese.
 QString write_picture(const QImage& image, const QString& path);
+
+// Writes a JPEG file's bytes to `path` the same way (decoded and written
+// as a BMP when the name ends in ".bmp"). "" when written.
+QString write_picture_bytes(const QByteArray& jpeg, const QString& path);
 
 // The save dialog for a copy, opened in the deepest existing folder of
 // `proposed` with the rest of the path as the file name, so that it shows

@@ -24,6 +24,7 @@ constexpr std::array kStops{Take, Location, Variety, Title};
 
 // The mark of a day dated by its files' times, on the header's second line.
 const QString kFileTimeMark = QStringLiteral("（ファイルの日時）");
+const QString kNameDateMark = QStringLiteral("（ファイル名の日付）");
 const QString kNothingNew = QStringLiteral("新しい写真はありません");
 
 // A cell's text or check as the window proposed it, so that a later update
@@ -108,7 +109,8 @@ void DayTable::measure_header() {
   QFont font = header->font();
   font.setBold(true);  // as wide as the style may draw it
   option.fontMetrics = QFontMetrics(font);
-  option.text = QStringLiteral("0000/00/00\n") + kFileTimeMark;
+  // The longer of the two marks.
+  option.text = QStringLiteral("0000/00/00\n") + kNameDateMark;
   const QSize text = header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header);
   header_size_ = QSize(text.width() + 8, tile_side_ + 10);
   for (int row = 0; row < rowCount(); ++row) {
@@ -251,8 +253,16 @@ void update_day_row(QTableWidget& grid, int row, const store::ImportDay& day) {
   const int fresh = day.fresh();
   const int known = static_cast<int>(day.photos.size()) - fresh;
   const QString date = day.day.toString(QStringLiteral("yyyy/MM/dd"));
-  const bool file_time = std::any_of(day.photos.begin(), day.photos.end(), [](const store::ImportPhoto& p) { return p.from_file; });
-  grid.verticalHeaderItem(row)->setText(file_time ? date + QLatin1Char('\n') + kFileTimeMark : date);
+  // A day some of whose photos have no shooting time says where the day
+  // came from: the file's time (which copying changes) comes first, as the
+  // less certain.
+  const auto any = [&day](bool store::ImportPhoto::*mark) {
+    return std::any_of(day.photos.begin(), day.photos.end(), [mark](const store::ImportPhoto& p) { return p.*mark; });
+  };
+  const QString mark = any(&store::ImportPhoto::from_file)   ? kFileTimeMark
+                       : any(&store::ImportPhoto::from_name) ? kNameDateMark
+                                                             : QString();
+  grid.verticalHeaderItem(row)->setText(mark.isEmpty() ? date : date + QLatin1Char('\n') + mark);
   set_take(*grid.item(row, Take), date, fresh > 0);
   grid.item(row, Count)->setText(known > 0 ? QStringLiteral("%1 枚\n（%2 枚は登録済み）").arg(day.photos.size()).arg(known)
                                            : QStringLiteral("%1 枚").arg(day.photos.size()));

@@ -1,5 +1,6 @@
 #include "photo_import/f_import.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -7,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QTableWidget>
 #include <QTimer>
@@ -64,6 +66,7 @@ F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::Mai
   scan_folder = [](const QString& folder, const store::KnownSource& known, const std::atomic_bool& cancel,
                    const store::ScanProgress& progress) { return store::scan_photo_folder(folder, known, cancel, progress); };
   run_viewer = [](QDialog& viewer) { return viewer.exec(); };
+  pictures_folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   connect(&job_, &ui::BackgroundJob::tick, this, &F_import::show_progress);
   connect(&job_, &ui::BackgroundJob::running_changed, this, &F_import::set_running);
 }
@@ -71,6 +74,8 @@ F_import::F_import(store::AppState& state, ui::MessageService& messages, ui::Mai
 F_import::~F_import() {
   cancel_ = true;
   job_.abandon();
+  // Copies made for memos that were never saved are taken back.
+  if (import_ && import_->run.ok) store::remove_copies(import_->run);
 }
 
 void F_import::build_controls() {
@@ -116,6 +121,9 @@ void F_import::build_controls() {
   Label2->setWordWrap(true);
   Command1 = ui::make_button(this, "Command1", QStringLiteral("取り込む(&I)"));
   Command2 = ui::make_button(this, "Command2", QStringLiteral("閉じる(&C)"));
+  Command3 = ui::make_button(this, "Command3", QStringLiteral("一覧(&L)…"));
+  Command3->setVisible(false);
+  connect(Command3, &QPushButton::clicked, this, &F_import::show_left_out_list);
   Command1->setEnabled(false);
   connect(Command1, &QPushButton::clicked, this, &F_import::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &F_import::Command2_Click);
@@ -126,6 +134,7 @@ void F_import::build_controls() {
   options->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Label2, 1);
+  buttons->addWidget(Command3);
   buttons->addWidget(Command1);
   buttons->addWidget(Command2);
   auto* layout = new QVBoxLayout(this);
@@ -167,7 +176,7 @@ void F_import::start_scan(const QString& folder) {
         // beside it, they would slow the listing down by half on a
         // two-core machine, and the user sees the folder first.
         const store::KnownSource known = [&](const QSet<QString>& names) {
-          return store::known_pictures(data_dir, memo_numbers(table), &names);
+          return store::known_pictures_and_copies(data_dir, memo_numbers(table), names);
         };
         *result = scan(folder, known, cancel_, progress);
       },
@@ -185,6 +194,10 @@ void F_import::set_running(bool running) {
 }
 
 void F_import::show_progress() {
+  if (import_) {
+    Label1->setText(QStringLiteral("写真を取り込んでいます…（%1 / %2）").arg(steps_done_.load()).arg(steps_total_.load()));
+    return;
+  }
   Label1->setText(QStringLiteral("「%1」を調べています…（%2 個のファイル）").arg(folder_).arg(files_seen_.load()));
   std::optional<std::vector<store::ImportDay>> days;
   {
@@ -232,17 +245,13 @@ void F_import::show_result() {
   show_days(scan_.days);
   Label1->setText(scan_.cancelled ? QStringLiteral("中止しました。見つかった分だけを表示しています。")
                                   : QStringLiteral("「%1」：%2 日分の写真 %3 枚").arg(folder_).arg(days_.size()).arg(listed_photos()));
-  QStringList left;
-  if (!scan_.unsupported.isEmpty()) left << QStringLiteral("表示できない形式 %1 個").arg(scan_.unsupported.size());
-  if (!scan_.unreadable.isEmpty()) left << QStringLiteral("読めないファイル %1 個").arg(scan_.unreadable.size());
-  Label2->setText(left.join(QStringLiteral("、")));
-  Label2->setToolTip((scan_.unsupported + scan_.unreadable).join(QLatin1Char('\n')));
+  show_left_out();
   Command1->setEnabled(Grid1->rowCount() > 0);
 }
 
 void F_import::Command1_Click() {
+  if (job_.running()) return;
   std::vector<store::MemoInput> memos;
-  int pictures = 0;
   for (int row = 0; row < Grid1->rowCount(); ++row) {
     // A day chosen whose photos are all in the diary adds nothing and asks
     // for nothing.
@@ -265,15 +274,37 @@ void F_import::Command1_Click() {
                                             Grid1->item(row, Variety)->text(), Grid1->item(row, Title)->text(),
                                             Option1->isChecked());
     if (memo.images.empty()) continue;
-    pictures += static_cast<int>(memo.images.size());
     memos.push_back(std::move(memo));
   }
   if (memos.empty()) {
     messages_.inform(this, QStringLiteral("取り込む日が選ばれていません。"), store::kAppTitle);
     return;
   }
-  const store::MemoChange change = store::save_new_memos(state_, memos);
+  // Photos of other formats get their JPEG copies, and every photo its
+  // content key, in a worker; the memos are saved when that is done.
+  import_ = std::make_shared<store::PhotoImport>(store::plan_photo_import(std::move(memos), pictures_folder));
+  steps_done_ = 0;
+  steps_total_ = import_->total_steps();
+  cancel_ = false;
+  Grid1->setEnabled(false);
+  show_progress();
+  job_.start([this, work = import_] { store::prepare_photo_import(*work, cancel_, [this](int done, int) { steps_done_ = done; }); },
+             [this, work = import_] { finish_import(*work); });
+}
+
+void F_import::finish_import(store::PhotoImport& work) {
+  Grid1->setEnabled(true);
+  if (!work.run.ok) {
+    import_.reset();
+    Label1->setText(work.run.cancelled ? QStringLiteral("取り込みを中止しました。写真もメモも追加していません。")
+                                       : QStringLiteral("取り込めませんでした。写真もメモも追加していません。"));
+    if (!work.run.cancelled) messages_.inform(this, work.run.message, store::kAppTitle);
+    return;
+  }
+  const store::MemoChange change = store::finish_photo_import(state_, work);
+  import_.reset();
   if (!change.ok) {
+    Label1->setText(QStringLiteral("取り込めませんでした。写真もメモも追加していません。"));
     // Nothing was imported, but the other machine's changes were taken in.
     if (change.outside_changed) {
       main_.set_location_filter_names(state_.location_list.names);
@@ -288,7 +319,14 @@ void F_import::Command1_Click() {
   main_.set_variety_filter_names(state_.variety_list.names);
   main_.reset_memo_list();
   main_.update_main_caption();
-  QString text = QStringLiteral("%1 件のメモに写真 %2 枚を取り込みました。").arg(memos.size()).arg(pictures);
+  int pictures = 0;
+  for (const store::MemoInput& memo : work.memos) pictures += static_cast<int>(memo.images.size());
+  QString text = QStringLiteral("%1 件のメモに写真 %2 枚を取り込みました。").arg(work.memos.size()).arg(pictures);
+  if (!work.jobs.empty()) {
+    text += QStringLiteral("\nそのうち %1 枚は JPEG 画像にして「%2」に保存しました。")
+                .arg(work.jobs.size())
+                .arg(QFileInfo(work.jobs.front().target).path());
+  }
   if (!change.warning.isEmpty()) text += QStringLiteral("\n\n") + change.warning;
   messages_.inform(this, text, store::kAppTitle);
   accept();

@@ -16,6 +16,7 @@
 #include "store/diary/app_state.h"
 #include "photo_import/day_rows.h"
 #include "photo_import/photo_strip.h"
+#include "store/convert/day_import.h"
 #include "store/pictures/photo_import.h"
 #include "ui/background_job.h"
 #include "ui/main_window_host.h"
@@ -40,7 +41,8 @@ class F_import : public QDialog {
 
   // Scans the folder; the first days are listed while it goes on.
   void start_scan(const QString& folder);
-  // Blocks until the scan has ended and its rows are shown (tests).
+  // Blocks until the scan (or the import) has ended and its result is
+  // shown (tests).
   void wait_for_scan() { job_.wait(); }
   bool scanning() const { return job_.running(); }
 
@@ -59,6 +61,9 @@ class F_import : public QDialog {
   ScanFolder scan_folder;
   // Runs the full-size viewer modally; a test puts in one that looks at it.
   std::function<int(QDialog&)> run_viewer;
+  // Where JPEG copies of photos of other formats go: "Verdalis/yyyy/"
+  // under it (the desktop's picture folder; tests put in their own).
+  QString pictures_folder;
 
   // Takes a size kept from an earlier run, within the screen and no
   // smaller than the window's minimum; nothing keeps the default size.
@@ -71,6 +76,7 @@ class F_import : public QDialog {
   QLabel* Label2 = nullptr;         // what was left out
   QPushButton* Command1 = nullptr;
   QPushButton* Command2 = nullptr;
+  QPushButton* Command3 = nullptr;  // 一覧: what was left out, one by one
 
   using enum photo_import::Column;
 
@@ -83,6 +89,11 @@ class F_import : public QDialog {
   void show_progress();
   void show_days(const std::vector<store::ImportDay>& days);
   void show_result();
+  // What the scan left out, on one line; the full list behind a link.
+  void show_left_out();
+  void show_left_out_list();
+  // Ends an import whose copies and keys the worker has made.
+  void finish_import(store::PhotoImport& work);
   void set_running(bool running);
   // Photo `photo` (0-based) of row `row`'s strip in the viewer, paging
   // through the day's other new photos.
@@ -95,6 +106,11 @@ class F_import : public QDialog {
   ui::BackgroundJob job_;
   std::atomic_bool cancel_{false};
   std::atomic_int files_seen_{0};
+  std::atomic_int steps_done_{0};
+  std::atomic_int steps_total_{0};
+  // The import being made; its copies are taken back if the window goes
+  // before it is saved.
+  std::shared_ptr<store::PhotoImport> import_;
   store::ImportScan scan_;
   std::vector<store::ImportDay> days_;  // the rows' days, in their order
   std::mutex pending_mutex_;

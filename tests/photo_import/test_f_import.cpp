@@ -47,7 +47,11 @@ bool dark_in(QTableView* view, const QModelIndex& index, QRect box = {}) {
 store::ImportDay day_of(int d, int photos, const QString& folder = QStringLiteral("/p/")) {
   store::ImportDay day{QDate(2026, 6, d), {}};
   for (int i = 0; i < photos; ++i) {
-    day.photos.push_back({QStringLiteral("%1%2_%3.JPG").arg(folder).arg(d).arg(i), QDateTime(day.day, QTime(9, i)), false, 1, false});
+    store::ImportPhoto photo;
+    photo.path = QStringLiteral("%1%2_%3.JPG").arg(folder).arg(d).arg(i);
+    photo.taken = QDateTime(day.day, QTime(9, i));
+    photo.size = 1;
+    day.photos.push_back(photo);
   }
   return day;
 }
@@ -326,7 +330,9 @@ class TestFImport : public QObject {
     const store::ImportDay day = day_of(1, photos, f.dir_path);
     for (const store::ImportPhoto& photo : day.photos) QVERIFY(QFile(photo.path).open(QIODevice::WriteOnly));
     w.scan_folder = [&](const QString&, const store::KnownSource&, const std::atomic_bool&, const store::ScanProgress&) {
-      return store::ImportScan{{day}, {}, {}, 0, false, {}};
+      store::ImportScan scan;
+      scan.days = {day};
+      return scan;
     };
     QStringList viewed;
     w.run_viewer = [&](QDialog& d) {

@@ -5,10 +5,17 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <tuple>
 
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
 #include "store/files/worker_threads.h"
+#include "store/pictures/content_key.h"
+#include "store/pictures/copy_records.h"
+#include "store/pictures/file_name_date.h"
+#include "store/pictures/other_formats.h"
+#include "store/pictures/phone_folder.h"
 #include "store/pictures/picture_check.h"
 #include "store/pictures/picture_pick.h"
 #include "store/pictures/shooting_time.h"
@@ -16,18 +23,6 @@
 namespace store {
 
 namespace {
-
-// File suffixes of pictures that a camera or phone writes but that the
-// picker does not take; they are named so that the user knows why.
-bool other_picture_suffix(const QString& suffix) {
-  static const QStringList kSuffixes{QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("png"),
-                                     QStringLiteral("webp"), QStringLiteral("gif"),  QStringLiteral("tif"),
-                                     QStringLiteral("tiff"), QStringLiteral("dng"),  QStringLiteral("cr2"),
-                                     QStringLiteral("nef"),  QStringLiteral("arw"),  QStringLiteral("orf"),
-                                     QStringLiteral("rw2"),  QStringLiteral("jpg"),  QStringLiteral("jpeg"),
-                                     QStringLiteral("bmp")};
-  return kSuffixes.contains(suffix.toLower());
-}
 
 // The same photo elsewhere: a known picture of that name with the same
 // size and shooting time.
@@ -72,7 +67,38 @@ KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>
   return known;
 }
 
+KnownPictures known_pictures_and_copies(const QString& data_dir, const std::vector<QString>& memo_nos,
+                                        const QSet<QString>& names) {
+  const CopyIndex copies(read_copy_records(data_dir));
+  // The diary's pictures that the record names are looked for too: a JPEG
+  // copy is named otherwise than its original.
+  QSet<QString> wanted = names;
+  for (const QString& copy : copies.by_source) wanted.insert(copy.mid(stored_folder(copy).size()));
+  KnownPictures known = known_pictures(data_dir, memo_nos, &wanted);
+  known.by_source = copies.by_source;
+  known.by_key = copies.by_key;
+  return known;
+}
+
 namespace {
+
+// The size a content key begins with; -1 when it does not.
+qint64 size_of_key(const QByteArray& key) {
+  bool ok = false;
+  const qint64 size = key.left(key.indexOf(':')).toLongLong(&ok);
+  return ok ? size : -1;
+}
+
+// The diary's picture a photo is held as, found from the record of
+// imports: by the original's path, or by its content when a recorded
+// original had its size. "" when none is.
+QString held_by_record(const ImportPhoto& photo, const KnownPictures& known, const QSet<qint64>& recorded_sizes) {
+  const QString by_path = known.by_source.value(photo.path);
+  if (!by_path.isEmpty() && known.paths.contains(by_path)) return by_path;
+  if (!recorded_sizes.contains(photo.size)) return {};
+  const QString by_content = known.by_key.value(content_key(photo.path));
+  return known.paths.contains(by_content) ? by_content : QString();
+}
 
 // The photos with their times, by the camera's day, and the names of
 // their files; once the folder is read, each photo is marked when the
@@ -98,20 +124,29 @@ class DayGrouping {
   void mark(const KnownSource& source) {
     if (by_day_.empty() || !source) return;
     const KnownPictures known = source(names_);
+    QSet<qint64> recorded_sizes;
+    for (auto it = known.by_key.cbegin(); it != known.by_key.cend(); ++it) recorded_sizes.insert(size_of_key(it.key()));
     for (auto& [day, photos] : by_day_) {
       for (ImportPhoto& photo : photos) {
-        photo.already = known.paths.contains(photo.path) || known_copy(photo, QFileInfo(photo.path).fileName(), known);
+        photo.already = known.paths.contains(photo.path) ||
+                        (!photo.convert && known_copy(photo, QFileInfo(photo.path).fileName(), known));
+        if (photo.already) continue;
+        photo.held_as = held_by_record(photo, known, recorded_sizes);
+        photo.already = !photo.held_as.isEmpty();
       }
     }
   }
 
-  // Newest day first, each day's photos by the camera's clock.
+  // Newest day first, each day's photos by the camera's clock, then by
+  // name (a day of WhatsApp photos has no times).
   std::vector<ImportDay> days() const {
     std::vector<ImportDay> days;
     for (auto day = by_day_.rbegin(); day != by_day_.rend(); ++day) {
       ImportDay d{day->first, day->second};
       std::stable_sort(d.photos.begin(), d.photos.end(), [](const ImportPhoto& a, const ImportPhoto& b) {
-        return std::pair(a.taken.date(), a.taken.time()) < std::pair(b.taken.date(), b.taken.time());
+        const QStringView name_a = QStringView(a.path).mid(stored_folder(a.path).size());
+        const QStringView name_b = QStringView(b.path).mid(stored_folder(b.path).size());
+        return std::tuple(a.taken.date(), a.taken.time(), name_a) < std::tuple(b.taken.date(), b.taken.time(), name_b);
       });
       days.push_back(std::move(d));
     }
@@ -135,10 +170,11 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
   std::atomic_size_t next{0};
   in_runs(batch.size(), run_count(batch.size(), 64), [&](size_t, size_t, size_t) {
     for (size_t i = next++; i < batch.size() && !cancel.load(std::memory_order_relaxed); i = next++) {
-      heads[i] = read_photo_head(batch[i].path);
+      heads[i] = batch[i].convert ? read_convertible_head(batch[i].path) : read_photo_head(batch[i].path);
     }
   });
   const bool cancelled = cancel.load(std::memory_order_relaxed);
+  const QDate today = QDate::currentDate();
   // Files named as pictures that hold something else (a HEIC saved as
   // .jpg) cannot be shown: they are named with the other formats. A photo
   // the cancel left unread gets no time.
@@ -149,10 +185,25 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
       continue;
     }
     if (!heads[i].picture_data) {
-      scan.unsupported << batch[i].path;
+      if (heads[i].why.isEmpty()) {
+        scan.unsupported << batch[i].path;
+      } else {
+        scan.unreadable << QStringLiteral("%1（%2）").arg(batch[i].path, heads[i].why);
+      }
       continue;
     }
-    const ShootingTime t = shooting_time(heads[i]);
+    ShootingTime t = shooting_time(heads[i]);
+    // Without an EXIF time, the day a phone or a messenger put into the
+    // name comes before the file's time, which copying changes.
+    if (t.from_file || !t.when.isValid()) {
+      const QString name = batch[i].path.mid(stored_folder(batch[i].path).size());
+      if (const std::optional<NameDate> named = date_from_file_name(name, today)) {
+        t.when = named->when();
+        t.from_file = false;
+        batch[i].from_name = true;
+        batch[i].day_only = !named->time.isValid();
+      }
+    }
     batch[i].taken = t.when;
     batch[i].from_file = t.from_file;
     batch[i].size = heads[i].size;
@@ -168,6 +219,46 @@ void read_times(std::vector<ImportPhoto>& batch, ImportScan& scan, const std::at
 constexpr size_t kFirstBatch = 16;
 constexpr size_t kBatch = 512;
 constexpr qint64 kShowEveryMs = 100;
+
+// Lists the folder's files (sub-folders included): the photos the diary can
+// take, as they are or as JPEG copies, and what is left out, by its kind.
+// Links to folders are not followed (a loop would never end); FIFOs and
+// devices are not listed as files; hidden files (a Mac's "._IMG_0001.JPG"
+// companions, thumbnail folders) are left out.
+void list_folder(const QString& folder, ImportScan& scan, QStringList& photos, std::vector<bool>& convert,
+                 const std::atomic_bool& cancel, const ScanProgress& progress) {
+  QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    if (cancel.load(std::memory_order_relaxed)) {
+      scan.cancelled = true;
+      return;
+    }
+    const QString path = it.next();
+    const QFileInfo info = it.fileInfo();
+    if (++scan.files % 64 == 0 && progress) progress(scan.files, nullptr);
+    switch (folder_file_kind(info.fileName())) {
+      case FolderFileKind::Picture:
+      case FolderFileKind::Convertible:
+        // The type comes with the folder's listing; the size is learnt
+        // when the head is read, so that no file is looked up twice.
+        if (!info.isFile()) break;
+        photos << path;
+        convert.push_back(folder_file_kind(info.fileName()) == FolderFileKind::Convertible);
+        break;
+      case FolderFileKind::Video:
+        scan.videos << path;
+        break;
+      case FolderFileKind::EditFile:
+        scan.edit_files << path;
+        break;
+      case FolderFileKind::OtherPicture:
+        scan.unsupported << path;
+        break;
+      case FolderFileKind::Other:
+        break;
+    }
+  }
+}
 
 }  // namespace
 
@@ -205,26 +296,25 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
     all_shown = false;
     if (progress && (!since_shown.isValid() || since_shown.elapsed() >= kShowEveryMs)) show();
   };
-  // Links to folders are not followed (a loop would never end); FIFOs and
-  // devices are not listed as files; hidden files (a Mac's "._IMG_0001.JPG"
-  // companions, thumbnail folders) are left out.
-  QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-  while (it.hasNext() && !scan.cancelled) {
+  // The folder is listed first: an iPhone's edited photo (IMG_E1234)
+  // replaces its original, wherever the two are listed.
+  QStringList photos;
+  std::vector<bool> convert;
+  list_folder(folder, scan, photos, convert, cancel, progress);
+  const QSet<QString> superseded = superseded_originals(photos);
+  for (qsizetype i = 0; i < photos.size() && !scan.cancelled; ++i) {
     if (cancel.load(std::memory_order_relaxed)) {
       scan.cancelled = true;
       break;
     }
-    const QString path = it.next();
-    const QFileInfo info = it.fileInfo();
-    if (++scan.files % 64 == 0 && progress) progress(scan.files, nullptr);
-    if (!is_picture_file_name(info.fileName())) {
-      if (other_picture_suffix(info.suffix())) scan.unsupported << path;
+    if (superseded.contains(photos[i])) {
+      scan.superseded << photos[i];
       continue;
     }
-    // The type comes with the folder's listing; the size is learnt when
-    // the head is read, so that no file is looked up twice.
-    if (!info.isFile()) continue;
-    batch.push_back({path, {}, false, 0, false});
+    ImportPhoto photo;
+    photo.path = photos[i];
+    photo.convert = convert[static_cast<size_t>(i)];
+    batch.push_back(std::move(photo));
     if (batch.size() >= batch_size) group_batch();
   }
   if (!batch.empty()) group_batch();
@@ -246,8 +336,10 @@ MemoInput day_memo(const ImportDay& day, const QString& location, const QString&
   in.title = title;
   for (const ImportPhoto& p : day.photos) {
     if (p.already && !include_known) continue;
-    const QString name = QFileInfo(p.path).fileName();
-    in.images.push_back({p.path, by_time && !p.from_file ? p.taken.toString(QStringLiteral("HH:mm")) : name});
+    const QString path = p.held_as.isEmpty() ? p.path : p.held_as;
+    // A day from the name alone has no time to title the photo by.
+    const bool timed = by_time && !p.from_file && !p.day_only;
+    in.images.push_back({path, timed ? p.taken.toString(QStringLiteral("HH:mm")) : QFileInfo(path).fileName()});
   }
   return in;
 }

@@ -25,6 +25,11 @@ struct ImportPhoto {
   bool from_file = false;   // no EXIF time: the file's modification time
   qint64 size = 0;
   bool already = false;     // the diary already holds this picture
+  bool from_name = false;   // no EXIF time: the date its file name gives
+  bool day_only = false;    // from_name, and the name gives no time of day
+  bool convert = false;     // another format (HEIC, PNG...): comes in as a JPEG copy
+  QString held_as;          // already: the diary's picture it is held as, when
+                            // found by its record or content rather than its path
 };
 
 struct ImportDay {
@@ -37,6 +42,9 @@ struct ImportScan {
   std::vector<ImportDay> days;   // newest first
   QStringList unsupported;       // pictures the diary cannot hold: other formats (HEIC, PNG...)
   QStringList unreadable;        // "path（reason）"
+  QStringList videos;            // videos (a Live Photo's .MOV, .MP4...) left out
+  QStringList edit_files;        // an iPhone's edit files (.AAE) left out
+  QStringList superseded;        // originals left out for their edited copy (IMG_E1234)
   int files = 0;                 // files looked at
   bool cancelled = false;
   QString message;               // set when the folder itself cannot be read
@@ -48,14 +56,23 @@ struct ImportScan {
 struct KnownPictures {
   QSet<QString> paths;
   QMultiHash<QString, QString> by_name;
+  // The originals the diary's pictures came from, by path and by content
+  // key (from the record of imports): a JPEG copy of a HEIC is found from
+  // its original, a renamed second copy of a photo by its content.
+  QHash<QString, QString> by_source;
+  QHash<QByteArray, QString> by_key;
 };
 // Only the pictures whose file names are among `names`, when given: a large
 // diary holds tens of thousands, and keeping them all costs more than
 // reading them.
 KnownPictures known_pictures(const QString& data_dir, const std::vector<QString>& memo_nos,
                              const QSet<QString>* names = nullptr);
-// The diary's pictures, read when the scan has listed the folder, with
-// the file names of its photos.
+// The diary's pictures and the record of imports, read when the scan has
+// listed the folder, with the file names of its photos.
+KnownPictures known_pictures_and_copies(const QString& data_dir, const std::vector<QString>& memo_nos,
+                                        const QSet<QString>& names);
+// What a scan asks for, once it has listed the folder, with the file names
+// of its photos.
 using KnownSource = std::function<KnownPictures(const QSet<QString>& names)>;
 
 // Scans the folder. `progress` (may be empty) is called now and then, in
