@@ -1,1 +1,154 @@
 #include "store/pictures/other_formats.h"
+
+#include <QDate>
+#include <QFile>
+#include <mutex>
+
+// libexiv2 0.27 still names std::auto_ptr in its headers.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+#include "store/files/posix_file.h"
+#include "store/pictures/heif_picture.h"
+
+namespace store {
+
+namespace {
+
+// The library writes its warnings about damaged files to stderr; they are
+// no use to a user, who is told in Japanese what is wrong instead.
+void quiet_library() {
+  static std::once_flag once;
+  std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+}
+
+QStringView suffix_of(const QString& file_name) {
+  const qsizetype dot = file_name.lastIndexOf(QLatin1Char('.'));
+  if (dot < 0 || file_name.indexOf(QLatin1Char('/'), dot) >= 0) return {};
+  return QStringView(file_name).mid(dot + 1);
+}
+
+bool suffix_in(const QString& file_name, std::initializer_list<QLatin1String> suffixes) {
+  const QStringView suffix = suffix_of(file_name);
+  for (const QLatin1String s : suffixes) {
+    if (suffix.compare(s, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+QString tag_text(const Exiv2::ExifData& exif, const char* key) {
+  const auto found = exif.findKey(Exiv2::ExifKey(key));
+  if (found == exif.end()) return {};
+  return QString::fromStdString(found->toString()).trimmed();
+}
+
+CameraClock clock_of(const Exiv2::ExifData& exif) {
+  if (exif.empty()) return {};
+  return parse_exif_clock(tag_text(exif, "Exif.Photo.DateTimeOriginal"), tag_text(exif, "Exif.Photo.OffsetTimeOriginal"),
+                          QDate::currentDate());
+}
+
+// The shooting time in EXIF TIFF bytes; none when they cannot be read.
+CameraClock clock_of_tiff(const QByteArray& tiff) {
+  if (tiff.isEmpty()) return {};
+  quiet_library();
+  try {
+    Exiv2::ExifData exif;
+    Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(tiff.constData()), uint32_t(tiff.size()));
+    return clock_of(exif);
+  } catch (...) {
+    return {};
+  }
+}
+
+void read_heif(PhotoHead& h, int fd, qint64 size) {
+  const HeifHead head = read_heif_file_head(fd, size);
+  if (!head.why.isEmpty()) {
+    h.picture_data = false;
+    h.why = head.why;
+    return;
+  }
+  h.exif = clock_of_tiff(head.exif);
+}
+
+// PNG, WebP and TIFF: libexiv2 reads their metadata without the pixels.
+void read_other(PhotoHead& h, const QString& path) {
+  quiet_library();
+  try {
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString(), false);
+    if (image.get() == nullptr) throw std::runtime_error("unknown image type");
+    image->readMetadata();
+    h.exif = clock_of(image->exifData());
+  } catch (const std::exception& e) {
+    h.picture_data = false;
+    h.why = heif_why(-1, 0, e.what());
+  } catch (...) {
+    h.picture_data = false;
+    h.why = heif_why(-1, 0, "");
+  }
+}
+
+}  // namespace
+
+bool is_convertible_name(const QString& file_name) {
+  return suffix_in(file_name, {QLatin1String("heic"), QLatin1String("heif"), QLatin1String("png"),
+                               QLatin1String("webp"), QLatin1String("tif"), QLatin1String("tiff")});
+}
+
+bool is_heif_name(const QString& file_name) {
+  return suffix_in(file_name, {QLatin1String("heic"), QLatin1String("heif")});
+}
+
+PhotoHead read_convertible_head(const QString& path) {
+  PhotoHead h;
+  qint64 size = 0;
+  const Fd fd = open_regular_file(path, &size, &h.modified, &h.why, Reading::Head);
+  if (!fd) return h;
+  h.size = size;
+  if (size == 0) {
+    h.picture_data = false;
+    h.why = QStringLiteral("ファイルが空です（0 バイト）。写真をもう一度コピーしてください。");
+    return h;
+  }
+  if (is_heif_name(path)) {
+    read_heif(h, fd.get(), size);
+  } else {
+    read_other(h, path);
+  }
+  return h;
+}
+
+PhotoHead read_heif_head(QByteArrayView bytes) {
+  PhotoHead h;
+  h.size = bytes.size();
+  const HeifHead head = read_heif_memory_head(bytes);
+  if (!head.why.isEmpty()) {
+    h.picture_data = false;
+    h.why = head.why;
+    return h;
+  }
+  h.exif = clock_of_tiff(head.exif);
+  return h;
+}
+
+QByteArray tiff_of_heif_exif(QByteArrayView block) {
+  if (block.size() < 4) return {};
+  const auto at = [block](qsizetype i) { return quint32(quint8(block[i])); };
+  const quint64 offset = (at(0) << 24) | (at(1) << 16) | (at(2) << 8) | at(3);
+  const auto is_header = [block](qsizetype i) {
+    const QByteArrayView four = block.sliced(i, 4);
+    return four == QByteArrayView("II*\0", 4) || four == QByteArrayView("MM\0*", 4);
+  };
+  if (offset + 8 <= quint64(block.size()) && is_header(qsizetype(offset) + 4)) {
+    return block.sliced(qsizetype(offset) + 4).toByteArray();
+  }
+  for (qsizetype i = 0; i + 4 <= block.size(); ++i) {
+    if (is_header(i)) return block.sliced(i).toByteArray();
+  }
+  return {};
+}
+
+}  // namespace store
+
+#pragma GCC diagnostic pop

@@ -24,6 +24,9 @@ bool is_heif_name(const QString& file_name);
 // user can do about it.
 PhotoHead read_convertible_head(const QString& path);
 
+// The same for a HEIC picture's bytes (size is their count; no file time).
+PhotoHead read_heif_head(QByteArrayView bytes);
+
 // The TIFF bytes of the EXIF block libheif hands out: it starts with a
 // 4-byte big-endian offset to the TIFF header ("II*\0" or "MM\0*"); when
 // the header is not where the offset points, it is searched for. Empty
