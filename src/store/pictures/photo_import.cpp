@@ -1,6 +1,7 @@
 #include "store/pictures/photo_import.h"
 
 #include <QDirIterator>
+#include <QtEndian>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <algorithm>
@@ -82,11 +83,10 @@ KnownPictures known_pictures_and_copies(const QString& data_dir, const std::vect
 
 namespace {
 
-// The size a content key begins with; -1 when it does not.
+// The size a content key begins with (8 bytes, big-endian); -1 when the
+// key is too short to hold one.
 qint64 size_of_key(const QByteArray& key) {
-  bool ok = false;
-  const qint64 size = key.left(key.indexOf(':')).toLongLong(&ok);
-  return ok ? size : -1;
+  return key.size() >= 8 ? qFromBigEndian<qint64>(key.constData()) : -1;
 }
 
 // The diary's picture a photo is held as, found from the record of
