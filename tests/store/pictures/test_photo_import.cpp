@@ -14,6 +14,8 @@
 #include "data_dir.h"
 #include "exif_picture.h"
 #include "store/diary/memo_files.h"
+#include "store/pictures/content_key.h"
+#include "store/pictures/copy_records.h"
 #include "store/pictures/photo_import.h"
 
 class TestPhotoImport : public QObject {
@@ -82,11 +84,15 @@ class TestPhotoImport : public QObject {
                                 "05/19 plain.jpg"}));
     QVERIFY(scan.days.back().photos.front().from_file);
     QCOMPARE(scan.days[0].fresh(), 0);
-    // A HEIC by its name, and one named as a JPEG.
-    QCOMPARE(QSet<QString>(scan.unsupported.begin(), scan.unsupported.end()),
-             (QSet<QString>{root + QStringLiteral("IMG_6.HEIC"), root + QStringLiteral("IMG_7.JPG")}));
-    QCOMPARE(scan.unreadable.size(), 1);
-    QVERIFY(scan.unreadable[0].startsWith(root + QStringLiteral("empty.jpg")));
+    // A HEIC named as a JPEG cannot be shown; a HEIC that is none is
+    // named with the reason it cannot be read.
+    QCOMPARE(scan.unsupported, QStringList{root + QStringLiteral("IMG_7.JPG")});
+    QCOMPARE(scan.unreadable.size(), 2);
+    for (const QString& name : {QStringLiteral("IMG_6.HEIC（"), QStringLiteral("empty.jpg（")}) {
+      QVERIFY2(std::any_of(scan.unreadable.begin(), scan.unreadable.end(),
+                           [&](const QString& u) { return u.startsWith(root + name) && u.size() > root.size() + name.size() + 2; }),
+               qPrintable(scan.unreadable.join(' ')));
+    }
 
     const store::MemoInput memo = store::day_memo(scan.days[2], QStringLiteral("花壇"), QStringLiteral("バラ"),
                                                   store::day_title(scan.days[2].fresh()), true);
@@ -100,6 +106,80 @@ class TestPhotoImport : public QObject {
 
     const store::ImportScan missing = store::scan_photo_folder(dir.path() + QStringLiteral("/nothing"), known, cancel);
     QVERIFY(missing.message.contains(QStringLiteral("nothing")));
+  }
+
+  // A phone's and a messenger's folders: days from the names where the
+  // photo has no EXIF time, in name order within a day; PNGs listed as
+  // copies to be made; videos, edit files and the original of an edited
+  // photo left out and counted; photos the record of imports knows, by
+  // their original's path or by their content under another name, marked.
+  void phone_and_messenger_folders() {
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/phone/");
+    QVERIFY(QDir().mkpath(root + QStringLiteral("DCIM")));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("WhatsApp")));
+    const auto photo = [&](const QString& name, const QString& taken) {
+      QVERIFY(testing_support::write_exif_picture(root + name, taken));
+      if (!taken.isEmpty()) return;
+      QFile f(root + name);  // no EXIF, copied on June 1st
+      QVERIFY(f.open(QIODevice::ReadWrite));
+      QVERIFY(f.setFileTime(QDateTime(QDate(2025, 6, 1), QTime(8, 0)), QFileDevice::FileModificationTime));
+    };
+    photo(QStringLiteral("WhatsApp/IMG-20250504-WA0003.jpg"), {});
+    photo(QStringLiteral("WhatsApp/IMG-20250504-WA0001.jpg"), {});
+    photo(QStringLiteral("S__12345678.jpg"), {});
+    photo(QStringLiteral("DCIM/IMG_0007.JPG"), QStringLiteral("2025:05:03 10:00:00"));
+    photo(QStringLiteral("DCIM/IMG_E0007.JPG"), QStringLiteral("2025:05:03 10:00:00"));
+    photo(QStringLiteral("DCIM/IMG_0010.JPG"), QStringLiteral("2025:05:03 09:00:00"));
+    // Two pictures, not one under two names.
+    for (const char* name : {"DCIM/IMG_20250502_101530.png", "DCIM/Screenshot_20250501-080000.png"}) {
+      QImage png(8, 8, QImage::Format_RGB32);
+      png.fill(name[5] == 'I' ? Qt::green : Qt::blue);
+      QVERIFY(png.save(root + QString::fromLatin1(name)));
+    }
+    for (const char* name : {"DCIM/IMG_0007.MOV", "DCIM/clip.mp4", "DCIM/IMG_0007.AAE"}) {
+      QVERIFY(testing_support::write_bytes(root + QString::fromLatin1(name), "x"));
+    }
+    // The diary holds the PNG's copy, and IMG_0010 under another name.
+    const QString data = dir.path() + QStringLiteral("/data/");
+    const QString copy = dir.path() + QStringLiteral("/Pictures/IMG_20250502_101530.jpg");
+    const QString renamed = dir.path() + QStringLiteral("/old/garden.jpg");
+    QVERIFY(QDir().mkpath(data + QStringLiteral("memo")));
+    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/old")));
+    QVERIFY(QFile::copy(root + QStringLiteral("DCIM/IMG_0010.JPG"), renamed));
+    QVERIFY(store::save_image_list(data, QStringLiteral("1"), {{copy, "a"}, {renamed, "b"}}).ok);
+    QVERIFY(store::append_copy_records(data, {{copy, root + QStringLiteral("DCIM/IMG_20250502_101530.png"),
+                                               store::content_key(root + QStringLiteral("DCIM/IMG_20250502_101530.png"))},
+                                              {renamed, QStringLiteral("/media/card/P1.JPG"), store::content_key(renamed)}})
+                .isEmpty());
+    const store::KnownSource known = [&](const QSet<QString>& names) {
+      return store::known_pictures_and_copies(data, {QStringLiteral("1")}, names);
+    };
+    const std::atomic_bool cancel{false};
+    const store::ImportScan scan = store::scan_photo_folder(root, known, cancel);
+
+    QStringList days;
+    for (const store::ImportDay& d : scan.days) {
+      QStringList names;
+      for (const store::ImportPhoto& p : d.photos) {
+        names << QFileInfo(p.path).fileName() + (p.already ? "*" : "") + (p.from_name ? "~" : "") +
+                     (p.from_file ? "?" : "") + (p.convert ? "+" : "");
+      }
+      days << d.day.toString(QStringLiteral("MM/dd")) + QLatin1Char(' ') + names.join(QLatin1Char(','));
+    }
+    QCOMPARE(days, (QStringList{"06/01 S__12345678.jpg?", "05/04 IMG-20250504-WA0001.jpg~,IMG-20250504-WA0003.jpg~",
+                                "05/03 IMG_0010.JPG*,IMG_E0007.JPG", "05/02 IMG_20250502_101530.png*~+",
+                                "05/01 Screenshot_20250501-080000.png~+"}));
+    QCOMPARE(scan.superseded, QStringList{root + QStringLiteral("DCIM/IMG_0007.JPG")});
+    QCOMPARE(scan.videos.size(), 2);
+    QCOMPARE(scan.edit_files, QStringList{root + QStringLiteral("DCIM/IMG_0007.AAE")});
+    QVERIFY(scan.unsupported.isEmpty() && scan.unreadable.isEmpty());
+    // A day from a name alone titles its photos by name; a known photo
+    // taken again is its diary's picture.
+    QCOMPARE(store::day_memo(scan.days[1], "a", "b", "c", true).images.front().title,
+             QStringLiteral("IMG-20250504-WA0001.jpg"));
+    QCOMPARE(store::day_memo(scan.days[2], "a", "b", "c", true, true).images.front().path, renamed);
+    QCOMPARE(store::day_memo(scan.days[4], "a", "b", "c", true).images.front().title, QStringLiteral("08:00"));
   }
 
   // A large folder shows its first days before the scan ends, and all of
