@@ -14,6 +14,8 @@
 #include <functional>
 #include <vector>
 
+#include "store/convert/jpeg_copy.h"
+
 namespace store {
 
 struct CopyJob {
@@ -39,6 +41,11 @@ struct CopyRun {
 // made. `cancel` stops the run between pictures.
 CopyRun write_copies(const std::vector<CopyJob>& jobs, const std::atomic_bool& cancel,
                      const std::function<void(int done, int total)>& progress = {});
+// The same with another converter in place of make_jpeg_copy (which the
+// first form uses); it is called from several threads at once.
+using JpegConverter = std::function<JpegCopy(const QString& source)>;
+CopyRun write_copies(const std::vector<CopyJob>& jobs, const std::atomic_bool& cancel,
+                     const std::function<void(int done, int total)>& progress, const JpegConverter& convert);
 
 // Takes back a run whose memos could not be saved: removes its copies and
 // the folders made for them (when empty).
