@@ -9,6 +9,8 @@
 #include <limits>
 #include <functional>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "store/files/posix_file.h"
 #include "store/pictures/other_formats.h"
@@ -30,36 +32,85 @@ void start_library() {
 using Context = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
 using Handle = std::unique_ptr<const heif_image_handle, decltype(&heif_image_handle_release)>;
 
-// True when the file's top-level boxes (ftyp, meta, mdat) run past its end:
-// the file was cut short while it was copied.
-bool cut_short(qint64 size, const ReadAt& read_at) {
+// The file's top-level boxes (ftyp, meta, mdat), as far as they can be
+// told: `cut` when one runs past the end (the file was cut short while it
+// was copied), `mdat` the ranges of the picture data.
+struct TopLevel {
+  bool cut = false;
+  std::vector<std::pair<qint64, qint64>> mdat;  // payload [begin, end)
+};
+
+TopLevel top_level(qint64 size, const ReadAt& read_at) {
+  TopLevel t;
   char first[8];
-  if (read_at(0, first, 8) < 8 || std::memcmp(first + 4, "ftyp", 4) != 0) return false;  // no HEIF at all
+  if (read_at(0, first, 8) < 8 || std::memcmp(first + 4, "ftyp", 4) != 0) return t;  // no HEIF at all
   qint64 pos = 0;
   for (int boxes = 0; pos < size && boxes < 10000; ++boxes) {
     unsigned char head[16];
     const qint64 got = read_at(pos, reinterpret_cast<char*>(head), 16);
-    if (got < 8) return true;
+    t.cut = got < 8;
+    if (t.cut) return t;
     quint64 box = (quint64(head[0]) << 24) | (quint64(head[1]) << 16) | (quint64(head[2]) << 8) | head[3];
-    if (box == 0) return false;  // runs to the end of the file
+    qint64 header = 8;
+    if (box == 0) box = quint64(size - pos);  // runs to the end of the file
     if (box == 1) {
-      if (got < 16) return true;
+      t.cut = got < 16;
+      if (t.cut) return t;
       box = 0;
       for (int i = 8; i < 16; ++i) box = (box << 8) | head[i];
+      header = 16;
     }
-    if (box < 8 || box > quint64(std::numeric_limits<qint64>::max())) return false;  // not a box: no cut
-    if (qint64(box) > size - pos) return true;
+    if (box < quint64(header) || box > quint64(std::numeric_limits<qint64>::max())) return t;  // not a box
+    t.cut = qint64(box) > size - pos;
+    if (t.cut) return t;
+    if (std::memcmp(head + 4, "mdat", 4) == 0) t.mdat.emplace_back(pos + header, pos + qint64(box));
     pos += qint64(box);
   }
-  return false;
+  return t;
 }
 
-// The reader libheif pulls the file through: positioned reads on an open
-// file, so that only what libheif asks for is read.
+// The reader libheif pulls a file through: positioned reads on an open
+// file, the many small reads of box headers served from a buffer.
+// libheif 1.15 reads the whole picture data (the mdat box) while it reads
+// the file's structure; for a head, where only the EXIF is wanted, that
+// read is skipped (the EXIF itself is read again where it lies).
 struct FileSource {
   int fd = -1;
   qint64 size = 0;
   qint64 position = 0;
+  std::vector<std::pair<qint64, qint64>> skipped;  // head only: the mdat payloads
+  std::vector<char> buffer = std::vector<char>(16 * 1024);
+  qint64 buffer_at = 0;
+  qint64 buffered = 0;
+
+  bool read_at(qint64 at, char* out, qint64 n) {
+    while (n > 0) {
+      const ssize_t got = ::pread(fd, out, size_t(n), at);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      out += got;
+      at += got;
+      n -= got;
+    }
+    return true;
+  }
+
+  bool read(char* out, qint64 n) {
+    for (const auto& [begin, end] : skipped) {
+      if (n > qint64(buffer.size()) && position >= begin && position + n <= end) return true;
+    }
+    if (n > qint64(buffer.size())) return read_at(position, out, n);
+    if (position < buffer_at || position + n > buffer_at + buffered) {
+      buffer_at = position;
+      buffered = std::min<qint64>(qint64(buffer.size()), size - position);
+      if (buffered < n || !read_at(buffer_at, buffer.data(), buffered)) {
+        buffered = 0;
+        return false;
+      }
+    }
+    std::memcpy(out, buffer.data() + (position - buffer_at), size_t(n));
+    return true;
+  }
 };
 
 heif_reader file_reader() {
@@ -68,14 +119,7 @@ heif_reader file_reader() {
   r.get_position = [](void* user) -> int64_t { return static_cast<FileSource*>(user)->position; };
   r.read = [](void* data, size_t n, void* user) -> int {
     auto* f = static_cast<FileSource*>(user);
-    auto* out = static_cast<char*>(data);
-    size_t done = 0;
-    while (done < n) {
-      const ssize_t got = ::pread(f->fd, out + done, n - done, f->position + qint64(done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return -1;
-      done += size_t(got);
-    }
+    if (!f->read(static_cast<char*>(data), qint64(n))) return -1;
     f->position += qint64(n);
     return 0;
   };
@@ -93,7 +137,7 @@ heif_reader file_reader() {
 }
 
 QString why_of(const heif_error& error, qint64 size, const ReadAt& read_at) {
-  if (cut_short(size, read_at)) return heif_why(heif_error_Invalid_input, heif_suberror_End_of_data, error.message);
+  if (top_level(size, read_at).cut) return heif_why(heif_error_Invalid_input, heif_suberror_End_of_data, error.message);
   return heif_why(error.code, error.subcode, error.message);
 }
 
@@ -273,7 +317,9 @@ HeifPicture decode_heif(const QString& path, qint64 max_pixels) {
   HeifPicture p;
   const Fd fd = open_regular_file(path, &size, &modified, &p.why);
   if (!fd) return p;
-  FileSource source{fd.get(), size, 0};
+  FileSource source;
+  source.fd = fd.get();
+  source.size = size;
   return decode_opened(open_file(source, fd_read_at(fd.get())), max_pixels);
 }
 
@@ -282,7 +328,10 @@ HeifPicture decode_heif(QByteArrayView bytes, qint64 max_pixels) {
 }
 
 HeifHead read_heif_file_head(int fd, qint64 size) {
-  FileSource source{fd, size, 0};
+  FileSource source;
+  source.fd = fd;
+  source.size = size;
+  source.skipped = top_level(size, fd_read_at(fd)).mdat;
   return head_of(open_file(source, fd_read_at(fd)));
 }
 
