@@ -7,7 +7,7 @@
 #                                            settings, image_list, memo_body, codec,
 #                                            shooting_time, restore, thumbnail_png,
 #                                            picture_header,
-#                                            album_pictures)
+#                                            album_pictures, heic)
 #   bash scripts/fuzz.sh all SECONDS        each target in turn
 #
 # Builds the targets with clang in build-fuzz/ (-DVERDALIS_FUZZ=ON).
@@ -17,7 +17,7 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
 
 targets=(memo_index category_list settings image_list memo_body codec shooting_time restore thumbnail_png picture_header
-         album_pictures)
+         album_pictures heic)
 if [[ $# -ne 2 ]]; then
     echo "usage: $0 TARGET|all SECONDS   (TARGET: ${targets[*]})" >&2
     exit 2
