@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -25,6 +26,7 @@
 #include "picture_viewer/f_gensun.h"
 #include "seasons/thumbnail_loader.h"
 #include "store/diary/memo_files.h"
+#include "store/pictures/copy_records.h"
 #include "store/diary/own_settings.h"
 #include "user_input.h"
 
@@ -70,6 +72,13 @@ class TestFImport : public QObject {
     for (int i = 0; i < taken.size(); ++i) {
       QVERIFY(testing_support::write_exif_picture(photos + QStringLiteral("IMG_%1.JPG").arg(i + 1), taken[i]));
     }
+    // A screenshot without EXIF has its day in its name; as a PNG it comes
+    // in as a JPEG copy. A video is left out.
+    QImage screenshot(40, 30, QImage::Format_RGB32);
+    screenshot.fill(Qt::darkGreen);
+    QVERIFY(screenshot.save(photos + QStringLiteral("Screenshot_20260521-080000.png")));
+    QVERIFY(testing_support::write_bytes(photos + QStringLiteral("IMG_1.MOV"), "video"));
+    const QString copy = f.dir_path + QStringLiteral("Pictures/Verdalis/2026/Screenshot_20260521-080000.jpg");
     // The diary already holds the photo of the 22nd.
     QVERIFY(f.write_index({"2026/05/22", "花壇", "バラ", "夕方", " 1 ", "2026/05/22 19:00:00", "2026/05/22 19:00:00"}));
     QVERIFY(store::save_image_list(f.dir_path, QStringLiteral(" 1 "), {{photos + QStringLiteral("IMG_4.JPG"), "夕方"}}).ok);
@@ -80,6 +89,7 @@ class TestFImport : public QObject {
     QStringList rows;
     QStringList spoken;
     const auto drive = [&](F_import& w) {
+      w.pictures_folder = f.dir_path + QStringLiteral("Pictures");
       user_input::show_active(&w);
       w.wait_for_scan();
       QAccessibleInterface* table = QAccessible::queryAccessibleInterface(w.Grid1);
@@ -106,7 +116,10 @@ class TestFImport : public QObject {
       user_input::click_row(w.Grid1, 0, F_import::Take);
       user_input::key(Qt::Key_Space);
       QCOMPARE(w.Grid1->item(0, F_import::Take)->checkState(), Qt::Unchecked);
+      QCOMPARE(w.Label2->text(), QStringLiteral("取り込まないもの：動画 1 個"));
       user_input::click(w.Command1);
+      // The copy is made in the background; the memos are saved after it.
+      w.wait_for_scan();
     };
     form.run_modal = [&](QDialog& d) {
       drive(static_cast<F_import&>(d));
@@ -115,10 +128,11 @@ class TestFImport : public QObject {
 
     form.tools().Menu_import->trigger();
 
-    QCOMPARE(rows, (QStringList{"2026/05/22 1 枚\n（1 枚は登録済み）", "2026/05/21 1 枚 ✓", "2026/05/20 2 枚 ✓"}));
+    QCOMPARE(rows, (QStringList{"2026/05/22 1 枚\n（1 枚は登録済み）", "2026/05/21\n（ファイル名の日付） 2 枚 ✓",
+                                "2026/05/20 2 枚 ✓"}));
     QCOMPARE(spoken, (QStringList{"取り込む日の一覧", "2026/05/22（新しい写真はありません）", "2026/05/21 を取り込む ☐",
                                   "2026/05/20 を取り込む ☐"}));
-    QCOMPARE(f.titles(), (QStringList{"夕方", "写真 1 枚", "写真 2 枚"}));
+    QCOMPARE(f.titles(), (QStringList{"夕方", "写真 2 枚", "写真 2 枚"}));
     QCOMPARE(f.state->memo_table.text(1, store::MemoField::Location), QStringLiteral("温室"));
     QVERIFY(f.state->location_list.names.contains(QStringLiteral("温室")));
     QCOMPARE(f.state->settings.highest_memo_no, 3);
@@ -126,7 +140,15 @@ class TestFImport : public QObject {
     QCOMPARE(day20.images.size(), size_t(2));
     QCOMPARE(day20.images[0].title, QStringLiteral("09:15"));
     QCOMPARE(f.state->memo_table.text(2, store::MemoField::Date), QStringLiteral("2026/05/20"));
-    QVERIFY(f.messages.log.back().text.startsWith(QStringLiteral("2 件のメモに写真 3 枚を取り込みました。")));
+    QVERIFY(f.messages.log.back().text.startsWith(QStringLiteral("2 件のメモに写真 4 枚を取り込みました。")));
+    // The day of the 21st refers to the JPEG copy, made where pictures go,
+    // and the record of imports knows where it came from.
+    const store::ImageListResult day21 = store::read_image_list(f.dir_path, f.state->memo_table.text(1, store::MemoField::MemoNo));
+    QCOMPARE(day21.images.size(), size_t(2));
+    QCOMPARE(day21.images[1].path, copy);
+    QCOMPARE(QImageReader(copy).format(), QByteArray("jpeg"));
+    QCOMPARE(store::CopyIndex(store::read_copy_records(f.dir_path)).by_source.value(photos + QStringLiteral("Screenshot_20260521-080000.png")),
+             copy);
   }
 
   // The keyboard alone: Tab goes through each row's check box, location,
