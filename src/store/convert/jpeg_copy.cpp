@@ -29,10 +29,6 @@ void quiet_library() {
   std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
 }
 
-QString unreadable(const QString& detail) {
-  return QStringLiteral("画像として読み込めませんでした（%1）").arg(detail);
-}
-
 // The decoded picture ready for the JPEG writer, with what it came with.
 // `image` may point into `heif`'s pixels or `rgba`'s, which it keeps alive.
 struct Decoded {
@@ -116,15 +112,13 @@ void decode_with_qt(const QString& source, Decoded& d) {
   reader.setAutoTransform(true);
   const QSize size = reader.size();
   if (size.isValid() && qint64(size.width()) * size.height() > kMaxHeifPixels) {
-    d.why = QStringLiteral("写真が大きすぎます（%1 万画素）。%2 万画素までの写真を取り込めます。小さくして書き出した写真を取り込んでください。")
-                .arg((qint64(size.width()) * size.height() + 5000) / 10000)
-                .arg(kMaxHeifPixels / 10000);
+    d.why = too_large_why(qint64(size.width()) * size.height());
     return;
   }
   reader.setAllocationLimit(int(kMaxHeifPixels * 8 / (1024 * 1024)));
   QImage image = reader.read();
   if (image.isNull()) {
-    d.why = unreadable(reader.errorString());
+    d.why = unreadable_why(reader.errorString());
     return;
   }
   if (image.hasAlphaChannel()) {
@@ -201,7 +195,7 @@ JpegCopy convert(const QString& source) {
   } else {
     decode_with_qt(source, d);
   }
-  if (d.image.isNull()) return {{}, d.why.isEmpty() ? unreadable(QString()) : d.why};
+  if (d.image.isNull()) return {{}, d.why.isEmpty() ? unreadable_why(QString()) : d.why};
   QByteArray jpeg;
   {
     QBuffer buffer(&jpeg);
@@ -212,7 +206,13 @@ JpegCopy convert(const QString& source) {
       return {{}, QStringLiteral("JPEG の写しを作れませんでした（%1）").arg(writer.errorString())};
     }
   }
-  return {with_metadata(jpeg, copy_exif(d.exif, d.image.size()), d.icc), {}};
+  const QSize size = d.image.size();
+  // The pixels are written: let them go before the EXIF makes more copies
+  // of the JPEG bytes.
+  d.image = QImage();
+  d.rgba = QImage();
+  d.heif = HeifPicture();
+  return {with_metadata(jpeg, copy_exif(d.exif, size), d.icc), {}};
 }
 
 }  // namespace

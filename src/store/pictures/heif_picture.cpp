@@ -222,16 +222,10 @@ void colour_of(const heif_image_handle* handle, HeifPicture& p) {
   heif_nclx_color_profile_free(nclx);
 }
 
-QString too_large(qint64 pixels, qint64 max_pixels) {
-  return QStringLiteral("写真が大きすぎます（%1 万画素）。%2 万画素までの写真を取り込めます。小さくして書き出した写真を取り込んでください。")
-      .arg((pixels + 5000) / 10000)
-      .arg(max_pixels / 10000);
-}
-
 void decode_primary(const heif_image_handle* handle, qint64 max_pixels, HeifPicture& p) {
   const qint64 pixels = qint64(heif_image_handle_get_width(handle)) * heif_image_handle_get_height(handle);
   if (pixels > max_pixels) {
-    p.why = too_large(pixels, max_pixels);
+    p.why = too_large_why(pixels, max_pixels);
     return;
   }
   p.has_alpha = heif_image_handle_has_alpha_channel(handle) != 0;
@@ -308,7 +302,18 @@ QString heif_why(int code, int subcode, const char* message) {
   if (code == heif_error_Memory_allocation_error) {
     return QStringLiteral("写真を読み込むためのメモリが足りません。ほかのプログラムを閉じてからもう一度取り込んでください。");
   }
-  return QStringLiteral("画像として読み込めませんでした（%1）").arg(said);
+  return unreadable_why(said);
+}
+
+QString unreadable_why(const QString& detail) {
+  if (detail.isEmpty()) return QStringLiteral("画像として読み込めませんでした。元の写真をもう一度コピーしてください。");
+  return QStringLiteral("画像として読み込めませんでした（%1）。元の写真をもう一度コピーしてください。").arg(detail);
+}
+
+QString too_large_why(qint64 pixels, qint64 max_pixels) {
+  return QStringLiteral("写真が大きすぎます（%1 万画素）。%2 万画素までの写真を取り込めます。小さくして書き出した写真を取り込んでください。")
+      .arg((pixels + 5000) / 10000)
+      .arg(max_pixels / 10000);
 }
 
 HeifPicture decode_heif(const QString& path, qint64 max_pixels) {

@@ -51,7 +51,11 @@ struct HeifHead {
 HeifHead read_heif_file_head(int fd, qint64 size);
 HeifHead read_heif_memory_head(QByteArrayView bytes);
 
-// The Japanese reason for a libheif error (its code, subcode and message).
+// The Japanese reasons a picture cannot be read, all made here: for a
+// libheif error (its code, subcode and message), for any other library's
+// message, and for a picture above the pixel limit.
 QString heif_why(int code, int subcode, const char* message);
+QString unreadable_why(const QString& detail);
+QString too_large_why(qint64 pixels, qint64 max_pixels = kMaxHeifPixels);
 
 }  // namespace store

@@ -82,10 +82,10 @@ void read_other(PhotoHead& h, const QString& path) {
     h.exif = clock_of(image->exifData());
   } catch (const std::exception& e) {
     h.picture_data = false;
-    h.why = heif_why(-1, 0, e.what());
+    h.why = unreadable_why(QString::fromLocal8Bit(e.what()));
   } catch (...) {
     h.picture_data = false;
-    h.why = heif_why(-1, 0, "");
+    h.why = unreadable_why(QString());
   }
 }
 

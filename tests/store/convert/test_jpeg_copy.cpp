@@ -16,6 +16,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
 
 #include "store/convert/jpeg_copy.h"
 #include "store/pictures/other_formats.h"
@@ -62,6 +63,41 @@ Exiv2::ExifData exif_of(const QByteArray& bytes) {
 QString tag(const Exiv2::ExifData& exif, const char* key) {
   const auto found = exif.findKey(Exiv2::ExifKey(key));
   return found == exif.end() ? QString() : QString::fromStdString(found->toString());
+}
+
+// A HEIC whose colour is told by nclx primaries alone, as some Android
+// phones write it. heif-enc 1.15 writes no nclx box for RGB input (a
+// workaround for macOS), so the picture is encoded with libheif here.
+bool write_nclx_heic(const QImage& rgb, int primaries, const QString& path) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_image* image = nullptr;
+  heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+  heif_encoding_options* options = heif_encoding_options_alloc();
+  bool ok = heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == heif_error_Ok &&
+            heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code ==
+                heif_error_Ok &&
+            heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8).code == heif_error_Ok;
+  if (ok) {
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const QImage rows = rgb.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rows.height(); ++y) memcpy(plane + y * stride, rows.constScanLine(y), size_t(rows.width() * 3));
+    nclx->color_primaries = heif_color_primaries(primaries);
+    nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
+    nclx->matrix_coefficients = heif_matrix_coefficients_ITU_R_BT_601_6;
+    options->macOS_compatibility_workaround_no_nclx_profile = 0;
+    options->output_nclx_profile = nclx;
+    ok = heif_image_set_nclx_color_profile(image, nclx).code == heif_error_Ok &&
+         heif_context_encode_image(context, image, encoder, options, nullptr).code == heif_error_Ok &&
+         heif_context_write_to_file(context, path.toLocal8Bit().constData()).code == heif_error_Ok;
+  }
+  heif_encoding_options_free(options);
+  heif_nclx_color_profile_free(nclx);
+  if (image != nullptr) heif_image_release(image);
+  if (encoder != nullptr) heif_encoder_release(encoder);
+  heif_context_free(context);
+  return ok;
 }
 
 class TestJpegCopy : public QObject {
@@ -197,8 +233,9 @@ class TestJpegCopy : public QObject {
 
   void colour_profile_data() {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QStringList>("heif_enc");  // empty: the PNG is converted itself
+    QTest::addColumn<QStringList>("heif_enc");  // empty: the PNG is converted itself; "nclx": see above
     QTest::newRow("HEIC with an ICC profile") << "p3-icc.heic" << QStringList{QStringLiteral("-q"), QStringLiteral("90")};
+    QTest::newRow("HEIC with nclx primaries") << "p3-nclx.heic" << QStringList{QStringLiteral("nclx")};
     QTest::newRow("PNG with an ICC profile") << "p3.png" << QStringList();
   }
 
@@ -210,7 +247,10 @@ class TestJpegCopy : public QObject {
     p3.setColorSpace(QColorSpace::DisplayP3);
     QVERIFY(p3.save(png));
     QString original = png;
-    if (!heif_enc.isEmpty()) {
+    if (heif_enc == QStringList{QStringLiteral("nclx")}) {
+      original = path(kind);
+      QVERIFY(write_nclx_heic(p3, heif_color_primaries_SMPTE_EG_432_1, original));
+    } else if (!heif_enc.isEmpty()) {
       original = path(kind);
       this->heif_enc(heif_enc, png, original);
     }
