@@ -190,7 +190,9 @@ QByteArray with_metadata(const QByteArray& jpeg, const Exiv2::ExifData& exif, co
 
 JpegCopy convert(const QString& source) {
   Decoded d;
-  if (is_heif_name(source)) {
+  QFile file(source);
+  if (file.open(QIODevice::ReadOnly) && looks_like_heif(file.read(8))) {
+    file.close();
     decode_heif_file(source, d);
   } else {
     decode_with_qt(source, d);

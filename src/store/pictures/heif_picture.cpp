@@ -43,7 +43,7 @@ struct TopLevel {
 TopLevel top_level(qint64 size, const ReadAt& read_at) {
   TopLevel t;
   char first[8];
-  if (read_at(0, first, 8) < 8 || std::memcmp(first + 4, "ftyp", 4) != 0) return t;  // no HEIF at all
+  if (!looks_like_heif(QByteArrayView(first, read_at(0, first, 8)))) return t;  // no HEIF at all
   qint64 pos = 0;
   for (int boxes = 0; pos < size && boxes < 10000; ++boxes) {
     unsigned char head[16];
@@ -251,6 +251,13 @@ void decode_primary(const heif_image_handle* handle, qint64 max_pixels, HeifPict
     p.why = heif_why(heif_error_Decoder_plugin_error, 0, "no 8-bit RGB plane");
     return;
   }
+  // The size the file gives before decoding can differ from what comes
+  // out (a crop box that libheif reads otherwise): the limit holds for both.
+  if (qint64(width) * height > max_pixels) {
+    p.image.reset();
+    p.why = too_large_why(qint64(width) * height, max_pixels);
+    return;
+  }
   p.width = width;
   p.height = height;
   p.stride = stride;
@@ -315,6 +322,8 @@ QString too_large_why(qint64 pixels, qint64 max_pixels) {
       .arg((pixels + 5000) / 10000)
       .arg(max_pixels / 10000);
 }
+
+bool looks_like_heif(QByteArrayView head) { return head.size() >= 8 && head.sliced(4, 4) == QByteArrayView("ftyp"); }
 
 HeifPicture decode_heif(const QString& path, qint64 max_pixels) {
   qint64 size = 0;

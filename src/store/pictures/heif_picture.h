@@ -34,6 +34,11 @@ struct HeifPicture {
   bool ok() const { return pixels != nullptr; }
 };
 
+// True when the bytes begin as a HEIF file does (an ftyp box). Files are
+// told by this rather than by their names: some programs save JPEG
+// pictures under .heic names.
+bool looks_like_heif(QByteArrayView head);
+
 // Decodes the picture in the file, or in the bytes (which need to live
 // only during the call). Pictures above `max_pixels` are refused.
 HeifPicture decode_heif(const QString& path, qint64 max_pixels = kMaxHeifPixels);

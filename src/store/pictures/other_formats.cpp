@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <algorithm>
 #include <mutex>
 
 // libexiv2 0.27 still names std::auto_ptr in its headers.
@@ -111,7 +112,8 @@ PhotoHead read_convertible_head(const QString& path) {
     h.why = QStringLiteral("ファイルが空です（0 バイト）。写真をもう一度コピーしてください。");
     return h;
   }
-  if (is_heif_name(path)) {
+  char first[8];
+  if (looks_like_heif(QByteArrayView(first, std::max<qint64>(0, read_some(fd.get(), first, 8))))) {
     read_heif(h, fd.get(), size);
   } else {
     read_other(h, path);

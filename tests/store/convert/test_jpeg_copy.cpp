@@ -19,6 +19,7 @@
 #include <libheif/heif.h>
 
 #include "store/convert/jpeg_copy.h"
+#include "store/pictures/heif_picture.h"
 #include "store/pictures/other_formats.h"
 
 namespace {
@@ -147,6 +148,8 @@ class TestJpegCopy : public QObject {
     } else if (kind == QLatin1String("alpha.png")) {
       quarters(64, 48, true).save(out);
       set_exif(out, 1);
+    } else if (kind == QLatin1String("jpeg.heic")) {
+      upright.save(out, "JPEG", 95);
     } else {
       upright.save(out);  // .webp, .tiff: Qt's image plug-ins
     }
@@ -178,6 +181,7 @@ class TestJpegCopy : public QObject {
     QTest::newRow("HEIC with alpha") << "alpha.heic" << QSize(64, 48) << on_white;
     QTest::newRow("PNG with alpha") << "alpha.png" << QSize(64, 48) << on_white;
     QTest::newRow("WebP") << "plain.webp" << QSize(64, 48) << upright;
+    QTest::newRow("JPEG named .heic") << "jpeg.heic" << QSize(64, 48) << upright;
     QTest::newRow("TIFF") << "plain.tiff" << QSize(64, 48) << upright;
   }
 
@@ -266,7 +270,9 @@ class TestJpegCopy : public QObject {
     QTest::addColumn<QByteArray>("bytes");  // empty: the first half of a real HEIC
     QTest::addColumn<QString>("reason");    // a part of the reason
     QTest::newRow("HEIC cut short") << "cut.heic" << QByteArray() << QStringLiteral("途中で切れています");
-    QTest::newRow("no HEIC inside") << "garbage.heic" << QByteArray(300, 'x') << QStringLiteral("HEIC ではない");
+    QTest::newRow("no picture named .heic") << "garbage.heic" << QByteArray(300, 'x') << QStringLiteral("読み込めませんでした");
+    QTest::newRow("HEIF box, no HEIC inside")
+        << "boxes.heic" << QByteArray("\0\0\0\x10" "ftypheic\0\0\0\0" "\0\0\0\x08" "mdat", 24) << QStringLiteral("読み込めませんでした");
     QTest::newRow("no PNG inside") << "garbage.png" << QByteArray("not a png") << QStringLiteral("読み込めませんでした");
   }
 
@@ -289,7 +295,7 @@ class TestJpegCopy : public QObject {
     const store::PhotoHead head = store::read_convertible_head(f.fileName());
     QVERIFY(!head.picture_data);
     QVERIFY2(head.why.contains(reason), qPrintable(head.why));
-    if (name.endsWith(QLatin1String(".heic"))) QCOMPARE(store::read_heif_head(bytes).why, head.why);
+    if (bytes.mid(4, 4) == "ftyp") QCOMPARE(store::read_heif_head(bytes).why, head.why);
   }
 
   void tiff_of_heif_exif_data() {
@@ -308,6 +314,18 @@ class TestJpegCopy : public QObject {
     QFETCH(QByteArray, block);
     QFETCH(QByteArray, tiff);
     QCOMPARE(store::tiff_of_heif_exif(block), tiff);
+  }
+
+  // A picture above the limit is refused before its pixels are decoded.
+  void pixel_limit() {
+    const QString heic = source(QStringLiteral("alpha.heic"));
+    const store::HeifPicture at_limit = store::decode_heif(heic, 64 * 48);
+    QVERIFY2(at_limit.ok(), qPrintable(at_limit.why));
+    QCOMPARE(QSize(at_limit.width, at_limit.height), QSize(64, 48));
+    QVERIFY(at_limit.has_alpha);
+    const store::HeifPicture above = store::decode_heif(heic, 64 * 48 - 1);
+    QVERIFY(!above.ok());
+    QVERIFY2(above.why.contains(QStringLiteral("大きすぎます")), qPrintable(above.why));
   }
 
   // Two worker threads convert at once: each copy as made alone.
