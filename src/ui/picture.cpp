@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <optional>
+
+#include "store/convert/heif_image.h"
+#include "store/pictures/heif_picture.h"
 #include <QtEndian>
 #include <fcntl.h>
 #include <memory>
@@ -120,6 +124,15 @@ QByteArray format_of(QByteArrayView bytes) {
   return {};
 }
 
+// The bytes of a HEIC/HEIF picture file (told by its first bytes, not its
+// name); nothing for any other file, or one that cannot be read.
+std::optional<QByteArray> heif_bytes(const QString& path) {
+  const std::unique_ptr<QFile> file = open_regular_file(path);
+  if (!file || !store::looks_like_heif(file->peek(16))) return std::nullopt;
+  if (file->size() > kMaxThumbnailFileBytes) return QByteArray();
+  return file->readAll();
+}
+
 bool turns_sideways(QImageIOHandler::Transformations t) {
   return t.testFlag(QImageIOHandler::TransformationRotate90);
 }
@@ -157,6 +170,12 @@ bool bmp_data_is_complete(QByteArrayView data) {
 
 PictureProbe probe_picture(const QString& path) {
   PictureProbe probe;
+  if (const std::optional<QByteArray> heif = heif_bytes(path)) {
+    const store::HeifHead head = store::read_heif_memory_head(*heif);
+    probe.readable = head.why.isEmpty() && head.width > 0 && head.height > 0;
+    if (probe.readable) probe.size = QSize(head.width, head.height);
+    return probe;
+  }
   const Reader r = open_reader(path);
   if (!r.reader) return probe;
   probe.readable = true;
@@ -165,6 +184,7 @@ PictureProbe probe_picture(const QString& path) {
 }
 
 QPixmap load_picture(const QString& path, QSize size) {
+  if (const std::optional<QByteArray> heif = heif_bytes(path)) return QPixmap::fromImage(store::heif_for_screen(*heif, size));
   Reader r = open_reader(path);
   if (!r.reader || !picture_data_is_complete(*r.file)) return {};
   if (size.isValid() && !size.isEmpty()) {
@@ -183,6 +203,8 @@ QImage read_thumbnail(const QString& path, int max_side, QSize* own_size) {
   // work from memory, and the format is known from the first bytes.
   QByteArray bytes = file->readAll();
   if (file->error() != QFileDevice::NoError) return {};
+  // An iPhone's HEIC photo, not yet imported, through libheif.
+  if (store::looks_like_heif(bytes)) return store::heif_thumbnail(bytes, max_side, own_size);
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format_of(bytes));
