@@ -222,12 +222,29 @@ void colour_of(const heif_image_handle* handle, HeifPicture& p) {
   heif_nclx_color_profile_free(nclx);
 }
 
-void decode_primary(const heif_image_handle* handle, qint64 max_pixels, HeifPicture& p) {
-  const qint64 pixels = qint64(heif_image_handle_get_width(handle)) * heif_image_handle_get_height(handle);
-  if (pixels > max_pixels) {
-    p.why = too_large_why(pixels, max_pixels);
-    return;
+// The picture's size as the file gives it must be within the limit, and
+// so must what decoding makes: libheif 1.15 does not check the size in
+// the compressed stream against the one the file gives, and a 1 KB file
+// can make it take over a gigabyte. It refuses, before taking memory, an
+// image wider or taller than the side set here; sides longer than twice
+// the square root of the limit (20000 for 100 megapixels, a very long
+// panorama) are refused too, so that no square of the side is very large.
+bool within_limit(heif_context* context, const heif_image_handle* handle, qint64 max_pixels, HeifPicture& p) {
+  const int width = heif_image_handle_get_width(handle), height = heif_image_handle_get_height(handle);
+  const int ispe_width = heif_image_handle_get_ispe_width(handle), ispe_height = heif_image_handle_get_ispe_height(handle);
+  const qint64 pixels = std::max(qint64(width) * height, qint64(ispe_width) * ispe_height);
+  const qint64 side = std::max({width, height, ispe_width, ispe_height});
+  if (pixels > max_pixels || side * side > 4 * max_pixels) {
+    p.why = too_large_why(std::max(pixels, side * side / 4), max_pixels);
+    return false;
   }
+  // A little more than the side: coded pictures are padded to whole blocks.
+  heif_context_set_maximum_image_size_limit(context, int(side + 64));
+  return true;
+}
+
+void decode_primary(heif_context* context, const heif_image_handle* handle, qint64 max_pixels, HeifPicture& p) {
+  if (!within_limit(context, handle, max_pixels, p)) return;
   p.has_alpha = heif_image_handle_has_alpha_channel(handle) != 0;
   std::unique_ptr<heif_decoding_options, decltype(&heif_decoding_options_free)> options(heif_decoding_options_alloc(),
                                                                                          &heif_decoding_options_free);
@@ -270,7 +287,7 @@ HeifPicture decode_opened(Opened opened, qint64 max_pixels) {
     p.why = opened.why;
     return p;
   }
-  decode_primary(opened.primary.get(), max_pixels, p);
+  decode_primary(opened.context.get(), opened.primary.get(), max_pixels, p);
   if (!p.ok()) return p;
   p.exif = exif_of(opened.primary.get());
   colour_of(opened.primary.get(), p);
@@ -292,7 +309,7 @@ HeifHead head_of(const Opened& opened) {
 }  // namespace
 
 QString heif_why(int code, int subcode, const char* message) {
-  const QString said = QString::fromUtf8(message == nullptr ? "" : message);
+  const QString said = QString::fromUtf8(message == nullptr ? "" : message).trimmed();
   if (subcode == heif_suberror_End_of_data || said.contains(QLatin1String("end of file"), Qt::CaseInsensitive)) {
     return QStringLiteral("ファイルが途中で切れています。写真をもう一度コピーしてください。");
   }
@@ -306,6 +323,7 @@ QString heif_why(int code, int subcode, const char* message) {
         "この HEIC 写真の形式にはまだ対応していません。iPhone の「設定 → カメラ → フォーマット → 互換性優先」"
         "で撮った写真か、JPEG で書き出した写真を取り込んでください。");
   }
+  if (subcode == heif_suberror_Security_limit_exceeded) return unreadable_why(said);  // larger than it says
   if (code == heif_error_Memory_allocation_error) {
     return QStringLiteral("写真を読み込むためのメモリが足りません。ほかのプログラムを閉じてからもう一度取り込んでください。");
   }
