@@ -238,8 +238,9 @@ bool within_limit(heif_context* context, const heif_image_handle* handle, qint64
     p.why = too_large_why(std::max(pixels, side * side / 4), max_pixels);
     return false;
   }
-  // A little more than the side: coded pictures are padded to whole blocks.
-  heif_context_set_maximum_image_size_limit(context, int(side + 64));
+  // More than the side: coded pictures are padded to whole blocks, and the
+  // tiles of a grid (512 pixels square on iPhones) may overhang its edge.
+  heif_context_set_maximum_image_size_limit(context, int(side + 1024));
   return true;
 }
 
