@@ -18,6 +18,7 @@
 
 #include "editor/f_kinyu.h"
 #include "editor/picture_copy.h"
+#include "store/convert/import_copies.h"
 #include "store/convert/jpeg_copy.h"
 #include "store/pictures/content_key.h"
 #include "store/pictures/copy_records.h"
@@ -112,13 +113,12 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
     *why = copy.why.isEmpty() ? QStringLiteral("画像として読み込めませんでした") : copy.why;
     return {};
   }
-  // The year folder of the day it was taken, as the photo import puts it.
-  const QDateTime now = QDateTime::currentDateTime();
-  QDateTime taken = store::exif_shooting_time(QByteArrayView(copy.bytes));
-  if (!taken.isValid()) taken = now;
+  // Proposed in the year folder of the day it was taken, under a name no
+  // other picture there has, as the photo import puts its copies.
+  std::vector<store::CopyJob> place{{source, store::exif_shooting_time(QByteArrayView(copy.bytes)).date(), {}}};
+  store::plan_copies(place, pictures_folder);
   const SavedCopy saved = save_copy(
-      QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()),
-      store::pasted_images_folder(pictures_folder, taken.date()) + store::copy_name(source, now),
+      QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()), place.front().target,
       [&copy](const QString& path) { return editor::write_picture_bytes(copy.bytes, path); });
   *why = saved.why;
   if (!saved.why.isEmpty() || saved.path.isEmpty()) return {};

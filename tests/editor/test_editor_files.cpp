@@ -14,6 +14,7 @@
 
 #include "editor_fixture.h"
 #include "exif_picture.h"
+#include "heic_file.h"
 #include "user_input.h"
 
 using namespace editor_testing;
@@ -199,17 +200,22 @@ class TestEditorFiles : public QObject {
     QTest::addColumn<bool>("pasted");
     QTest::addColumn<QString>("source");
     QTest::addColumn<bool>("save");
-    QTest::newRow("pasted, saved") << true << "flower.png" << true;
-    QTest::newRow("pasted, cancelled") << true << "flower.png" << false;
-    QTest::newRow("dropped XPM, saved") << false << "flower.xpm" << true;
-    QTest::newRow("dropped, cancelled") << false << "flower.png" << false;
-    QTest::newRow("dropped, not a picture inside") << false << "broken.png" << true;
+    QTest::addColumn<bool>("taken");  // a flower.jpg is in the folder already
+    QTest::newRow("pasted, saved") << true << "flower.png" << true << false;
+    QTest::newRow("pasted, cancelled") << true << "flower.png" << false << false;
+    QTest::newRow("dropped XPM, saved") << false << "flower.xpm" << true << false;
+    QTest::newRow("dropped HEIC, saved beside another flower.jpg") << false << "flower.heic" << true << true;
+    QTest::newRow("dropped, cancelled") << false << "flower.png" << false << false;
+    QTest::newRow("dropped, not a picture inside") << false << "broken.png" << true << false;
   }
 
   void pictures_of_other_formats() {
     QFETCH(bool, pasted);
     QFETCH(QString, source);
     QFETCH(bool, save);
+    QFETCH(bool, taken);
+    const bool heic = source.endsWith(QStringLiteral(".heic"));
+    if (heic && !testing_support::heif_enc_found()) QSKIP("heif-enc is missing: install the Debian package libheif-examples");
     Fixture f;
     F_kinyu& dlg = f.open_editor();
     user_input::show_active(&dlg);
@@ -222,9 +228,13 @@ class TestEditorFiles : public QObject {
       QImage picture(40, 20, QImage::Format_ARGB32);
       picture.fill(Qt::transparent);
       QPainter(&picture).fillRect(20, 0, 20, 20, QColor(0, 160, 0));
-      QVERIFY(picture.save(file));
+      QVERIFY(heic ? testing_support::write_heic(picture, file) : picture.save(file));
     }
     dlg.pictures_folder = f.dir_path + QStringLiteral("写真");
+    const QString year_folder =
+        f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) + QLatin1Char('/');
+    // Another photo's copy is never written over.
+    if (taken) QVERIFY(QDir().mkpath(year_folder) && testing_support::write_bytes(year_folder + "flower.jpg", "other"));
     QStringList asked;
     dlg.choose_image_file = [&](QWidget*, const QString& caption, const QString& proposed) {
       asked << caption << proposed;
@@ -241,18 +251,17 @@ class TestEditorFiles : public QObject {
       QCOMPARE(user_input::drop_files(dlg.List1->viewport(), dlg.List1->rect().center(), urls_of({file})), Qt::CopyAction);
     }
 
-    const QString copy = f.dir_path + QStringLiteral("写真/Verdalis/") + QString::number(QDate::currentDate().year()) +
-                         QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".jpg");
+    const QString copy = year_folder + QFileInfo(source).completeBaseName() + (taken ? " (2).jpg" : ".jpg");
     if (broken) {
       QVERIFY(asked.isEmpty());
       QCOMPARE(f.messages.log.size(), 1);
-      QVERIFY(f.messages.log[0].text.contains(file + QStringLiteral("（画像として読み込めませんでした）")));
+      QVERIFY2(f.messages.log[0].text.contains(file + QStringLiteral("（画像として読み込めませんでした")), qPrintable(f.messages.log[0].text));
     } else {
       QCOMPARE(asked, (QStringList{QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(source), copy}));
       QVERIFY(f.messages.log.isEmpty());
     }
     const bool made = save && !broken;
-    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), made);
+    QCOMPARE(QFileInfo::exists(f.dir_path + QStringLiteral("写真")), made || taken);
     QCOMPARE(paths_of(*f.state), made ? QStringList{copy} : QStringList{});
     if (!made) return;
     QCOMPARE(titles(dlg.List1), QStringList{QFileInfo(copy).fileName()});
