@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
     report(scan, value(1) >= 0 && value(1) <= 300 && value(3) <= 50 && value(5) <= 64);
   }
   if (wanted("import_write")) report(bench::bench_import_write(dir, reps));
+  if (wanted("import_heic")) report(bench::bench_import_heic(dir, reps));
   if (wanted("memory")) report(bench::bench_memory(QCoreApplication::applicationFilePath(), dir, empty_dir));
 
   std::printf("summary: %d memos, %d repetitions per case, %s\n", memos, reps,
