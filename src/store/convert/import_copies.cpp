@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -182,7 +183,18 @@ bool move_all(const std::vector<CopyJob>& jobs, CopyRun& run) {
     }
     planned.insert(target.toLower());
     run.written << target;
-    folders.insert(folder);
+    // The folder's new names, and those of the folders made above it in
+    // their parents, are synced too.
+    const auto made = [&](const QString& f) {
+      return std::any_of(run.made_folders.begin(), run.made_folders.end(),
+                         [&](const QString& m) { return f == m || f.startsWith(m + QLatin1Char('/')); });
+    };
+    QString f = QFileInfo(job.target).path();
+    folders.insert(f);
+    while (made(f)) {
+      f = QFileInfo(f).path();
+      folders.insert(f);
+    }
   }
   for (const QString& folder : folders) {
     if (const int error = sync_folder(folder)) {
