@@ -77,7 +77,7 @@ Result bench_import_write(const QString& dir, int reps);
 // (scan, copies, the day's memo, the record of copies), against
 // heif-convert run once per file (1.0×); the resident memory grows by at
 // most 200 MB.
-Result bench_import_heic(const QString& dir, int reps);
+Result bench_import_heic(const QString& dir, int reps, bool full);
 
 // Loads the data directory the way start-up does and prints the resident
 // memory in kilobytes (run in a child process by bench_memory).

@@ -32,28 +32,35 @@ namespace bench {
 
 namespace {
 
-constexpr int kHeicPhotos = 50;
-constexpr int kVariants = 5;
-constexpr int kWidth = 4032;
-constexpr int kHeight = 3024;
+// The photos: 50 of an iPhone's size, or, for a quick check of the case
+// itself (a small --memos), three small ones.
+struct Shape {
+  int photos;
+  int variants;
+  int width;
+  int height;
+};
+constexpr Shape kFull{50, 5, 4032, 3024};
+constexpr Shape kQuick{3, 3, 320, 240};
+Shape shape = kFull;
 const QByteArray kDayTime = "2026:05:10 07:00:00";
 
 // A photo-like picture: soft gradients, a few round shapes and grain, each
 // variant laid out differently, so that the encoder has real work.
 QImage photo_like(int variant) {
-  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  QImage image(shape.width, shape.height, QImage::Format_RGB32);
   quint32 grain = 2654435761U * static_cast<quint32>(variant + 1);
-  const double cx = kWidth * (0.3 + 0.1 * variant), cy = kHeight * (0.6 - 0.05 * variant);
-  for (int y = 0; y < kHeight; ++y) {
+  const double cx = shape.width * (0.3 + 0.1 * variant), cy = shape.height * (0.6 - 0.05 * variant);
+  for (int y = 0; y < shape.height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < kWidth; ++x) {
+    for (int x = 0; x < shape.width; ++x) {
       grain = grain * 1664525U + 1013904223U;
       const int noise = static_cast<int>(grain >> 28) - 8;
-      const double d = std::hypot(x - cx, y - cy) / kHeight;
+      const double d = std::hypot(x - cx, y - cy) / shape.height;
       const double leaf = 0.5 + 0.5 * std::sin(x * 0.013 + y * 0.007 * (variant + 1) + d * 9);
-      const int r = static_cast<int>(60 + 120.0 * x / kWidth + 40 * leaf * (d < 0.4)) + noise;
+      const int r = static_cast<int>(60 + 120.0 * x / shape.width + 40 * leaf * (d < 0.4)) + noise;
       const int g = static_cast<int>(90 + 110 * leaf - 60 * d) + noise;
-      const int b = static_cast<int>(40 + 150.0 * y / kHeight * (1 - leaf / 2)) + noise;
+      const int b = static_cast<int>(40 + 150.0 * y / shape.height * (1 - leaf / 2)) + noise;
       line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
     }
   }
@@ -83,17 +90,20 @@ bool run_all(const QList<QStringList>& commands) {
 
 // The folder of HEIC photos, made once and kept with a marker file.
 QString make_heic_folder(const QString& dir) {
-  const QString root = dir + QStringLiteral("heic/");
+  // Each shape in a folder of its own, so that a quick run does not throw
+  // away the full photos.
+  const QString root = dir + (shape.photos == kFull.photos ? QStringLiteral("heic/") : QStringLiteral("heic-quick/"));
   const QString folder = root + QStringLiteral("DCIM/");
-  const QString marker = root + QStringLiteral("ready-4032x3024-50-one-day");
+  const QString marker =
+      root + QStringLiteral("ready-%1x%2-%3-one-day").arg(shape.width).arg(shape.height).arg(shape.photos);
   if (QFile::exists(marker)) return folder;
   QDir(root).removeRecursively();
   QDir().mkpath(folder);
   QDir().mkpath(root + QStringLiteral("sources"));
-  std::printf("making %d HEIC photos of %dx%d with heif-enc (once)\n", kHeicPhotos, kWidth, kHeight);
+  std::printf("making %d HEIC photos of %dx%d with heif-enc (once)\n", shape.photos, shape.width, shape.height);
   std::fflush(stdout);
   QList<QStringList> commands;
-  for (int v = 0; v < kVariants; ++v) {
+  for (int v = 0; v < shape.variants; ++v) {
     const QString path = root + QStringLiteral("sources/variant%1.jpg").arg(v);
     if (!photo_like(v).save(path, "JPG", 92) || !testing_support::write_exif_time(path, QString::fromLatin1(kDayTime))) {
       qFatal("import_heic: a source photo was not written");
@@ -103,7 +113,7 @@ QString make_heic_folder(const QString& dir) {
     QByteArray bytes = f.readAll();
     const qsizetype at = bytes.indexOf(kDayTime);
     if (at < 0) qFatal("import_heic: no shooting time in the source photo");
-    for (int i = v; i < kHeicPhotos; i += kVariants) {
+    for (int i = v; i < shape.photos; i += shape.variants) {
       // One day, a photo every few minutes from seven o'clock.
       bytes.replace(at, kDayTime.size(),
                     QStringLiteral("2026:05:10 %1:%2:00").arg(7 + i / 12, 2, 10, QLatin1Char('0')).arg(i % 12 * 5, 2, 10, QLatin1Char('0')).toLatin1());
@@ -143,7 +153,7 @@ store::ImportDay scanned_day(const QString& folder, double* scan_ms) {
   t.start();
   store::ImportScan scan = store::scan_photo_folder(folder, store::KnownPictures{}, cancel);
   *scan_ms = ms_since(t);
-  if (scan.days.size() == 1 && scan.days[0].photos.size() == size_t(kHeicPhotos) && scan.days[0].photos[0].convert) {
+  if (scan.days.size() == 1 && scan.days[0].photos.size() == size_t(shape.photos) && scan.days[0].photos[0].convert) {
     return std::move(scan.days[0]);
   }
   std::printf("import_heic: the scan listed %zu days; the day is built from the files\n", scan.days.size());
@@ -178,7 +188,7 @@ void import_day(const QString& folder, const QString& data, const QString& pictu
   phases->copies = ms_since(t);
   t.restart();
   store::AppState state(data);
-  store::MemoInput memo = store::day_memo(day, QStringLiteral("花壇"), QStringLiteral("バラ"), store::day_title(kHeicPhotos), true);
+  store::MemoInput memo = store::day_memo(day, QStringLiteral("花壇"), QStringLiteral("バラ"), store::day_title(shape.photos), true);
   QHash<QString, QString> copy_of;
   for (size_t i = 0; i < jobs.size(); ++i) copy_of.insert(jobs[i].source, run.written[qsizetype(i)]);
   for (store::ImageEntry& e : memo.images) e.path = copy_of.value(e.path, e.path);
@@ -196,8 +206,9 @@ void import_day(const QString& folder, const QString& data, const QString& pictu
 
 }  // namespace
 
-Result bench_import_heic(const QString& dir, int reps) {
+Result bench_import_heic(const QString& dir, int reps, bool full) {
   Result r{QStringLiteral("import_heic"), 0, 0, 1.0, {}};
+  shape = full ? kFull : kQuick;
   const QString folder = make_heic_folder(dir);
   const QString data = dir + QStringLiteral("heic/diary/");
   const QString pictures = dir + QStringLiteral("heic/pictures");
