@@ -1,6 +1,5 @@
 #include "store/pictures/phone_folder.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -43,21 +42,23 @@ FolderFileKind folder_file_kind(const QString& file_name) {
 }
 
 QSet<QString> superseded_originals(const QStringList& photo_paths) {
-  static const QRegularExpression edited(QStringLiteral("^IMG_E(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-  // "folder/img_1234" (lower case) of every edited copy.
+  static const QRegularExpression edited(QStringLiteral("IMG_E(\\d+)\\."), QRegularExpression::CaseInsensitiveOption);
+  // "folder/img_1234" (lower case) of every edited copy. Only names that
+  // begin "IMG_E" are matched: a camera's folder holds thousands of others.
+  const auto name_at = [](const QString& path) { return path.lastIndexOf(QLatin1Char('/')) + 1; };
   QSet<QString> originals;
   for (const QString& path : photo_paths) {
-    const QFileInfo info(path);
-    const QRegularExpressionMatch m = edited.match(info.completeBaseName());
-    if (m.hasMatch()) originals.insert(info.path().toLower() + QStringLiteral("/img_") + m.captured(1));
+    const qsizetype name = name_at(path);
+    if (!QStringView(path).mid(name).startsWith(QLatin1String("IMG_E"), Qt::CaseInsensitive)) continue;
+    const QRegularExpressionMatch m = edited.match(path, name, QRegularExpression::NormalMatch,
+                                                   QRegularExpression::AnchorAtOffsetMatchOption);
+    if (m.hasMatch()) originals.insert(path.left(name).toLower() + QStringLiteral("img_") + m.captured(1));
   }
   QSet<QString> superseded;
   if (originals.isEmpty()) return superseded;
   for (const QString& path : photo_paths) {
-    const QFileInfo info(path);
-    if (originals.contains(info.path().toLower() + QLatin1Char('/') + info.completeBaseName().toLower())) {
-      superseded.insert(path);
-    }
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot > name_at(path) && originals.contains(path.left(dot).toLower())) superseded.insert(path);
   }
   return superseded;
 }

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <map>
 #include <optional>
-#include <tuple>
 
 #include "store/diary/field_formats.h"
 #include "store/diary/memo_files.h"
@@ -144,9 +143,11 @@ class DayGrouping {
     for (auto day = by_day_.rbegin(); day != by_day_.rend(); ++day) {
       ImportDay d{day->first, day->second};
       std::stable_sort(d.photos.begin(), d.photos.end(), [](const ImportPhoto& a, const ImportPhoto& b) {
-        const QStringView name_a = QStringView(a.path).mid(stored_folder(a.path).size());
-        const QStringView name_b = QStringView(b.path).mid(stored_folder(b.path).size());
-        return std::tuple(a.taken.date(), a.taken.time(), name_a) < std::tuple(b.taken.date(), b.taken.time(), name_b);
+        const auto when_a = std::pair(a.taken.date(), a.taken.time());
+        const auto when_b = std::pair(b.taken.date(), b.taken.time());
+        if (when_a != when_b) return when_a < when_b;
+        return QStringView(a.path).mid(a.path.lastIndexOf(QLatin1Char('/')) + 1) <
+               QStringView(b.path).mid(b.path.lastIndexOf(QLatin1Char('/')) + 1);
       });
       days.push_back(std::move(d));
     }
@@ -236,14 +237,14 @@ void list_folder(const QString& folder, ImportScan& scan, QStringList& photos, s
     const QString path = it.next();
     const QFileInfo info = it.fileInfo();
     if (++scan.files % 64 == 0 && progress) progress(scan.files, nullptr);
-    switch (folder_file_kind(info.fileName())) {
+    switch (const FolderFileKind kind = folder_file_kind(info.fileName())) {
       case FolderFileKind::Picture:
       case FolderFileKind::Convertible:
         // The type comes with the folder's listing; the size is learnt
         // when the head is read, so that no file is looked up twice.
         if (!info.isFile()) break;
         photos << path;
-        convert.push_back(folder_file_kind(info.fileName()) == FolderFileKind::Convertible);
+        convert.push_back(kind == FolderFileKind::Convertible);
         break;
       case FolderFileKind::Video:
         scan.videos << path;
