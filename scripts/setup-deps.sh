@@ -24,9 +24,8 @@ packages=(
     # WebP and TIFF photos come in as JPEG copies (Qt's image plug-ins)
     qt6-image-formats-plugins
     # tests and benchmark: HEIC photos made with heif-enc, the speed compared
-    # with heif-convert; EXIF of the copies read back with exiftool
+    # with heif-convert
     libheif-examples
-    libimage-exiftool-perl
     # benchmark: the search's anchors (grep is always there)
     ripgrep
     # benchmark: the backup's and the restore's anchors
