@@ -17,6 +17,9 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 #include <libheif/heif.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include "store/convert/jpeg_copy.h"
 #include "store/pictures/heif_picture.h"
@@ -70,6 +73,12 @@ QString tag(const Exiv2::ExifData& exif, const char* key) {
 // phones write it. heif-enc 1.15 writes no nclx box for RGB input (a
 // workaround for macOS), so the picture is encoded with libheif here.
 bool write_nclx_heic(const QImage& rgb, int primaries, const QString& path) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The x265 encoder keeps a block of its own for the rest of the process;
+  // it is the encoder's, used here only to make the test picture, and is
+  // not counted as this program's leak.
+  const __lsan::ScopedDisabler encoder_blocks;
+#endif
   heif_context* context = heif_context_alloc();
   heif_encoder* encoder = nullptr;
   heif_image* image = nullptr;
