@@ -110,18 +110,16 @@ class F_kinyu : public QDialog {
   void install_hints();
   void install_file_drops();
   void save_pasted_image(const QImage& image);
-  // Saves a copy where the user chooses, `write` writing it to the path
-  // chosen ("" when written, otherwise why not). `path` is the place
-  // chosen ("" when the user cancels); `why` says why the copy was not
-  // saved there ("" when it was).
+  // Saves `image` as a JPEG copy where the user chooses. `path` is the
+  // place chosen ("" when the user cancels); `why` says why the copy was
+  // not saved there ("" when it was).
   struct SavedCopy {
     QString path;
     QString why;
   };
-  SavedCopy save_copy(const QString& caption, const QString& proposed,
-                      const std::function<QString(const QString& path)>& write);
+  SavedCopy save_copy(const QImage& image, const QString& caption, const QString& proposed);
   // The JPEG copy of a picture file of another format, for the drop and
-  // paste rules.
+  // paste rules: written into the pictures folder's year folder.
   QString copy_as_jpeg(const QString& source, QString* why);
   // Shows the picture at current_image_path fitted to the picture area.
   // Unless `reload`, it is decoded again only when its shown size changes.

@@ -81,8 +81,7 @@ void F_kinyu::paste_pictures() {
   if (!image.isNull()) save_pasted_image(image);
 }
 
-F_kinyu::SavedCopy F_kinyu::save_copy(const QString& caption, const QString& proposed,
-                                      const std::function<QString(const QString& path)>& write) {
+F_kinyu::SavedCopy F_kinyu::save_copy(const QImage& image, const QString& caption, const QString& proposed) {
   SavedCopy saved;
   // A full list takes no copy: the user is not asked where to save one.
   if (state_.current_image_count() >= store::kPictureCapacity) {
@@ -95,7 +94,7 @@ F_kinyu::SavedCopy F_kinyu::save_copy(const QString& caption, const QString& pro
   // Checked before writing, so that no copy is left that the list refuses.
   if (const QString refusal = store::picture_path_refusal(state_, saved.path); !refusal.isEmpty()) {
     saved.why = QStringLiteral("保存先「%1」は%2").arg(saved.path, refusal);
-  } else if (const QString failure = write(saved.path); !failure.isEmpty()) {
+  } else if (const QString failure = editor::write_picture(image, saved.path); !failure.isEmpty()) {
     saved.why = QStringLiteral("「%1」に保存できませんでした：%2").arg(saved.path, failure);
   }
   return saved;
@@ -113,13 +112,17 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
     *why = copy.why.isEmpty() ? QStringLiteral("画像として読み込めませんでした") : copy.why;
     return {};
   }
-  // Proposed in the year folder of the day it was taken, under a name no
-  // other picture there has, as the photo import puts its copies.
+  // Written once into the year folder of the day it was taken, under a
+  // name no other picture there has, as the photo import puts its copies:
+  // a drop of thirty phone photos asks nothing thirty times.
   std::vector<store::CopyJob> place{{source, store::exif_shooting_time(QByteArrayView(copy.bytes)).date(), {}}};
   store::plan_copies(place, pictures_folder);
-  const SavedCopy saved = save_copy(
-      QStringLiteral("「%1」をJPEG画像にして保存する場所").arg(QFileInfo(source).fileName()), place.front().target,
-      [&copy](const QString& path) { return editor::write_picture_bytes(copy.bytes, path); });
+  SavedCopy saved{place.front().target, {}};
+  if (const QString refusal = store::picture_path_refusal(state_, saved.path); !refusal.isEmpty()) {
+    saved.why = QStringLiteral("保存先「%1」は%2").arg(saved.path, refusal);
+  } else if (const QString failure = editor::write_picture_bytes(copy.bytes, saved.path); !failure.isEmpty()) {
+    saved.why = QStringLiteral("「%1」に保存できませんでした：%2").arg(saved.path, failure);
+  }
   *why = saved.why;
   if (!saved.why.isEmpty() || saved.path.isEmpty()) return {};
   // Remembered, so that the same original brought in again finds it; a
@@ -134,9 +137,8 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
 void F_kinyu::save_pasted_image(const QImage& image) {
   const QDateTime now = QDateTime::currentDateTime();
   const SavedCopy saved =
-      save_copy(QStringLiteral("貼り付けた画像の保存先"),
-                store::pasted_images_folder(pictures_folder, now.date()) + store::pasted_image_name(now),
-                [&image](const QString& path) { return editor::write_picture(image, path); });
+      save_copy(image, QStringLiteral("貼り付けた画像の保存先"),
+                store::pasted_images_folder(pictures_folder, now.date()) + store::pasted_image_name(now));
   if (!saved.why.isEmpty()) {
     messages_.inform(this, QStringLiteral("貼り付けた画像を保存できませんでした。\n%1").arg(saved.why), store::kAppTitle);
     return;

@@ -72,17 +72,23 @@ QString write_picture(const QImage& image, const QString& path) {
 }
 
 QString write_picture_bytes(const QByteArray& jpeg, const QString& path) {
-  if (is_bmp(path)) return write_picture(QImage::fromData(jpeg), path);
   QString made;
   if (!store::make_folders_for(path, &made)) {
     return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
   }
-  QSaveFile file(path);
+  // A new file only: a picture that appeared there meanwhile is never
+  // written over. A write that fails leaves no part of the file.
+  QFile file(path);
   QString why;
-  if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size() || !file.commit()) {
+  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    why = QFileInfo::exists(path) ? QStringLiteral("同じ名前のファイルがあります")
+                                  : store::file_error_reason(file.error(), QString());
+  } else if (file.write(jpeg) != jpeg.size() || !file.flush()) {
     why = store::file_error_reason(file.error(), QString());
-    if (why.isEmpty()) why = QStringLiteral("画像を書き出せませんでした");
+    file.close();
+    file.remove();
   }
+  if (why.isEmpty() && file.error() != QFileDevice::NoError) why = QStringLiteral("画像を書き出せませんでした");
   if (!why.isEmpty()) store::remove_empty_folders(path, made);
   return why;
 }

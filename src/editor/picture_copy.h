@@ -27,8 +27,8 @@ QImage read_picture(const QString& path, QString* why);
 // the reason, in Japanese.
 QString write_picture(const QImage& image, const QString& path);
 
-// Writes a JPEG file's bytes to `path` the same way (decoded and written
-// as a BMP when the name ends in ".bmp"). "" when written.
+// Writes a JPEG file's bytes to `path` as a new file (never over one that
+// is there), with its folders made the same way. "" when written.
 QString write_picture_bytes(const QByteArray& jpeg, const QString& path);
 
 // The save dialog for a copy, opened in the deepest existing folder of
