@@ -124,6 +124,9 @@ void F_import::build_controls() {
   Command3 = ui::make_button(this, "Command3", QStringLiteral("一覧(&L)…"));
   Command3->setVisible(false);
   connect(Command3, &QPushButton::clicked, this, &F_import::show_left_out_list);
+  // In reading order: the list of what is left out stands before 取り込む.
+  setTabOrder(Command3, Command1);
+  setTabOrder(Command1, Command2);
   Command1->setEnabled(false);
   connect(Command1, &QPushButton::clicked, this, &F_import::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &F_import::Command2_Click);
