@@ -275,9 +275,9 @@ ImportScan scan_photo_folder(const QString& folder, const KnownSource& known, co
     scan.message = QStringLiteral("フォルダ「%1」を読めません。").arg(folder);
     return scan;
   }
-  // The files are listed in batches; each batch has its shooting times read
-  // and is grouped before the listing goes on, so that the first days can
-  // be shown while the rest of a large or slow folder is read.
+  // The photos are taken in batches; each batch has its shooting times
+  // read and is grouped before the next, so that the first days can be
+  // shown while the rest of a large or slow folder is read.
   DayGrouping grouping(scan);
   std::vector<ImportPhoto> batch;
   size_t batch_size = kFirstBatch;
