@@ -104,8 +104,9 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
   // An original copied before (found by its path or its content) is not
   // copied again: the list takes the copy that exists.
   const store::CopyIndex copies(store::read_copy_records(state_.data_dir));
+  const QByteArray key = store::content_key(source);
   QString earlier = copies.by_source.value(source);
-  if (earlier.isEmpty() || !QFileInfo(earlier).isFile()) earlier = copies.by_key.value(store::content_key(source));
+  if (earlier.isEmpty() || !QFileInfo(earlier).isFile()) earlier = copies.by_key.value(key);
   if (!earlier.isEmpty() && QFileInfo(earlier).isFile()) return earlier;
   const store::JpegCopy copy = store::make_jpeg_copy(source);
   if (copy.bytes.isEmpty()) {
@@ -127,7 +128,6 @@ QString F_kinyu::copy_as_jpeg(const QString& source, QString* why) {
   if (!saved.why.isEmpty() || saved.path.isEmpty()) return {};
   // Remembered, so that the same original brought in again finds it; a
   // record that cannot be written only loses that.
-  const QByteArray key = store::content_key(source);
   if (!key.isEmpty()) store::append_copy_records(state_.data_dir, {{saved.path, source, key}});
   return saved.path;
 }

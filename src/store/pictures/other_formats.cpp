@@ -1,14 +1,6 @@
 #include "store/pictures/other_formats.h"
 
-#include <QDate>
-#include <QFile>
 #include <algorithm>
-#include <mutex>
-
-// libexiv2 0.27 still names std::auto_ptr in its headers.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <exiv2/exiv2.hpp>
 
 #include "store/files/posix_file.h"
 #include "store/pictures/heif_picture.h"
@@ -16,13 +8,6 @@
 namespace store {
 
 namespace {
-
-// The library writes its warnings about damaged files to stderr; they are
-// no use to a user, who is told in Japanese what is wrong instead.
-void quiet_library() {
-  static std::once_flag once;
-  std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
-}
 
 QStringView suffix_of(const QString& file_name) {
   const qsizetype dot = file_name.lastIndexOf(QLatin1Char('.'));
@@ -38,31 +23,6 @@ bool suffix_in(const QString& file_name, std::initializer_list<QLatin1String> su
   return false;
 }
 
-QString tag_text(const Exiv2::ExifData& exif, const char* key) {
-  const auto found = exif.findKey(Exiv2::ExifKey(key));
-  if (found == exif.end()) return {};
-  return QString::fromStdString(found->toString()).trimmed();
-}
-
-CameraClock clock_of(const Exiv2::ExifData& exif) {
-  if (exif.empty()) return {};
-  return parse_exif_clock(tag_text(exif, "Exif.Photo.DateTimeOriginal"), tag_text(exif, "Exif.Photo.OffsetTimeOriginal"),
-                          QDate::currentDate());
-}
-
-// The shooting time in EXIF TIFF bytes; none when they cannot be read.
-CameraClock clock_of_tiff(const QByteArray& tiff) {
-  if (tiff.isEmpty()) return {};
-  quiet_library();
-  try {
-    Exiv2::ExifData exif;
-    Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(tiff.constData()), uint32_t(tiff.size()));
-    return clock_of(exif);
-  } catch (...) {
-    return {};
-  }
-}
-
 void read_heif(PhotoHead& h, int fd, qint64 size) {
   const HeifHead head = read_heif_file_head(fd, size);
   if (!head.why.isEmpty()) {
@@ -70,24 +30,18 @@ void read_heif(PhotoHead& h, int fd, qint64 size) {
     h.why = head.why;
     return;
   }
-  h.exif = clock_of_tiff(head.exif);
+  h.exif = exif_tiff_clock(head.exif);
 }
 
 // PNG, WebP and TIFF: libexiv2 reads their metadata without the pixels.
 void read_other(PhotoHead& h, const QString& path) {
-  quiet_library();
-  try {
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString(), false);
-    if (image.get() == nullptr) throw std::runtime_error("unknown image type");
-    image->readMetadata();
-    h.exif = clock_of(image->exifData());
-  } catch (const std::exception& e) {
-    h.picture_data = false;
-    h.why = unreadable_why(QString::fromLocal8Bit(e.what()));
-  } catch (...) {
-    h.picture_data = false;
-    h.why = unreadable_why(QString());
+  QString failure;
+  if (const std::optional<CameraClock> clock = exif_file_clock(path, &failure)) {
+    h.exif = *clock;
+    return;
   }
+  h.picture_data = false;
+  h.why = unreadable_why(failure);
 }
 
 }  // namespace
@@ -130,7 +84,7 @@ PhotoHead read_heif_head(QByteArrayView bytes) {
     h.why = head.why;
     return h;
   }
-  h.exif = clock_of_tiff(head.exif);
+  h.exif = exif_tiff_clock(head.exif);
   return h;
 }
 
@@ -153,4 +107,3 @@ QByteArray tiff_of_heif_exif(QByteArrayView block) {
 
 }  // namespace store
 
-#pragma GCC diagnostic pop

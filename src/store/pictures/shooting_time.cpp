@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <stdexcept>
 #include <QRegularExpression>
 #include <algorithm>
 #include <mutex>
@@ -49,12 +50,15 @@ QString tag_text(const Exiv2::ExifData& exif, const char* key) {
   return QString::fromStdString(found->toString()).trimmed();
 }
 
-CameraClock clock_of(Exiv2::Image& image) {
-  image.readMetadata();
-  const Exiv2::ExifData& exif = image.exifData();
+CameraClock clock_of(const Exiv2::ExifData& exif) {
   if (exif.empty()) return {};
   return parse_exif_clock(tag_text(exif, "Exif.Photo.DateTimeOriginal"), tag_text(exif, "Exif.Photo.OffsetTimeOriginal"),
                           recent_today());
+}
+
+CameraClock clock_of(Exiv2::Image& image) {
+  image.readMetadata();
+  return clock_of(image.exifData());
 }
 
 // The clock, or nothing when the library could not read the data at all
@@ -177,6 +181,32 @@ PhotoHead read_photo_head(const QString& path) {
         return read_safely([&native] { return Exiv2::ImageFactory::open(native.toStdString(), false); });
       });
   return h;
+}
+
+CameraClock exif_tiff_clock(QByteArrayView tiff) {
+  if (tiff.isEmpty()) return {};
+  quiet_library();
+  try {
+    Exiv2::ExifData exif;
+    Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(tiff.data()), uint32_t(tiff.size()));
+    return clock_of(exif);
+  } catch (...) {
+    return {};
+  }
+}
+
+std::optional<CameraClock> exif_file_clock(const QString& path, QString* failure) {
+  quiet_library();
+  failure->clear();
+  try {
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString(), false);
+    if (image.get() == nullptr) throw std::runtime_error("unknown image type");
+    return clock_of(*image);
+  } catch (const std::exception& e) {
+    *failure = QString::fromLocal8Bit(e.what());
+  } catch (...) {
+  }
+  return std::nullopt;
 }
 
 QDateTime exif_shooting_time(const QString& path) { return read_photo_head(path).exif.when(); }

@@ -37,6 +37,14 @@ QDateTime parse_exif_time(const QString& text, const QString& offset, const QDat
 QDateTime exif_shooting_time(const QString& path);
 QDateTime exif_shooting_time(QByteArrayView data);
 
+// The shooting time in EXIF TIFF bytes (as a HEIC file carries them);
+// none when they cannot be read.
+CameraClock exif_tiff_clock(QByteArrayView tiff);
+// The shooting time of a picture file of any format the library reads
+// (PNG, WebP, TIFF...); nothing when the file cannot be read as a picture
+// at all, with `failure` set to the library's own words where it gave any.
+std::optional<CameraClock> exif_file_clock(const QString& path, QString* failure);
+
 // True when the bytes begin as a JPEG or a BMP file does: what the diary's
 // picture names promise and what it can show.
 bool looks_like_picture(QByteArrayView head);
