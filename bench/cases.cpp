@@ -116,10 +116,12 @@ Result bench_save_new(const QString& dir, int reps) {
   state.memo_table.reserve(loaded.memo_table.size() + 1);
   time_in_turns(
       r, reps, [&] { store::save_memo(state, input, 0); },
-      // Saving a memo cannot do less than write its body file and flower.dat.
+      // Saving a memo durably cannot do less than write its body file and
+      // flower.dat, sync both and sync a folder once.
       [&] {
-        store::write_text_lines(store::memo_body_path(dir, QStringLiteral(" 99999 ")), {input.body});
-        store::save_memo_index(state.flower_dat_path(), state.memo_table);
+        floor_write(store::memo_body_path(dir, QStringLiteral(" 99999 ")), store::join_lines_cp932({input.body}));
+        floor_write(state.flower_dat_path(), state.memo_table.file_bytes());
+        fsync_folder(dir);
       },
       [&] {
         state.memo_table = loaded.memo_table;
@@ -133,7 +135,7 @@ Result bench_save_new(const QString& dir, int reps) {
   with_new.push_back({input.date, input.location, input.variety, input.title, QStringLiteral(" 99999 "),
                       QStringLiteral("2026/12/08 12:00:00"), QStringLiteral("2026/12/08 12:00:00")});
   const double literal = literal_sort_ms(with_new, 60000);
-  r.note = QStringLiteral("literal_adjacent_swap_sort_ms ") +
+  r.note = QStringLiteral("durable_save_ms %1 literal_adjacent_swap_sort_ms ").arg(r.ours, 0, 'f', 2) +
            (literal < 0 ? QStringLiteral("> 60000") : QString::number(literal, 'f', 1));
   store::write_file_bytes(loaded.flower_dat_path(), original);
   QFile::remove(store::memo_body_path(dir, QStringLiteral(" 99999 ")));

@@ -24,6 +24,7 @@
 #include "measures.h"
 #include "photo_import/f_import.h"
 #include "store/diary/memo_index.h"
+#include "store/files/codec.h"
 #include "store/diary/memo_save.h"
 #include "store/files/text_file.h"
 #include "store/pictures/photo_import.h"
@@ -206,7 +207,8 @@ Result bench_import_write(const QString& dir, int reps) {
     t.start();
     if (!store::save_new_memos(state, memos).ok) qFatal("import_write: the memos were not saved");
     ours.push_back(ms_since(t));
-    // The floor: the same picture lists and flower.dat written once.
+    // The floor: the same picture lists and flower.dat written once, each
+    // synced, and each folder synced once.
     const QString floor_dir = dir + QStringLiteral("import_floor/");
     QDir(floor_dir).removeRecursively();
     QDir().mkpath(floor_dir + QStringLiteral("memo"));
@@ -214,9 +216,12 @@ Result bench_import_write(const QString& dir, int reps) {
     for (int d = 0; d < 100; ++d) {
       QStringList lines;
       for (const store::ImageEntry& e : memos[static_cast<size_t>(d)].images) lines << e.path << e.title;
-      store::write_text_lines(floor_dir + QStringLiteral("memo/g%1.txt").arg(d + 1, 7, 10, QLatin1Char('0')), lines);
+      floor_write(floor_dir + QStringLiteral("memo/g%1.txt").arg(d + 1, 7, 10, QLatin1Char('0')),
+                  store::join_lines_cp932(lines));
     }
-    store::save_memo_index(floor_dir + QStringLiteral("flower.dat"), state.memo_table);
+    fsync_folder(floor_dir + QStringLiteral("memo"));
+    floor_write(floor_dir + QStringLiteral("flower.dat"), state.memo_table.file_bytes());
+    fsync_folder(floor_dir);
     floors.push_back(ms_since(t));
   }
   r.ours = median(ours);

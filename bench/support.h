@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 #include <functional>
 #include <vector>
 
@@ -44,6 +47,23 @@ inline double elapsed_ms(const std::function<void()>& run) {
 inline double median(std::vector<double> times) {
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
+}
+
+// The least a durable write of a file can do, for the floors: the bytes
+// to a temporary beside it, fdatasync, the rename over the file. The
+// caller syncs the folder (fsync_folder) once after all its files.
+inline void floor_write(const QString& path, const QByteArray& bytes) {
+  const QByteArray temp = QFile::encodeName(path + QStringLiteral(".floor"));
+  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0 || ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size() ||
+      ::fdatasync(fd) != 0 || ::close(fd) != 0 || ::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
+    qFatal("floor: %s was not written", qPrintable(path));
+  }
+}
+
+inline void fsync_folder(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || ::fsync(fd) != 0 || ::close(fd) != 0) qFatal("floor: %s was not synced", qPrintable(path));
 }
 
 // Runs the event loop until `done` holds (looked at every 2 ms) or two

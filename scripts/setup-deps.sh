@@ -47,6 +47,12 @@ packages=(
     locales
     # sync test: two Syncthing daemons on 127.0.0.1 share one diary
     syncthing
+    # crash-state test: the writers' system calls traced; the negative
+    # control runs them with their syncs removed
+    strace
+    eatmydata
+    # injected faults: failing fdatasync, fsync, write and rename (libfiu)
+    fiu-utils
 )
 
 missing=()

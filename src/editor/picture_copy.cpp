@@ -1,12 +1,13 @@
 #include "editor/picture_copy.h"
 
+#include <QBuffer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
+#include "store/files/durable_file.h"
 #include "store/files/error_texts.h"
 #include "store/pictures/dropped_pictures.h"
 
@@ -32,16 +33,15 @@ bool is_bmp(const QString& path) {
 }
 
 QString write_file(const QImage& image, const QString& path) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return store::file_error_reason(file.error(), QString());
-  QImageWriter writer(&file, is_bmp(path) ? QByteArrayLiteral("bmp") : QByteArrayLiteral("jpg"));
+  QBuffer encoded;
+  encoded.open(QIODevice::WriteOnly);
+  QImageWriter writer(&encoded, is_bmp(path) ? QByteArrayLiteral("bmp") : QByteArrayLiteral("jpg"));
   if (!is_bmp(path)) writer.setQuality(90);
-  if (!writer.write(is_bmp(path) ? image : on_white(image))) {
-    return file.error() != QFileDevice::NoError ? store::file_error_reason(file.error(), QString())
-                                                : QStringLiteral("画像を書き出せませんでした");
-  }
-  if (!file.commit()) return store::file_error_reason(file.error(), QString());
-  return {};
+  if (!writer.write(is_bmp(path) ? image : on_white(image))) return QStringLiteral("画像を書き出せませんでした");
+  // The memo will name this picture: it is on disk, with its name, before
+  // the memo can be saved.
+  const store::DurableWrite written = store::replace_durably(path, encoded.data());
+  return written.error == 0 ? QString() : store::errno_reason(written.error);
 }
 
 }  // namespace

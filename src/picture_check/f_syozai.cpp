@@ -266,7 +266,7 @@ void F_syozai::write_plan() {
   run_in_background(
       QStringLiteral("画像リストを書き換えています…"), 0,
       [this, dir] {
-        store::FileJournal journal;
+        store::FileJournal journal(dir);
         written_ = store::write_repoint(dir, memos_, scan_, plan_, journal);
       },
       [this] { write_done(); });

@@ -270,7 +270,7 @@ bool apply(store::AppState& state, const Operation& op, const QDateTime& now) {
       const store::PictureScan scan = store::scan_pictures(state.data_dir, memos, go_on);
       const store::RepointPlan plan =
           store::plan_repoint(scan, {QStringLiteral("/pictures/"), photos_folder(state.data_dir), false}, go_on);
-      store::FileJournal journal;
+      store::FileJournal journal(state.data_dir);
       return store::write_repoint(state.data_dir, memos, scan, plan, journal).ok;
     }
     case Operation::Backup: {

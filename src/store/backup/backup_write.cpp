@@ -21,6 +21,7 @@
 #include "store/backup/archive_sink.h"
 #include "store/backup/backup_verify.h"
 #include "store/diary/memo_files.h"
+#include "store/files/durable_file.h"
 
 namespace store {
 
@@ -50,6 +51,7 @@ QSet<QString> add_data_files(const QString& data_dir, BackupPlan& plan) {
   const QDir memo(data_dir + QStringLiteral("memo"));
   const QStringList names = memo.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
   for (const QString& name : names) {
+    if (is_save_in_progress_file(name)) continue;  // a save's passing second name or temporary
     qint64 size = 0;
     const QString path = memo.filePath(name);
     if (stat_regular(path, &size, &id)) plan.items.push_back({path, QStringLiteral("memo/") + name, size, false});

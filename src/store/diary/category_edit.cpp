@@ -9,6 +9,7 @@
 #include "store/diary/deleted_memos.h"
 #include "store/diary/outside_changes.h"
 #include "store/files/codec.h"
+#include "store/files/durable_file.h"
 #include "store/files/file_journal.h"
 
 namespace store {
@@ -170,10 +171,10 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   // The list file first, keeping its old bytes, then flower.dat. Each is
   // replaced whole; if flower.dat cannot be written the list file is put
   // back, so the files never disagree with the tables.
-  FileJournal journal;
+  FileJournal journal(state.data_dir);
   FileResult done = write_list(state, category, names.names, &journal);
   if (done) {
-    done = write_memo_index(state, kept);
+    done = write_memo_index(state, kept, &journal);
     if (!done) {
       const QStringList not_restored = journal.rollback();
       if (!not_restored.isEmpty()) {
@@ -200,13 +201,11 @@ CategoryDeletion delete_category_memos(AppState& state, Category category, int p
   if (const FileResult recorded = record_deleted_memos(state.data_dir, deleted_records); !recorded) {
     left_behind << recorded.message;
   }
+  QStringList doomed_files;
   for (const auto& entry : deleted_numbers) {
-    const QString& memo_no = entry.second;
-    for (const QString& path : {memo_body_path(state.data_dir, memo_no), memo_images_path(state.data_dir, memo_no)}) {
-      const FileResult removed = remove_file(path);
-      if (!removed) left_behind << removed.message;
-    }
+    doomed_files << memo_body_path(state.data_dir, entry.second) << memo_images_path(state.data_dir, entry.second);
   }
+  left_behind += remove_files_durably(doomed_files);
 
   CategoryDeletion result;
   result.deleted = deleted;

@@ -6,6 +6,7 @@
 #include "store/diary/deleted_memos.h"
 #include "store/diary/outside_changes.h"
 #include "store/files/codec.h"
+#include "store/files/durable_file.h"
 #include "store/files/file_journal.h"
 
 #include <optional>
@@ -61,13 +62,17 @@ MemoChange failed(FileJournal& journal, const QString& message) {
 // files of a memo that now has no body or no pictures are only collected in
 // `to_remove`: they are deleted after flower.dat has been written, so that an
 // index still naming them (a failed write, or the program killed half-way)
-// never finds them gone.
+// never finds them gone. The files of a number that flower.dat does not
+// hold yet (`new_number`) need no record of their old state.
 FileResult write_memo_files(FileJournal& journal, const QString& data_dir, const QString& memo_no,
-                            const MemoInput& in, QStringList& to_remove) {
+                            const MemoInput& in, QStringList& to_remove, bool new_number) {
+  const auto write = [&](const QString& path, const QStringList& lines) {
+    return new_number ? journal.create_lines(path, lines) : journal.write_lines(path, lines);
+  };
   const QString body_path = memo_body_path(data_dir, memo_no);
   if (in.body.isEmpty()) {
     to_remove << body_path;
-  } else if (FileResult done = journal.write_lines(body_path, {in.body}); !done) {
+  } else if (FileResult done = write(body_path, {in.body}); !done) {
     return done;
   }
   QStringList picture_lines;
@@ -77,17 +82,13 @@ FileResult write_memo_files(FileJournal& journal, const QString& data_dir, const
     to_remove << images_path;
     return FileResult::success();
   }
-  return journal.write_lines(images_path, picture_lines);
+  return write(images_path, picture_lines);
 }
 
 // Deletes the files a saved or deleted memo no longer has. The memo itself
 // is already saved or gone; a file that stays is named in the warning.
 QString remove_left_over(const QStringList& paths, const QString& lead) {
-  QStringList left_behind;
-  for (const QString& path : paths) {
-    const FileResult removed = remove_file(path);
-    if (!removed) left_behind << removed.message;
-  }
+  const QStringList left_behind = remove_files_durably(paths);
   if (left_behind.isEmpty()) return {};
   return lead + left_behind.join(QLatin1Char('\n'));
 }
@@ -188,7 +189,7 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   const MemoRecord opened = edit_slot > 0 ? state.memo_table[static_cast<size_t>(edit_slot - 1)] : MemoRecord{};
   if (!read_before_write(state, change, QStringLiteral("メモは保存されていません。"))) return change;
   if (MemoChange refused = check_memo(state, in); !refused.ok) return refused;
-  FileJournal journal;
+  FileJournal journal(state.data_dir);
   MemoTable& table = state.memo_table;
   // Set when the other machine's version was added: a failure then puts
   // the whole table back.
@@ -229,7 +230,8 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
   }
 
   QStringList to_remove;
-  if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
+  const bool new_number = edit_slot == 0 && opened.memo_no.isEmpty();
+  if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove, new_number); !done) {
     return fail(done.message);
   }
   note_own_memo_files(state, highest);
@@ -258,8 +260,9 @@ MemoChange save_memo(AppState& state, const MemoInput& input, int edit_slot, con
     table.replace(static_cast<size_t>(edit_slot - 1), record);
   }
   const int placed = sort_memo_table_after_change(table, slot);
-  // flower.dat is written last: if it fails, it is still as it was.
-  if (FileResult done = write_memo_index(state, table); !done) {
+  // flower.dat is written last and ends the save: if it fails, every file
+  // is still as it was.
+  if (FileResult done = write_memo_index(state, table, &journal); !done) {
     if (!quick) {
       table = std::move(before);
     } else {
@@ -293,7 +296,7 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   AppState probe(state.data_dir);
   probe.location_list = state.location_list;
   probe.variety_list = state.variety_list;
-  FileJournal journal;
+  FileJournal journal(state.data_dir);
   MemoTable table = state.memo_table;
   qint64 highest = next_memo_number(state) - 1;
   QStringList to_remove;
@@ -308,7 +311,7 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
     }
     highest += 1;
     const MemoRecord record{in.date, in.location, in.variety, in.title, format_number_field(highest), stamp, stamp};
-    if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove); !done) {
+    if (FileResult done = write_memo_files(journal, state.data_dir, record.memo_no, in, to_remove, true); !done) {
       return failed(journal, done.message);
     }
     change.location_added |= !known_name(probe.location_list, in.location);
@@ -324,8 +327,9 @@ MemoChange save_new_memos(AppState& state, const std::vector<MemoInput>& inputs,
   }
   note_own_memo_files(state, highest);
   sort_memo_table(table);
-  // flower.dat is written last: if it fails, it is still as it was.
-  if (FileResult done = write_memo_index(state, table); !done) return failed(journal, done.message);
+  // flower.dat is written last and ends the save: if it fails, every file
+  // is still as it was.
+  if (FileResult done = write_memo_index(state, table, &journal); !done) return failed(journal, done.message);
   state.memo_table = std::move(table);
   state.location_list = std::move(probe.location_list);
   state.variety_list = std::move(probe.variety_list);

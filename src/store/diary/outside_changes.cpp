@@ -95,7 +95,7 @@ bool take_memos(AppState& state, OutsideChange& out) {
   }
   // Changed on both sides: the other version becomes a memo of its own,
   // with copies of the files its number names now.
-  FileJournal journal;
+  FileJournal journal(state.data_dir);
   for (const MemoRecord& other : others) {
     MemoRecord record = other;
     record.title = other_version_title(record.title);
@@ -108,7 +108,7 @@ bool take_memos(AppState& state, OutsideChange& out) {
     }
   }
   merged.sort_display_order();
-  if (FileResult written = write_memo_index(state, merged); !written) {
+  if (FileResult written = write_memo_index(state, merged, &journal); !written) {
     journal.rollback();
     fail(out, state.flower_dat_path(), written.message);
     return false;
@@ -196,7 +196,8 @@ OutsideChange take_outside_changes(AppState& state) {
 FileResult write_memo_index(AppState& state, const MemoTable& table, FileJournal* journal) {
   const QString path = state.flower_dat_path();
   const QByteArray bytes = table.file_bytes();
-  const FileResult written = journal ? journal->write_bytes(path, bytes) : write_file_bytes(path, bytes);
+  // With a journal, the index is the file that ends its save.
+  const FileResult written = journal ? journal->commit_with(path, bytes) : write_file_bytes(path, bytes);
   if (!written) return written;
   remember(state.disk.flower_dat, path, bytes);
   state.disk.memos = table;

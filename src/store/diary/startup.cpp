@@ -14,6 +14,8 @@
 #include "store/diary/memo_index.h"
 #include "store/diary/outside_changes.h"
 #include "store/diary/settings.h"
+#include "store/files/durable_file.h"
+#include "store/files/file_journal.h"
 #include "store/files/posix_file.h"
 
 namespace store {
@@ -207,9 +209,16 @@ StartupData start_up_data(AppState& state, const Settings& window_defaults,
                           const std::function<QDateTime()>& now) {
   StartupData out;
 
-  // The memo directory.
+  // A save that a power cut or a crash stopped half-way is undone first,
+  // so that what is loaded is the diary as it was before that save.
+  const QStringList not_restored = recover_unfinished_saves(state.data_dir);
+  if (!not_restored.isEmpty()) {
+    out.warnings << QStringLiteral("前回途中で止まった保存を元に戻せませんでした。\n") + not_restored.join(QLatin1Char('\n'));
+  }
+
+  // The memo directory, made so that it survives a power cut.
   const QString memo_dir = state.memo_dir_path();
-  if (!QFileInfo::exists(memo_dir) && !QDir().mkdir(memo_dir)) {
+  if (!QFileInfo::exists(memo_dir) && make_directory_durably(memo_dir) != 0) {
     out.ok = false;
     out.message = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(QDir::toNativeSeparators(memo_dir));
     return out;

@@ -2,28 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
 
 #include "store/files/codec.h"
+#include "store/files/durable_file.h"
 #include "store/files/error_texts.h"
 
 namespace store {
-
-namespace {
-
-// The reason a write of `needed` bytes failed. A disk without room for
-// them is named as such: the system's own text for it is not always kept
-// (a failed commit can report "Unknown error").
-QString write_reason(const QString& path, const QFileDevice& file, qint64 needed) {
-  const QStorageInfo disk(QFileInfo(path).absolutePath());
-  if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed) {
-    return QStringLiteral("ディスクの空きが足りません（空き%1バイト、必要%2バイト）").arg(disk.bytesAvailable()).arg(needed);
-  }
-  return file_error_reason(file.error(), file.errorString());
-}
-
-}  // namespace
 
 QList<QByteArray> split_raw_lines(const QByteArray& bytes) {
   QList<QByteArray> lines = bytes.split('\n');
@@ -87,18 +71,8 @@ ReadLinesResult read_text_lines(const QString& path) {
 }
 
 FileResult write_file_bytes(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return FileResult::failure(write_failure_message(path, file_error_reason(file.error(), file.errorString())));
-  }
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    file.cancelWriting();
-    return FileResult::failure(write_failure_message(path, write_reason(path, file, bytes.size())));
-  }
-  if (!file.commit()) {
-    return FileResult::failure(write_failure_message(path, write_reason(path, file, bytes.size())));
-  }
-  return FileResult::success();
+  const DurableWrite written = replace_durably(path, bytes);
+  return written.error == 0 ? FileResult::success() : durable_write_failure(path, written);
 }
 
 FileResult write_text_lines(const QString& path, const QStringList& lines) {
@@ -109,14 +83,8 @@ FileResult write_text_lines(const QString& path, const QStringList& lines) {
 }
 
 FileResult remove_file(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists() && !info.isSymLink()) return FileResult::success();
-  QFile file(path);
-  if (!file.remove()) {
-    return FileResult::failure(QStringLiteral("ファイル「%1」を削除できませんでした。\n理由：%2")
-                                   .arg(path, file_error_reason(file.error(), file.errorString())));
-  }
-  return FileResult::success();
+  const QStringList failures = remove_files_durably({path});
+  return failures.isEmpty() ? FileResult::success() : FileResult::failure(failures.join(QLatin1Char('\n')));
 }
 
 }  // namespace store

@@ -41,15 +41,17 @@ struct ReadLinesResult {
 };
 ReadLinesResult read_text_lines(const QString& path);
 
-// Replaces the file with the given bytes atomically: the old file stays
-// complete until the new one is fully on disk.
+// Replaces the file with the given bytes atomically and durably: the old
+// file stays complete until the new one is fully on disk, and once this
+// reports success the new bytes and the name survive a power cut.
 FileResult write_file_bytes(const QString& path, const QByteArray& bytes);
 
 // Writes the lines (each followed by CR LF) in windows-31j. Characters the
 // code page cannot hold are refused before anything is written.
 FileResult write_text_lines(const QString& path, const QStringList& lines);
 
-// Deletes the file. A file that is already gone counts as deleted.
+// Deletes the file and syncs its folder. A file that is already gone
+// counts as deleted.
 FileResult remove_file(const QString& path);
 
 // The lines of file bytes, without their line ends (CR LF or a bare LF),

@@ -210,6 +210,7 @@ RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMem
     if (i.outcome == RepointOutcome::Found) by_memo[scan.missing[static_cast<size_t>(i.item)].memo].push_back(&i);
   }
   RepointWrite done;
+  std::vector<std::pair<QString, QByteArray>> files;
   const auto fail = [&](const QString& message) {
     QStringList failures = journal.rollback();
     failures.prepend(message);
@@ -236,10 +237,14 @@ RepointWrite write_repoint(const QString& data_dir, const std::vector<CheckedMem
     QByteArray bytes;
     bytes.reserve(read.bytes.size() + 64);
     for (const QByteArray& l : lines) bytes += l + "\r\n";
-    if (const FileResult written = journal.write_bytes(path, bytes); !written) return fail(written.message);
+    files.emplace_back(path, std::move(bytes));
     ++done.files;
     done.pictures += static_cast<int>(items.size());
   }
+  // All lists at once: one record of the old versions and one sync of the
+  // folder, rather than one for each file.
+  if (const FileResult written = journal.write_files(files); !written) return fail(written.message);
+  if (const FileResult committed = journal.commit(); !committed) return fail(committed.message);
   return done;
 }
 

@@ -11,8 +11,9 @@ namespace store {
 RepointUndo undo_repoint(const QString& data_dir, const RepointRecord& record) {
   std::map<QString, std::vector<const RepointedPicture*>> by_memo;
   for (const RepointedPicture& p : record.pictures) by_memo[p.memo_no].push_back(&p);
-  FileJournal journal;
+  FileJournal journal(data_dir);
   RepointUndo done;
+  std::vector<std::pair<QString, QByteArray>> files;
   const auto fail = [&](const QString& message) {
     QStringList failures = journal.rollback();
     failures.prepend(message);
@@ -41,10 +42,12 @@ RepointUndo undo_repoint(const QString& data_dir, const RepointRecord& record) {
     QByteArray bytes;
     bytes.reserve(read.bytes.size() + 64);
     for (const QByteArray& l : lines) bytes += l + "\r\n";
-    if (const FileResult written = journal.write_bytes(path, bytes); !written) return fail(written.message);
+    files.emplace_back(path, std::move(bytes));
     ++done.files;
     done.pictures += put_back;
   }
+  if (const FileResult written = journal.write_files(files); !written) return fail(written.message);
+  if (const FileResult committed = journal.commit(); !committed) return fail(committed.message);
   return done;
 }
 

@@ -25,7 +25,7 @@ namespace {
 
 class Merge {
  public:
-  Merge(AppState& state, const QDateTime& now) : state_(state), now_(now), table_(state.memo_table) {
+  Merge(AppState& state, const QDateTime& now) : state_(state), now_(now), table_(state.memo_table), journal_(state.data_dir) {
     locations_ = state.location_list;
     varieties_ = state.variety_list;
   }
@@ -422,6 +422,9 @@ DiskSync Merge::run(const std::vector<ConflictCopy>& copies) {
   if (ok) ok = settle_diary_files();
   if (ok) ok = keep_orphan_copies();
   if (ok) ok = write_all();
+  if (ok) {
+    if (const FileResult committed = journal_.commit(); !committed) ok = fail(committed.message);
+  }
   if (!ok) {
     const QStringList not_restored = journal_.rollback();
     if (!not_restored.isEmpty()) {
