@@ -6,9 +6,13 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "store/files/durable_file.h"
 #include "store/files/error_texts.h"
+#include "store/files/posix_file.h"
 #include "store/pictures/dropped_pictures.h"
 
 namespace editor {
@@ -44,6 +48,19 @@ QString write_file(const QImage& image, const QString& path) {
   return written.error == 0 ? QString() : store::errno_reason(written.error);
 }
 
+// Syncs the folders made for `path` (the topmost one `made`) into their
+// parents, so that the file's path survives a power cut. 0 or errno.
+int sync_made_folders(const QString& path, const QString& made) {
+  if (made.isEmpty()) return 0;
+  const QString top = store::folder_of(made);
+  for (QString folder = store::folder_of(store::folder_of(path)); folder.size() >= top.size();
+       folder = store::folder_of(folder)) {
+    if (const int error = store::sync_directory(folder)) return error;
+    if (folder.size() == top.size() || folder == QStringLiteral("/")) break;
+  }
+  return 0;
+}
+
 }  // namespace
 
 QStringList readable_picture_suffixes() {
@@ -66,7 +83,10 @@ QString write_picture(const QImage& image, const QString& path) {
   if (!store::make_folders_for(path, &made)) {
     return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
   }
-  const QString why = write_file(image, path);
+  QString why = write_file(image, path);
+  if (why.isEmpty()) {
+    if (const int error = sync_made_folders(path, made)) why = store::errno_reason(error);
+  }
   if (!why.isEmpty()) store::remove_empty_folders(path, made);
   return why;
 }
@@ -77,18 +97,25 @@ QString write_picture_bytes(const QByteArray& jpeg, const QString& path) {
     return QStringLiteral("フォルダ「%1」を作れませんでした").arg(QFileInfo(path).path());
   }
   // A new file only: a picture that appeared there meanwhile is never
-  // written over. A write that fails leaves no part of the file.
-  QFile file(path);
+  // written over. A write that fails leaves no part of the file. The
+  // bytes, the name and any folder made for it are synced: the memo that
+  // will name the picture must not outlive it after a power cut.
+  const QByteArray native = store::native_path(path);
   QString why;
-  if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-    why = QFileInfo::exists(path) ? QStringLiteral("同じ名前のファイルがあります")
-                                  : store::file_error_reason(file.error(), QString());
-  } else if (file.write(jpeg) != jpeg.size() || !file.flush()) {
-    why = store::file_error_reason(file.error(), QString());
-    file.close();
-    file.remove();
+  store::Fd fd(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  int error = fd ? 0 : errno;
+  if (fd) {
+    if (!store::write_all(fd.get(), jpeg.constData(), jpeg.size()) || ::fdatasync(fd.get()) != 0) error = errno;
+    if (!fd.close() && error == 0) error = errno;
+    if (error == 0) error = store::sync_directory(store::folder_of(path));
+    if (error == 0) error = sync_made_folders(path, made);
+    if (error != 0) ::unlink(native.constData());
   }
-  if (why.isEmpty() && file.error() != QFileDevice::NoError) why = QStringLiteral("画像を書き出せませんでした");
+  if (error == EEXIST) {
+    why = QStringLiteral("同じ名前のファイルがあります");
+  } else if (error != 0) {
+    why = store::errno_reason(error);
+  }
   if (!why.isEmpty()) store::remove_empty_folders(path, made);
   return why;
 }

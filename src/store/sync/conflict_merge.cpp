@@ -16,6 +16,7 @@
 #include "store/diary/memo_index.h"
 #include "store/diary/outside_changes.h"
 #include "store/files/codec.h"
+#include "store/files/durable_file.h"
 #include "store/files/file_journal.h"
 #include "store/sync/memo_versions.h"
 
@@ -396,9 +397,11 @@ void Merge::move_copies(const std::vector<ConflictCopy>& copies) {
   const QString base = state_.data_dir + kConflictFolderName + QLatin1Char('/') + now_.toString(QStringLiteral("yyyyMMdd-HHmmss"));
   QString folder = base;
   for (int n = 2; QFileInfo::exists(folder); ++n) folder = base + QLatin1Char('-') + QString::number(n);
+  QSet<QString> changed_folders;
   for (const ConflictCopy& copy : copies) {
     const QString target = folder + QLatin1Char('/') + copy.path;
     const QString from = state_.data_dir + copy.path;
+    changed_folders << folder_of(from) << folder_of(target) << folder_of(folder_of(target)) << folder_of(folder);
     if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::rename(from, target)) {
       out_.warnings << QStringLiteral("同期の競合で生まれたファイル「%1」を「%2」へ移せませんでした。")
                            .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(target));
@@ -406,6 +409,8 @@ void Merge::move_copies(const std::vector<ConflictCopy>& copies) {
     }
     out_.merged_copies << copy.path;
   }
+  // The copies stay moved after a power cut: the merge is not made twice.
+  for (const QString& changed : std::as_const(changed_folders)) sync_directory(changed);
   if (!out_.merged_copies.isEmpty()) out_.moved_to = folder.mid(state_.data_dir.size());
 }
 
