@@ -32,8 +32,6 @@ QByteArray record_owner(const QString& data_dir) {
          QByteArray::number(st.st_ino) + '\n';
 }
 
-QString folder_without_slash(const QString& dir) { return dir.endsWith(QLatin1Char('/')) ? dir.chopped(1) : dir; }
-
 QString folder_sync_failure(const QString& folder, int error) {
   return QStringLiteral("フォルダ「%1」の変更をディスクに書き込めませんでした。\n理由：%2").arg(folder, errno_reason(error));
 }
@@ -49,7 +47,15 @@ int put_back(const QString& path, bool existed) {
   const QByteArray native = native_path(path);
   if (existed) {
     const QByteArray old = native_path(old_version_path(path));
-    if (::rename(old.constData(), native.constData()) != 0 && errno != ENOENT) return errno;
+    struct stat kept {};
+    struct stat now {};
+    if (::lstat(old.constData(), &kept) != 0) return errno == ENOENT ? 0 : errno;
+    // Still the same file: nothing to put back, only the second name to
+    // drop (a rename between two names of one file would leave both).
+    if (::stat(native.constData(), &now) == 0 && now.st_ino == kept.st_ino && now.st_dev == kept.st_dev) {
+      return ::unlink(old.constData()) == 0 || errno == ENOENT ? 0 : errno;
+    }
+    if (::rename(old.constData(), native.constData()) != 0) return errno;
   } else if (::unlink(native.constData()) != 0 && errno != ENOENT) {
     return errno;
   }
@@ -111,18 +117,21 @@ int FileJournal::log_changes(const std::vector<Change>& changes) {
     }
     lines += (change.existed ? "old " : "new ") + native.toPercentEncoding() + '\n';
   }
+  // The second names are on disk before the record names them: a second
+  // name left by an earlier save must never be taken for this one's.
+  for (const QString& folder : std::as_const(folders)) {
+    if (const int error = sync_directory(folder)) {
+      unlink_all();
+      return error;
+    }
+  }
   if (const int error = append_record(lines)) {
     unlink_all();
     return error;
   }
   changed_.insert(changed_.end(), changes.begin(), changes.end());
-  // The second names and the record's own name are on disk before any file
-  // changes.
-  if (first) folders.insert(folder_without_slash(data_dir_));
-  for (const QString& folder : std::as_const(folders)) {
-    if (const int error = sync_directory(folder)) return error;
-  }
-  return 0;
+  // The record's own name is on disk before any file changes.
+  return first ? sync_directory(data_dir_) : 0;
 }
 
 bool FileJournal::knows(const QString& path) const {
