@@ -6,7 +6,10 @@
 # In build/, the tests of windows, printing and dates (label
 # "japanese_desktop") then run once more as on the users' desktops:
 # LANG=ja_JP.UTF-8, TZ=Asia/Tokyo.
-# Both runs include the kill test and the replay of the fuzz corpus.
+# Both runs include the kill test, the crash-state test (every power-cut
+# state of every writer, from a strace trace, and its negative control
+# under eatmydata), the injected faults (fiu-run) and the replay of the
+# fuzz corpus.
 # A third build, build-tsan/, holds only the tests of the parts that start
 # threads (label "threads"), built with ThreadSanitizer: any data race there
 # fails the test that hit it.

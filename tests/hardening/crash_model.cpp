@@ -186,6 +186,15 @@ void apply_change(QByteArray& data, qint64 offset, const QByteArray& bytes, bool
   }
 }
 
+// Every name a folder has now or had at its last sync.
+template <typename Folder>
+std::set<QByteArray> names_ever(const Folder& d) {
+  std::set<QByteArray> names;
+  for (const auto& [name, node] : d.names) names.insert(name);
+  for (const auto& [name, node] : d.synced_names) names.insert(name);
+  return names;
+}
+
 }  // namespace
 
 void Model::change(int node, const Change& c) {
@@ -406,10 +415,7 @@ std::vector<Choice> Model::choices() const {
     const Node& d = nodes_[dirs.back()];
     const int dir = dirs.back();
     dirs.pop_back();
-    std::set<QByteArray> names;
-    for (const auto& [name, node] : d.names) names.insert(name);
-    for (const auto& [name, node] : d.synced_names) names.insert(name);
-    for (const QByteArray& name : names) {
+    for (const QByteArray& name : names_ever(d)) {
       const auto now = d.names.find(name);
       const auto then = d.synced_names.find(name);
       const bool has_now = now != d.names.end();
@@ -442,10 +448,7 @@ Tree Model::state(const std::vector<int>& picks) const {
     const auto [dir, prefix] = dirs.back();
     dirs.pop_back();
     const Node& d = nodes_[dir];
-    std::set<QByteArray> names;
-    for (const auto& [name, node] : d.names) names.insert(name);
-    for (const auto& [name, node] : d.synced_names) names.insert(name);
-    for (const QByteArray& name : names) {
+    for (const QByteArray& name : names_ever(d)) {
       const auto now = d.names.find(name);
       const auto then = d.synced_names.find(name);
       const auto pick = name_pick.find({dir, name});
