@@ -317,8 +317,11 @@ RestoreResult Restorer::run() {
     if (!copy_program_file(file)) return result_;
   }
   if (!link_pictures()) return result_;
-  // Everything is on the disk before the restore says it is done.
-  if (Fd dir(::open(native_path(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir) ::syncfs(dir.get());
+  // Everything is on the disk before the restore says it is done; a disk
+  // that fails to take it fails the restore.
+  if (Fd dir(::open(native_path(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir) {
+    if (::syncfs(dir.get()) != 0 && !not_written(folder_, errno_reason(errno))) return result_;
+  }
   if (const ReadResult index = read_file_bytes(folder_ + QLatin1Char('/') + backup_data_files().front());
       index.status == ReadStatus::Read) {
     result_.memos = static_cast<int>(split_raw_lines(index.bytes).size() / 7);
