@@ -107,9 +107,10 @@ class TestInjectedFaults : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    // fiu-run and eatmydata preload their libraries ahead of a sanitized
-    // driver's sanitizer runtime; that order does no harm here.
-    qputenv("ASAN_OPTIONS", qgetenv("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("libfiu's preloaded library defines malloc, calloc and realloc of its own, which cannot run beside "
+          "AddressSanitizer's allocator; the build without sanitizers runs this test");
+#endif
     fiu_run_ = QStandardPaths::findExecutable(QStringLiteral("fiu-run"));
     strace_ = QStandardPaths::findExecutable(QStringLiteral("strace"));
     QVERIFY2(!fiu_run_.isEmpty(), "fiu-run not found (Debian package fiu-utils)");
