@@ -59,11 +59,11 @@ struct Fault {
   Enable enable = nullptr;
   Disable disable = nullptr;
 
-  bool set(const QString& spec) {
-    const qsizetype colon = spec.lastIndexOf(QLatin1Char(':'));
+  bool set(const QString& point_and_errno) {
+    const qsizetype colon = point_and_errno.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0) return false;
-    name = spec.left(colon).toUtf8();
-    const QString e = spec.mid(colon + 1);
+    name = point_and_errno.left(colon).toUtf8();
+    const QString e = point_and_errno.mid(colon + 1);
     error = e == QLatin1String("EIO") ? EIO : e == QLatin1String("ENOSPC") ? ENOSPC : e.toLong();
     void* fiu = dlopen("libfiu.so.0", RTLD_NOW | RTLD_NOLOAD);
     if (fiu == nullptr) return false;  // not started by fiu-run -x

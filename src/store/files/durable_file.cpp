@@ -84,18 +84,11 @@ int put_new_version(const QString& file) {
   return error;
 }
 
-DurableWrite replace_durably(const QString& path, const QByteArray& bytes, bool sync_dir,
-                             const std::function<int()>& before_rename) {
+DurableWrite replace_durably(const QString& path, const QByteArray& bytes, bool sync_dir) {
   const QString file = file_written_for(path);
   const QByteArray native = native_path(file);
   bool exists = false;
   if (DurableWrite written = write_new_version(file, bytes, &exists); written.error != 0) return written;
-  if (before_rename) {
-    if (const int error = before_rename()) {
-      ::unlink(native_path(new_version_path(file)).constData());
-      return {error, file};
-    }
-  }
   // The old version keeps a second name until the directory is synced, so
   // that a failed sync can put it back.
   const QByteArray old = native_path(old_version_path(file));

@@ -12,7 +12,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace store {
 
@@ -36,9 +35,8 @@ QString folder_of(const QString& path);
 // system that cannot sync a directory (EINVAL) counts as synced. 0 or errno.
 int sync_directory(const QString& dir);
 
-// Writes the bytes to the temporary of `path` and syncs them; then calls
-// `before_rename` (when given; a non-zero errno it returns cancels), renames
-// the temporary over the file and, unless `sync_dir` is false, syncs the
+// Writes the bytes to the temporary of `path` and syncs them, renames the
+// temporary over the file and, unless `sync_dir` is false, syncs the
 // directory. On any failure the file is as it was and the temporary gone.
 // `failed_path` names the file a failure concerns: the caller's message
 // names it.
@@ -46,8 +44,7 @@ struct DurableWrite {
   int error = 0;         // errno of the failed step, 0 on success
   QString failed_path;   // the file or folder that step was about
 };
-DurableWrite replace_durably(const QString& path, const QByteArray& bytes, bool sync_dir = true,
-                             const std::function<int()>& before_rename = {});
+DurableWrite replace_durably(const QString& path, const QByteArray& bytes, bool sync_dir = true);
 
 // The two halves of the above without the directory's sync, for writes of
 // many files at once: the new version of `file` (no symbolic link) written
